@@ -1,0 +1,263 @@
+#include "CameraController.h"
+
+#include "DateFormats.h"
+#include "SettingsKeys.h"
+#include "StampArchive.h"
+#include "UserDefaults.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <gst/video/video.h>
+
+CameraController* gCameraController = nullptr;
+
+namespace {
+
+constexpr double kStampInsetPixels = 10.0;
+// A dots-per-metre value of 72 dpi, at which one point of the font is one pixel.
+constexpr int kOnePointPerPixelDpm = 2835;
+const StampFont kFallbackFont{QStringLiteral("Times-Roman"), 12.0};
+
+Error noLongerAvailable(const QString& name)
+{
+    return Error{QStringLiteral("OmbrixCameraErrorDomain"), 6,
+                 CameraController::tr("The camera \"%1\" is no longer available.").arg(name)};
+}
+
+// A mapped frame of the session's 32-bit RGB layout, unmapped on scope exit.
+class MappedFrame {
+public:
+    explicit MappedFrame(GstSample* sample)
+    {
+        GstVideoInfo info;
+        GstCaps* caps = gst_sample_get_caps(sample);
+        GstBuffer* buffer = gst_sample_get_buffer(sample);
+        if (!caps || !buffer || !gst_video_info_from_caps(&info, caps))
+            return;
+        const GstVideoFormat format = GST_VIDEO_INFO_FORMAT(&info);
+        if (format != GST_VIDEO_FORMAT_BGRx && format != GST_VIDEO_FORMAT_xRGB)
+            return;
+        m_mapped = gst_video_frame_map(&m_frame, &info, buffer, GST_MAP_READ);
+    }
+    ~MappedFrame()
+    {
+        if (m_mapped)
+            gst_video_frame_unmap(&m_frame);
+    }
+    MappedFrame(const MappedFrame&) = delete;
+    MappedFrame& operator=(const MappedFrame&) = delete;
+
+    // The frame's pixels without a copy, valid while this object lives.
+    QImage image() const
+    {
+        if (!m_mapped)
+            return {};
+        return QImage(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&m_frame, 0)), GST_VIDEO_FRAME_WIDTH(&m_frame),
+                      GST_VIDEO_FRAME_HEIGHT(&m_frame), GST_VIDEO_FRAME_PLANE_STRIDE(&m_frame, 0), QImage::Format_RGB32);
+    }
+
+private:
+    GstVideoFrame m_frame{};
+    bool m_mapped = false;
+};
+
+} // namespace
+
+CameraController::CameraController(UserDefaults* userDefaults, AlertPresenter* alertPresenter, Clock clock,
+                                   QObject* parent)
+    : QObject(parent)
+    , m_userDefaults(userDefaults)
+    , m_alertPresenter(alertPresenter)
+    , m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
+    , m_session(std::make_unique<CaptureSession>())
+    , m_watcher(std::make_unique<DeviceWatcher>())
+{
+    prepareDevices();
+    connect(m_watcher.get(), &DeviceWatcher::deviceConnected, this,
+            [this](const CaptureDevicePtr& device) { updateCameras(device, true); });
+    connect(m_watcher.get(), &DeviceWatcher::deviceDisconnected, this,
+            [this](const CaptureDevicePtr& device) { updateCameras(device, false); });
+    connect(m_watcher.get(), &DeviceWatcher::deviceChanged, this, &CameraController::cameraAttributeChanged);
+}
+
+CameraController::~CameraController()
+{
+    m_watcher.reset();
+    // A pipeline must be brought down before it is dropped; this also stops frames.
+    m_session.reset();
+    m_output.reset();
+    m_userDevice.reset();
+    if (mCurrentImageBuffer)
+        gst_sample_unref(mCurrentImageBuffer);
+}
+
+CameraController* CameraController::sharedCameraController()
+{
+    if (!gCameraController)
+        gCameraController = new CameraController(UserDefaults::standardUserDefaults());
+    return gCameraController;
+}
+
+void CameraController::setCameraSuspended(bool suspended)
+{
+    m_cameraSuspended = suspended;
+    Q_EMIT cameraSuspendedChanged(suspended);
+}
+
+void CameraController::prepareDevices()
+{
+    for (const CaptureDevicePtr& device : m_watcher->videoDevices())
+        m_devicesDict.insert(device->localizedDisplayName(), device->uniqueID());
+    Q_EMIT devicesDictChanged();
+}
+
+void CameraController::changeDevice(const QString& displayName)
+{
+    if (!hasCamerasAvailable())
+        return;
+    if (m_session->isRunning())
+        m_session->stopRunning();
+    const auto inputs = m_session->inputs();
+    for (const GstElementRef& input : inputs)
+        m_session->removeInput(input);
+    if (m_userDevice && m_userDevice->isOpen())
+        m_userDevice->close();
+
+    Error error;
+    m_userDevice = m_watcher->deviceWithUniqueID(devicesDict().value(displayName));
+    setCameraSuspended(m_userDevice && m_userDevice->isSuspended());
+
+    if (!m_userDevice) {
+        // The camera went away while its name was still on offer (an open menu).
+        presentError(noLongerAvailable(displayName));
+        return;
+    }
+    if (!m_userDevice->open(&error) || !m_session->addInput(*m_userDevice, &error)) {
+        presentError(error);
+        return;
+    }
+    if (!m_output) {
+        m_output = std::make_unique<DecompressedVideoOutput>(static_cast<FrameDelegate*>(this));
+        if (!m_session->addOutput(m_output.get(), &error)) {
+            presentError(error);
+            return;
+        }
+    }
+    if (!m_session->startRunning(&error))
+        presentError(error);
+}
+
+void CameraController::addAnyCaptureDevice()
+{
+    if (!hasCamerasAvailable())
+        return;
+    const QStringList names = m_devicesDict.keys();
+    if (names.isEmpty())
+        return;
+    changeDevice(names.last());
+}
+
+void CameraController::updateCameras(const CaptureDevicePtr& device, bool connected)
+{
+    const QString name = device->localizedDisplayName();
+    if (!connected) {
+        m_devicesDict.remove(name);
+        if (m_userDevice && m_userDevice->uniqueID() == device->uniqueID())
+            addAnyCaptureDevice();
+    } else {
+        m_devicesDict.insert(name, device->uniqueID());
+        changeDevice(name);
+    }
+    Q_EMIT devicesDictChanged();
+}
+
+void CameraController::cameraAttributeChanged(const CaptureDevicePtr& device, const CaptureDevicePtr& previous)
+{
+    // The monitor reports a new description of the device, not which attribute changed.
+    const bool suspendedChanged = device->isSuspended() != previous->isSuspended();
+    if (m_userDevice && m_userDevice->uniqueID() == device->uniqueID())
+        m_userDevice->refresh(GstDeviceRef::ref(device->gstDevice()));
+    if (!suspendedChanged)
+        return;
+    if (!m_userDevice)
+        return;
+    setCameraSuspended(m_userDevice->isSuspended());
+}
+
+void CameraController::presentError(const Error& error)
+{
+    if (m_alertPresenter)
+        m_alertPresenter->runModalAlert(error);
+}
+
+void CameraController::captureOutput(GstSample* frame)
+{
+    GstSample* newest = gst_sample_ref(frame);
+    GstSample* previous;
+    {
+        std::lock_guard lock(m_frameLock);
+        previous = mCurrentImageBuffer;
+        mCurrentImageBuffer = newest;
+    }
+    if (previous)
+        gst_sample_unref(previous);
+}
+
+std::optional<QByteArray> CameraController::takePictureWithFileType(unsigned fileType, const QVariant& quality)
+{
+    GstSampleRef frame;
+    {
+        std::lock_guard lock(m_frameLock);
+        frame = GstSampleRef::ref(mCurrentImageBuffer);
+    }
+    if (!frame || fileType != kJPEGFileType)
+        return std::nullopt;
+
+    const MappedFrame mapped(frame.get());
+    const QImage image = mapped.image();
+    if (image.isNull())
+        return std::nullopt;
+
+    QByteArray bytes;
+    if (m_userDefaults->boolForKey(OXInsertTimestampFlag)) {
+        QImage stamped = image.copy(); // never draw on the frame itself: it may be encoded again
+        drawCaptureDate(m_clock(), stamped);
+        bytes = m_encoder.encode(stamped, jpegQualityForFactor(quality));
+    } else {
+        bytes = m_encoder.encode(image, jpegQualityForFactor(quality));
+    }
+    if (bytes.isEmpty())
+        return std::nullopt;
+    return bytes;
+}
+
+void CameraController::drawCaptureDate(const QDateTime& date, QImage& image) const
+{
+    const QString text = localizedLongDateFullTime(date);
+    const StampFont stampFont = unarchiveFont(m_userDefaults->valueForKey(OXTimestampFont))
+                                    .value_or(unarchiveFont(m_userDefaults->registeredValueForKey(OXTimestampFont))
+                                                  .value_or(kFallbackFont));
+    const QColor color = unarchiveColor(m_userDefaults->valueForKey(OXTimestampColor))
+                             .value_or(unarchiveColor(m_userDefaults->registeredValueForKey(OXTimestampColor))
+                                           .value_or(QColor(Qt::black)));
+    QFont font(stampFont.family);
+    font.setPointSizeF(stampFont.pointSize);
+
+    // The font's point size is its size in pixels of the picture, whatever its resolution.
+    const int dpmX = image.dotsPerMeterX();
+    const int dpmY = image.dotsPerMeterY();
+    image.setDotsPerMeterX(kOnePointPerPixelDpm);
+    image.setDotsPerMeterY(kOnePointPerPixelDpm);
+    {
+        QPainter painter(&image);
+        painter.setFont(font);
+        painter.setPen(color);
+        const QFontMetricsF metrics(font, &image);
+        // The line box's lower-left corner sits at the inset; the baseline is a descent above it.
+        const QPointF baseline(kStampInsetPixels, image.height() - kStampInsetPixels - metrics.descent());
+        painter.drawText(baseline, text);
+    }
+    image.setDotsPerMeterX(dpmX);
+    image.setDotsPerMeterY(dpmY);
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "AlertPresenter.h"
+#include "CaptureDevice.h"
+#include "CaptureSession.h"
+#include "DeviceWatcher.h"
+#include "JpegEncoder.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QImage>
+#include <QMap>
+#include <QObject>
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+class UserDefaults;
+
+// The one object through which the application knows and drives cameras: the
+// registry of attached cameras (display name to unique ID), the current camera,
+// the one capture session, the latest frame and the stills made from it.
+//
+// Everything but captureOutput() runs on the main thread. captureOutput() runs on
+// the streaming thread; the latest frame is the only state the two threads share.
+class CameraController : public QObject, private FrameDelegate {
+    Q_OBJECT
+    Q_PROPERTY(bool cameraSuspended READ cameraSuspended NOTIFY cameraSuspendedChanged)
+public:
+    using Clock = std::function<QDateTime()>;
+    static constexpr unsigned kJPEGFileType = 3;
+
+    // The alert presenter may be null (errors then go unseen) and set later.
+    explicit CameraController(UserDefaults* userDefaults, AlertPresenter* alertPresenter = nullptr,
+                              Clock clock = {}, QObject* parent = nullptr);
+    ~CameraController() override;
+
+    // The process's controller, made on first use and kept until the process ends.
+    static CameraController* sharedCameraController();
+
+    void setAlertPresenter(AlertPresenter* presenter) { m_alertPresenter = presenter; }
+
+    QMap<QString, QString> devicesDict() const { return m_devicesDict; }
+    bool cameraSuspended() const { return m_cameraSuspended; }
+    void setCameraSuspended(bool suspended);
+    const CaptureDevicePtr& userDevice() const { return m_userDevice; }
+    CaptureSession* mCaptureSession() const { return m_session.get(); }
+    DeviceWatcher* deviceWatcher() const { return m_watcher.get(); }
+
+    void changeDevice(const QString& displayName);
+    void addAnyCaptureDevice();
+
+    // The latest frame as an encoded picture (only file type 3, JPEG), with the date
+    // stamp when the settings ask for it; none before the first frame.
+    std::optional<QByteArray> takePictureWithFileType(unsigned fileType, const QVariant& quality);
+    // Draws the date into the picture's lower-left corner in the stored font and colour.
+    void drawCaptureDate(const QDateTime& date, QImage& image) const;
+
+    // Frame intake, on the streaming thread: keeps a reference on the newest frame.
+    void captureOutput(GstSample* frame) override;
+
+Q_SIGNALS:
+    void cameraSuspendedChanged(bool suspended);
+    void devicesDictChanged();
+
+private:
+    void prepareDevices();
+    void updateCameras(const CaptureDevicePtr& device, bool connected);
+    void cameraAttributeChanged(const CaptureDevicePtr& device, const CaptureDevicePtr& previous);
+    bool hasCamerasAvailable() const { return m_watcher->hasCamerasAvailable(); }
+    void presentError(const Error& error);
+
+    UserDefaults* m_userDefaults;
+    AlertPresenter* m_alertPresenter;
+    Clock m_clock;
+
+    std::unique_ptr<CaptureSession> m_session;
+    std::unique_ptr<DecompressedVideoOutput> m_output;
+    CaptureDevicePtr m_userDevice;
+    QMap<QString, QString> m_devicesDict;
+    bool m_cameraSuspended = false;
+    std::unique_ptr<DeviceWatcher> m_watcher;
+
+    std::mutex m_frameLock; // guards mCurrentImageBuffer and nothing else
+    GstSample* mCurrentImageBuffer = nullptr;
+
+    JpegEncoder m_encoder; // main thread only
+};
+
+// The shared controller, once made.
+extern CameraController* gCameraController;

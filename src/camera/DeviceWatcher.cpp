@@ -1,0 +1,135 @@
+#include "DeviceWatcher.h"
+
+#include <QMetaObject>
+
+#include <algorithm>
+
+DeviceWatcher::DeviceWatcher(QObject* parent)
+    : QObject(parent)
+    , m_monitor(GstDeviceMonitorRef::adopt(gst_device_monitor_new()))
+{
+    gst_device_monitor_add_filter(m_monitor.get(), "Video/Source", nullptr);
+    m_bus = GstBusRef::adopt(gst_device_monitor_get_bus(m_monitor.get()));
+    gst_bus_set_sync_handler(m_bus.get(), &DeviceWatcher::onBusMessage, this, nullptr);
+    gst_device_monitor_start(m_monitor.get());
+
+    // Providers report the devices they find at start as additions too; those are
+    // already in the first list and must not count as cameras plugged in later.
+    GList* devices = gst_device_monitor_get_devices(m_monitor.get());
+    for (GList* l = devices; l; l = l->next)
+        m_initialDevices.push_back(GstDeviceRef::adopt(static_cast<GstDevice*>(l->data)));
+    g_list_free(devices);
+}
+
+DeviceWatcher::~DeviceWatcher()
+{
+    gst_device_monitor_stop(m_monitor.get());
+    gst_bus_set_sync_handler(m_bus.get(), nullptr, nullptr, nullptr);
+}
+
+GstBusSyncReply DeviceWatcher::onBusMessage(GstBus*, GstMessage* message, gpointer self)
+{
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_DEVICE_ADDED:
+    case GST_MESSAGE_DEVICE_REMOVED:
+    case GST_MESSAGE_DEVICE_CHANGED: {
+        auto* watcher = static_cast<DeviceWatcher*>(self);
+        GstMessageRef ref = GstMessageRef::ref(message);
+        QMetaObject::invokeMethod(
+            watcher, [watcher, ref]() mutable { watcher->enqueue(std::move(ref)); }, Qt::QueuedConnection);
+        break;
+    }
+    default:
+        break;
+    }
+    return GST_BUS_DROP;
+}
+
+void DeviceWatcher::enqueue(GstMessageRef message)
+{
+    m_pending.push_back(std::move(message));
+    drain();
+}
+
+void DeviceWatcher::drain()
+{
+    if (m_announcing)
+        return; // the outer call goes on with the queue when its handler returns
+    m_announcing = true;
+    while (!m_pending.empty()) {
+        GstMessageRef message = std::move(m_pending.front());
+        m_pending.pop_front();
+        announce(message.get());
+    }
+    m_announcing = false;
+}
+
+void DeviceWatcher::announce(GstMessage* message)
+{
+    GstDevice* raw = nullptr;
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_DEVICE_ADDED: {
+        gst_message_parse_device_added(message, &raw);
+        GstDeviceRef device = GstDeviceRef::adopt(raw);
+        const auto initial = std::find(m_initialDevices.begin(), m_initialDevices.end(), device);
+        if (initial != m_initialDevices.end()) {
+            m_initialDevices.erase(initial);
+            return;
+        }
+        Q_EMIT deviceConnected(std::make_shared<CaptureDevice>(std::move(device)));
+        return;
+    }
+    case GST_MESSAGE_DEVICE_REMOVED: {
+        gst_message_parse_device_removed(message, &raw);
+        GstDeviceRef device = GstDeviceRef::adopt(raw);
+        std::erase(m_initialDevices, device);
+        Q_EMIT deviceDisconnected(std::make_shared<CaptureDevice>(std::move(device)));
+        return;
+    }
+    case GST_MESSAGE_DEVICE_CHANGED: {
+        GstDevice* rawPrevious = nullptr;
+        gst_message_parse_device_changed(message, &raw, &rawPrevious);
+        GstDeviceRef device = GstDeviceRef::adopt(raw);
+        GstDeviceRef previous = GstDeviceRef::adopt(rawPrevious);
+        std::replace(m_initialDevices.begin(), m_initialDevices.end(), previous, device);
+        Q_EMIT deviceChanged(std::make_shared<CaptureDevice>(std::move(device)),
+                             std::make_shared<CaptureDevice>(std::move(previous)));
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+std::vector<CaptureDevicePtr> DeviceWatcher::videoDevices() const
+{
+    std::vector<CaptureDevicePtr> result;
+    GList* devices = gst_device_monitor_get_devices(m_monitor.get());
+    for (GList* l = devices; l; l = l->next)
+        result.push_back(std::make_shared<CaptureDevice>(GstDeviceRef::adopt(static_cast<GstDevice*>(l->data))));
+    g_list_free(devices);
+    return result;
+}
+
+bool DeviceWatcher::hasCamerasAvailable() const
+{
+    GList* devices = gst_device_monitor_get_devices(m_monitor.get());
+    const bool any = devices != nullptr;
+    g_list_free_full(devices, gst_object_unref);
+    return any;
+}
+
+CaptureDevicePtr DeviceWatcher::deviceWithUniqueID(const QString& uniqueID) const
+{
+    if (uniqueID.isEmpty())
+        return nullptr;
+    CaptureDevicePtr found;
+    GList* devices = gst_device_monitor_get_devices(m_monitor.get());
+    for (GList* l = devices; l && !found; l = l->next) {
+        auto* device = static_cast<GstDevice*>(l->data);
+        if (CaptureDevice::uniqueIdOf(device) == uniqueID)
+            found = std::make_shared<CaptureDevice>(GstDeviceRef::ref(device));
+    }
+    g_list_free_full(devices, gst_object_unref);
+    return found;
+}
