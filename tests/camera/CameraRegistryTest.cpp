@@ -1,0 +1,259 @@
+#include "CameraController.h"
+#include "OmbrixAppDelegate.h"
+#include "RecordingAlertPresenter.h"
+#include "TempHome.h"
+#include "TestCamera.h"
+#include "UserDefaults.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+constexpr int kEventTimeoutMs = 5000;
+
+// A controller over the test cameras, with a log of what its observers heard.
+class Registry : public ::testing::Test {
+protected:
+    void start(const QString& devices)
+    {
+        camera = std::make_unique<TestCamera>(devices);
+        store = std::make_unique<UserDefaults>(home.configFile());
+        OmbrixAppDelegate::initialize(store.get());
+        controller = std::make_unique<CameraController>(store.get(), &alerts);
+        QObject::connect(controller.get(), &CameraController::cameraSuspendedChanged,
+                         [this](bool s) { heard << (s ? QStringLiteral("suspended:yes") : QStringLiteral("suspended:no")); });
+        QObject::connect(controller.get(), &CameraController::devicesDictChanged,
+                         [this] { heard << QStringLiteral("devicesDict"); });
+    }
+    // Sends a command to the test camera and waits until the registry was told.
+    void commandAndWait(const QString& line)
+    {
+        QSignalSpy spy(controller.get(), &CameraController::devicesDictChanged);
+        camera->command(line);
+        ASSERT_TRUE(spy.wait(kEventTimeoutMs)) << line.toStdString();
+    }
+    void suspendAndWait(const QString& line)
+    {
+        QSignalSpy spy(controller.get(), &CameraController::cameraSuspendedChanged);
+        camera->command(line);
+        ASSERT_TRUE(spy.wait(kEventTimeoutMs)) << line.toStdString();
+    }
+    QString current() const
+    {
+        return controller->userDevice() ? controller->userDevice()->localizedDisplayName() : QString();
+    }
+    bool framesArrive()
+    {
+        return QTest::qWaitFor([this] { return controller->takePictureWithFileType(3, 0.5).has_value(); },
+                               kEventTimeoutMs);
+    }
+    int appSinks() const
+    {
+        int count = 0;
+        GstIterator* it = gst_bin_iterate_elements(GST_BIN(controller->mCaptureSession()->pipeline()));
+        GValue item = G_VALUE_INIT;
+        while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+            auto* element = GST_ELEMENT(g_value_get_object(&item));
+            if (g_str_equal(G_OBJECT_TYPE_NAME(element), "GstAppSink"))
+                ++count;
+            g_value_reset(&item);
+        }
+        g_value_unset(&item);
+        gst_iterator_free(it);
+        return count;
+    }
+
+    TempHome home;
+    std::unique_ptr<TestCamera> camera;
+    std::unique_ptr<UserDefaults> store;
+    RecordingAlertPresenter alerts;
+    std::unique_ptr<CameraController> controller;
+    QStringList heard;
+};
+
+TEST_F(Registry, StartsWithEveryCameraAndOpensTheLastOne)
+{
+    start(QStringLiteral("Cam A;Cam B=320x240"));
+    EXPECT_EQ(controller->devicesDict().keys(), (QStringList{QStringLiteral("Cam A"), QStringLiteral("Cam B")}));
+    EXPECT_EQ(controller->devicesDict().value(QStringLiteral("Cam A")),
+              QStringLiteral("device.serial:ombrix-testcam:Cam A"));
+    EXPECT_FALSE(controller->mCaptureSession()->isRunning()) << "nothing opens before it is asked";
+
+    controller->addAnyCaptureDevice();
+    EXPECT_EQ(current(), QStringLiteral("Cam B"));
+    EXPECT_TRUE(controller->mCaptureSession()->isRunning());
+    EXPECT_EQ(heard, QStringList{QStringLiteral("suspended:no")});
+    ASSERT_TRUE(framesArrive());
+    const QImage still = QImage::fromData(*controller->takePictureWithFileType(3, 0.5), "JPEG");
+    EXPECT_EQ(still.size(), QSize(320, 240));
+
+    QTest::qWait(300); // the provider's start-up reports are not new cameras
+    EXPECT_EQ(heard, QStringList{QStringLiteral("suspended:no")});
+    EXPECT_TRUE(alerts.alerts.isEmpty());
+}
+
+TEST_F(Registry, ConnectedCameraBecomesCurrentAndObserversHearSuspensionFirst)
+{
+    start(QStringLiteral("Cam A"));
+    controller->addAnyCaptureDevice();
+    heard.clear();
+
+    commandAndWait(QStringLiteral("connect Cam C=160x120"));
+    EXPECT_EQ(heard, (QStringList{QStringLiteral("suspended:no"), QStringLiteral("devicesDict")}));
+    EXPECT_EQ(current(), QStringLiteral("Cam C"));
+    EXPECT_EQ(controller->devicesDict().size(), 2);
+    EXPECT_TRUE(controller->mCaptureSession()->isRunning());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] {
+            const auto jpeg = controller->takePictureWithFileType(3, 0.5);
+            return jpeg && QImage::fromData(*jpeg, "JPEG").size() == QSize(160, 120);
+        },
+        kEventTimeoutMs));
+    EXPECT_EQ(appSinks(), 1) << "the output is made once";
+}
+
+TEST_F(Registry, DisconnectingFollowsTheCurrentCameraOnly)
+{
+    start(QStringLiteral("Cam A;Cam B;Cam C"));
+    controller->addAnyCaptureDevice();
+    const QString idOfA = controller->devicesDict().value(QStringLiteral("Cam A"));
+    heard.clear();
+
+    commandAndWait(QStringLiteral("disconnect Cam A")); // not current
+    EXPECT_EQ(heard, QStringList{QStringLiteral("devicesDict")});
+    EXPECT_EQ(current(), QStringLiteral("Cam C"));
+    EXPECT_TRUE(controller->mCaptureSession()->isRunning());
+
+    heard.clear();
+    commandAndWait(QStringLiteral("disconnect Cam C")); // current: the last remaining name takes over
+    EXPECT_EQ(heard, (QStringList{QStringLiteral("suspended:no"), QStringLiteral("devicesDict")}));
+    EXPECT_EQ(current(), QStringLiteral("Cam B"));
+
+    ASSERT_TRUE(framesArrive());
+    heard.clear();
+    commandAndWait(QStringLiteral("disconnect Cam B")); // the last one: nothing stops
+    EXPECT_EQ(heard, QStringList{QStringLiteral("devicesDict")});
+    EXPECT_TRUE(controller->devicesDict().isEmpty());
+    EXPECT_TRUE(controller->mCaptureSession()->isRunning());
+    EXPECT_EQ(current(), QStringLiteral("Cam B"));
+    EXPECT_TRUE(controller->takePictureWithFileType(3, 0.5).has_value()) << "the last frame stays";
+
+    heard.clear();
+    commandAndWait(QStringLiteral("connect Cam A")); // plugged in again: same ID
+    EXPECT_EQ(controller->devicesDict().value(QStringLiteral("Cam A")), idOfA);
+    EXPECT_EQ(current(), QStringLiteral("Cam A"));
+    EXPECT_TRUE(alerts.alerts.isEmpty());
+}
+
+TEST_F(Registry, CamerasOfTheSameNameShareOneEntry)
+{
+    start(QStringLiteral("Twin;Twin=320x240"));
+    ASSERT_EQ(controller->devicesDict().size(), 1);
+    EXPECT_EQ(controller->devicesDict().value(QStringLiteral("Twin")),
+              QStringLiteral("device.serial:ombrix-testcam:Twin#2"))
+        << "the later one wins";
+    controller->addAnyCaptureDevice();
+    heard.clear();
+    commandAndWait(QStringLiteral("disconnect Twin"));
+    EXPECT_TRUE(controller->devicesDict().isEmpty());
+    EXPECT_EQ(heard.count(QStringLiteral("devicesDict")), 1);
+}
+
+TEST_F(Registry, SuspensionOfAnyCameraRereadsTheCurrentOne)
+{
+    start(QStringLiteral("Cam A;Cam B"));
+    controller->addAnyCaptureDevice();
+    heard.clear();
+
+    suspendAndWait(QStringLiteral("suspend Cam A")); // not current: Cam B is read again
+    EXPECT_EQ(heard, QStringList{QStringLiteral("suspended:no")});
+    EXPECT_FALSE(controller->cameraSuspended());
+
+    heard.clear();
+    suspendAndWait(QStringLiteral("suspend Cam B"));
+    EXPECT_EQ(heard, QStringList{QStringLiteral("suspended:yes")});
+    EXPECT_TRUE(controller->cameraSuspended());
+    EXPECT_TRUE(controller->mCaptureSession()->isRunning()) << "suspension neither stops nor closes";
+
+    heard.clear();
+    suspendAndWait(QStringLiteral("resume Cam B"));
+    EXPECT_EQ(heard, QStringList{QStringLiteral("suspended:no")});
+
+    // Switching to a suspended camera reports it before it is opened.
+    heard.clear();
+    controller->changeDevice(QStringLiteral("Cam A"));
+    EXPECT_EQ(heard, QStringList{QStringLiteral("suspended:yes")});
+    EXPECT_TRUE(alerts.alerts.isEmpty());
+}
+
+TEST_F(Registry, CameraThatGivesNoVideoShowsOneAlertAndLeavesTheSessionStopped)
+{
+    start(QStringLiteral("Cam A"));
+    controller->addAnyCaptureDevice();
+    heard.clear();
+
+    commandAndWait(QStringLiteral("connect Broken=0x0"));
+    ASSERT_EQ(alerts.alerts.size(), 1);
+    EXPECT_EQ(alerts.alerts[0].description, QStringLiteral("The camera \"Broken\" gives no video."));
+    EXPECT_FALSE(controller->mCaptureSession()->isRunning());
+    EXPECT_EQ(heard, (QStringList{QStringLiteral("suspended:no"), QStringLiteral("devicesDict")}));
+    EXPECT_EQ(current(), QStringLiteral("Broken"));
+
+    controller->changeDevice(QStringLiteral("Cam A")); // the next choice starts over
+    EXPECT_TRUE(controller->mCaptureSession()->isRunning());
+    EXPECT_EQ(alerts.alerts.size(), 1);
+    EXPECT_TRUE(framesArrive());
+}
+
+TEST_F(Registry, ChoosingACameraThatWentAwaySaysSo)
+{
+    start(QStringLiteral("Cam A"));
+    controller->addAnyCaptureDevice();
+    heard.clear();
+    controller->changeDevice(QStringLiteral("Gone Cam"));
+    ASSERT_EQ(alerts.alerts.size(), 1);
+    EXPECT_EQ(alerts.alerts[0].description, QStringLiteral("The camera \"Gone Cam\" is no longer available."));
+    EXPECT_EQ(heard, QStringList{QStringLiteral("suspended:no")});
+    EXPECT_FALSE(controller->mCaptureSession()->isRunning());
+    EXPECT_EQ(controller->userDevice(), nullptr);
+}
+
+TEST_F(Registry, ChangingToTheCurrentCameraRestartsItWithOneOutput)
+{
+    start(QStringLiteral("Cam A"));
+    controller->addAnyCaptureDevice();
+    for (int i = 0; i < 3; ++i)
+        controller->changeDevice(QStringLiteral("Cam A"));
+    EXPECT_TRUE(controller->mCaptureSession()->isRunning());
+    EXPECT_EQ(controller->mCaptureSession()->inputs().size(), 1u);
+    EXPECT_EQ(appSinks(), 1);
+    EXPECT_TRUE(framesArrive());
+}
+
+TEST_F(Registry, WithoutCamerasNothingHappens)
+{
+    start(QString());
+    EXPECT_TRUE(controller->devicesDict().isEmpty());
+    controller->addAnyCaptureDevice();
+    controller->changeDevice(QStringLiteral("Cam A"));
+    EXPECT_TRUE(heard.isEmpty());
+    EXPECT_TRUE(alerts.alerts.isEmpty());
+    EXPECT_FALSE(controller->takePictureWithFileType(3, 0.5).has_value());
+}
+
+TEST(SharedController, IsOneInstanceMadeOnFirstUse)
+{
+    TempHome home;
+    TestCamera camera{QString()};
+    EXPECT_EQ(gCameraController, nullptr);
+    CameraController* shared = CameraController::sharedCameraController();
+    EXPECT_EQ(gCameraController, shared);
+    EXPECT_EQ(CameraController::sharedCameraController(), shared);
+}
+
+} // namespace

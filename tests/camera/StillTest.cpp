@@ -1,0 +1,205 @@
+#include "CameraController.h"
+#include "FrameSamples.h"
+#include "OmbrixAppDelegate.h"
+#include "SettingsKeys.h"
+#include "StampArchive.h"
+#include "TempHome.h"
+#include "TestCamera.h"
+#include "UserDefaults.h"
+
+#include <QDir>
+#include <QFontMetricsF>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+const QDateTime kMoment = QDateTime::fromSecsSinceEpoch(1796000000); // a fixed tick
+
+// Where a picture differs from the reference by more than the threshold.
+QRect inkBounds(const QImage& picture, const QImage& reference, int threshold)
+{
+    QRect bounds;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor a = picture.pixelColor(x, y), b = reference.pixelColor(x, y);
+            const int d = qAbs(a.red() - b.red()) + qAbs(a.green() - b.green()) + qAbs(a.blue() - b.blue());
+            if (d > threshold)
+                bounds = bounds.united(QRect(x, y, 1, 1));
+        }
+    return bounds;
+}
+
+// On a mismatch the picture is kept for a person to look at.
+void keepForInspection(const QImage& image, const char* name)
+{
+    const QString dir = QDir::currentPath() + QStringLiteral("/test-output");
+    QDir().mkpath(dir);
+    image.save(dir + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral(".png"));
+}
+
+class Stills : public ::testing::Test {
+protected:
+    void start(const QString& devices)
+    {
+        camera = std::make_unique<TestCamera>(devices);
+        store = std::make_unique<UserDefaults>(home.configFile());
+        OmbrixAppDelegate::initialize(store.get());
+        controller = std::make_unique<CameraController>(store.get(), nullptr, [] { return kMoment; });
+    }
+    QImage still(const QVariant& quality = 1.0)
+    {
+        const auto jpeg = controller->takePictureWithFileType(3, quality);
+        return jpeg ? QImage::fromData(*jpeg, "JPEG") : QImage();
+    }
+
+    TempHome home;
+    std::unique_ptr<TestCamera> camera;
+    std::unique_ptr<UserDefaults> store;
+    std::unique_ptr<CameraController> controller;
+};
+
+TEST_F(Stills, NoneBeforeTheFirstFrameAndNoneForOtherFileTypes)
+{
+    start(QString());
+    store->setObject(true, OXInsertTimestampFlag);
+    EXPECT_FALSE(controller->takePictureWithFileType(3, 0.5).has_value());
+
+    QImage frame(64, 48, QImage::Format_RGB32);
+    frame.fill(Qt::gray);
+    controller->captureOutput(sampleFromImage(frame).get());
+    EXPECT_TRUE(controller->takePictureWithFileType(3, 0.5).has_value());
+    EXPECT_FALSE(controller->takePictureWithFileType(4, 0.5).has_value()) << "only JPEG is made";
+}
+
+TEST_F(Stills, StillIsTheCameraFrameUnmirroredInItsOwnSize)
+{
+    start(QStringLiteral("Bars=640x360"));
+    controller->addAnyCaptureDevice();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !still().isNull(); }, 5000));
+    const QImage picture = still();
+    ASSERT_EQ(picture.size(), QSize(640, 360));
+    // Colour bars run from light grey on the left to blue on the right.
+    const QColor left = picture.pixelColor(20, 40), right = picture.pixelColor(620, 40);
+    EXPECT_GT(left.red(), 150);
+    EXPECT_NEAR(left.red(), left.blue(), 20);
+    EXPECT_LT(right.red(), 40);
+    EXPECT_GT(right.blue(), 150);
+    if (HasFailure())
+        keepForInspection(picture, "unmirrored");
+}
+
+TEST_F(Stills, SizeGrowsWithQualityAndBadQualitiesAreTamed)
+{
+    start(QString());
+    QImage frame(320, 240, QImage::Format_RGB32);
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x)
+            frame.setPixel(x, y, qRgb((x * 7) % 256, (y * 5) % 256, (x * y) % 256));
+    controller->captureOutput(sampleFromImage(frame).get());
+
+    const auto low = controller->takePictureWithFileType(3, 0.1f);
+    const auto mid = controller->takePictureWithFileType(3, 0.5f);
+    const auto high = controller->takePictureWithFileType(3, 1.0f);
+    ASSERT_TRUE(low && mid && high);
+    EXPECT_LT(low->size(), mid->size());
+    EXPECT_LT(mid->size(), high->size());
+
+    EXPECT_EQ(*controller->takePictureWithFileType(3, QVariant()), *mid);
+    EXPECT_EQ(*controller->takePictureWithFileType(3, QStringLiteral("much")), *mid);
+    EXPECT_EQ(*controller->takePictureWithFileType(3, 12.0), *high);
+}
+
+TEST_F(Stills, TwoStillsOfOneFrameAreTheSameAndTheFrameIsNeverDrawnOn)
+{
+    start(QString());
+    QImage frame(200, 100, QImage::Format_RGB32);
+    frame.fill(Qt::white);
+    controller->captureOutput(sampleFromImage(frame).get());
+
+    const QByteArray plain = *controller->takePictureWithFileType(3, 0.9);
+    store->setObject(true, OXInsertTimestampFlag);
+    const QByteArray first = *controller->takePictureWithFileType(3, 0.9);
+    const QByteArray second = *controller->takePictureWithFileType(3, 0.9);
+    EXPECT_NE(first, plain);
+    EXPECT_EQ(first, second) << "a stamp drawn on the frame itself would show twice";
+    store->setObject(false, OXInsertTimestampFlag);
+    EXPECT_EQ(*controller->takePictureWithFileType(3, 0.9), plain);
+}
+
+TEST_F(Stills, StampSitsTenPixelsFromTheLowerLeftCornerInTheStoredFontAndColour)
+{
+    start(QString());
+    store->setObject(archivedFont({QStringLiteral("DejaVu Sans"), 20}), OXTimestampFont);
+    store->setObject(archivedColor(QColor(255, 0, 0)), OXTimestampColor);
+
+    QImage blank(900, 200, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    QImage stamped = blank;
+    controller->drawCaptureDate(kMoment, stamped);
+    const QRect ink = inkBounds(stamped, blank, 60);
+
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPointSizeF(20);
+    QImage probe(1, 1, QImage::Format_RGB32);
+    probe.setDotsPerMeterX(2835);
+    probe.setDotsPerMeterY(2835);
+    const QFontMetricsF metrics(font, &probe);
+    const double lineBottom = 200 - 10; // the line box's lower edge, counted from the top
+    const double baseline = lineBottom - metrics.descent();
+
+    ASSERT_FALSE(ink.isNull());
+    EXPECT_GE(ink.left(), 10);
+    EXPECT_LE(ink.left(), 13) << "the first glyph starts at the inset";
+    EXPECT_LE(ink.bottom(), lineBottom) << "nothing below the line box";
+    EXPECT_GE(ink.bottom(), baseline - 1) << "ink reaches the baseline";
+    EXPECT_GE(ink.top(), lineBottom - metrics.height() - 1);
+    EXPECT_NEAR(ink.height(), metrics.ascent(), metrics.ascent() * 0.5) << "20 pt are 20 px here";
+    const QColor sample = stamped.pixelColor(ink.center().x(), qRound(baseline) - 2);
+    EXPECT_GE(sample.red(), sample.green());
+    EXPECT_EQ(blank.pixelColor(5, 5), stamped.pixelColor(5, 5));
+    if (HasFailure())
+        keepForInspection(stamped, "stamp-position");
+}
+
+TEST_F(Stills, UndecodableFontAndColourFallBackToTheDefaults)
+{
+    start(QString());
+    QImage blank(700, 120, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+
+    QImage withDefaults = blank;
+    controller->drawCaptureDate(kMoment, withDefaults);
+    store->setObject(QStringLiteral("not a font"), OXTimestampFont);
+    store->setObject(QByteArray("\x01\x02", 2), OXTimestampColor);
+    QImage withGarbage = blank;
+    controller->drawCaptureDate(kMoment, withGarbage);
+
+    EXPECT_FALSE(inkBounds(withDefaults, blank, 60).isNull());
+    EXPECT_EQ(withGarbage, withDefaults);
+}
+
+TEST_F(Stills, StampedStillFromTheCameraHasInkOnlyInTheLowerLeft)
+{
+    start(QStringLiteral("Bars=640x480"));
+    controller->addAnyCaptureDevice();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !still().isNull(); }, 5000));
+    store->setObject(archivedColor(QColor(Qt::white)), OXTimestampColor);
+    store->setObject(archivedFont({QStringLiteral("DejaVu Sans"), 16}), OXTimestampFont);
+
+    const QImage plain = still(); // colour bars do not move, so frames are alike
+    store->setObject(true, OXInsertTimestampFlag);
+    const QImage stamped = still();
+    const QRect ink = inkBounds(stamped, plain, 120);
+    ASSERT_FALSE(ink.isNull());
+    EXPECT_LE(ink.left(), 20);
+    EXPECT_GE(ink.top(), 480 - 10 - 40);
+    EXPECT_LE(ink.bottom(), 480 - 1);
+    if (HasFailure())
+        keepForInspection(stamped, "stamped-still");
+}
+
+} // namespace
