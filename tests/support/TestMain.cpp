@@ -4,10 +4,37 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
+// Sanitizer settings for every test binary. GStreamer, GLib and Qt are not built
+// with the sanitizers: ThreadSanitizer cannot see their synchronisation, and the
+// libraries keep some allocations for the life of the process by design.
+extern "C" {
+const char* __tsan_default_options()
+{
+    return "halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1";
+}
+const char* __asan_default_options()
+{
+    return "abort_on_error=1:detect_leaks=1";
+}
+const char* __ubsan_default_options()
+{
+    return "print_stacktrace=1:halt_on_error=1";
+}
+const char* __lsan_default_suppressions()
+{
+    return "leak:libglib-2.0.so\nleak:libgobject-2.0.so\nleak:libgstreamer-1.0.so\nleak:libfontconfig.so\n"
+           "leak:libQt6Core.so\nleak:libQt6Gui.so\nleak:libicuuc.so\nleak:libicui18n.so\n";
+}
+}
+
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("GST_PLUGIN_PATH"))
+        qputenv("GST_PLUGIN_PATH", OMBRIX_TESTCAM_DIR);
+    if (qEnvironmentVariableIsEmpty("GST_REGISTRY"))
+        qputenv("GST_REGISTRY", OMBRIX_TEST_REGISTRY);
     ::testing::InitGoogleTest(&argc, argv);
     gst_init(&argc, &argv);
     QGuiApplication app(argc, argv);

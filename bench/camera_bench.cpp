@@ -1,0 +1,184 @@
+// Frame intake and still encoding of the camera controller.
+//   bench_camera [--benchmark_* options]
+// Prints Google Benchmark's table, then the ratios that the targets are set on.
+#include "CameraController.h"
+#include "DateFormats.h"
+#include "GstHandles.h"
+#include "JpegEncoder.h"
+#include "OmbrixAppDelegate.h"
+#include "SettingsKeys.h"
+#include "StampArchive.h"
+#include "UserDefaults.h"
+#include "alloc_counter.h"
+
+#include <QBuffer>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+
+namespace {
+
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+constexpr float kQuality = 0.5f;
+
+// A picture with smooth gradients and fine detail, closer to a camera's than flat bars.
+QImage cameraLikePicture()
+{
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    quint32 noise = 12345;
+    for (int y = 0; y < kHeight; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < kWidth; ++x) {
+            noise = noise * 1664525u + 1013904223u;
+            const int n = static_cast<int>(noise >> 28);
+            row[x] = qRgb((x * 255 / kWidth + n) & 255, (y * 255 / kHeight + n) & 255, ((x ^ y) & 63) + 96 + n);
+        }
+    }
+    return image;
+}
+
+GstSampleRef sampleOf(const QImage& image)
+{
+    const gsize size = static_cast<gsize>(image.sizeInBytes());
+    GstBufferRef buffer = GstBufferRef::adopt(gst_buffer_new_allocate(nullptr, size, nullptr));
+    gst_buffer_fill(buffer.get(), 0, image.constBits(), size);
+    GstCapsRef caps = GstCapsRef::adopt(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", "width",
+                                                            G_TYPE_INT, image.width(), "height", G_TYPE_INT,
+                                                            image.height(), nullptr));
+    return GstSampleRef::adopt(gst_sample_new(buffer.get(), caps.get(), nullptr, nullptr));
+}
+
+struct Fixture {
+    Fixture()
+    {
+        qputenv("OMBRIX_TESTCAM_DEVICES", "");
+        store = std::make_unique<UserDefaults>(dir.path() + QStringLiteral("/Ombrix.conf"));
+        OmbrixAppDelegate::initialize(store.get());
+        controller = std::make_unique<CameraController>(store.get());
+        picture = cameraLikePicture();
+        frames[0] = sampleOf(picture);
+        frames[1] = sampleOf(picture);
+    }
+    QTemporaryDir dir;
+    std::unique_ptr<UserDefaults> store;
+    std::unique_ptr<CameraController> controller;
+    QImage picture;
+    GstSampleRef frames[2];
+};
+
+Fixture& fixture()
+{
+    static Fixture f;
+    return f;
+}
+
+void BM_FrameIntake(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    std::size_t frames = 0;
+    resetThreadAllocations();
+    for (auto _ : state) {
+        f.controller->captureOutput(f.frames[frames & 1].get());
+        ++frames;
+    }
+    state.counters["allocations_per_frame"] =
+        benchmark::Counter(static_cast<double>(threadAllocationsSinceReset()) / static_cast<double>(frames));
+}
+BENCHMARK(BM_FrameIntake);
+
+void BM_BareTurboJpegEncode(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    JpegEncoder encoder;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(encoder.encode(f.picture, jpegQualityForFactor(kQuality)));
+}
+BENCHMARK(BM_BareTurboJpegEncode)->Unit(benchmark::kMillisecond);
+
+void BM_StillWithStamp(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    f.store->setObject(true, OXInsertTimestampFlag);
+    f.controller->captureOutput(f.frames[0].get());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(f.controller->takePictureWithFileType(3, kQuality));
+}
+BENCHMARK(BM_StillWithStamp)->Unit(benchmark::kMillisecond);
+
+// The same stamp and encoding done the usual Qt way, for comparison.
+void BM_QtPainterAndImageWriter(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    const StampFont stampFont = *unarchiveFont(f.store->objectForKey(OXTimestampFont));
+    for (auto _ : state) {
+        QImage image = f.picture.copy();
+        image.setDotsPerMeterX(2835);
+        image.setDotsPerMeterY(2835);
+        {
+            QFont font(stampFont.family);
+            font.setPointSizeF(stampFont.pointSize);
+            QPainter painter(&image);
+            painter.setFont(font);
+            painter.setPen(Qt::black);
+            const QFontMetricsF metrics(font, &image);
+            painter.drawText(QPointF(10, image.height() - 10 - metrics.descent()),
+                             localizedLongDateFullTime(QDateTime::currentDateTime()));
+        }
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setQuality(jpegQualityForFactor(kQuality));
+        writer.write(image);
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+BENCHMARK(BM_QtPainterAndImageWriter)->Unit(benchmark::kMillisecond);
+
+// Keeps each run's time per iteration, in nanoseconds, for the ratios at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration || run.aggregate_name == "mean")
+                nanos[run.run_name.function_name] = run.GetAdjustedRealTime() *
+                    (run.time_unit == benchmark::kMillisecond ? 1e6 : run.time_unit == benchmark::kMicrosecond ? 1e3 : 1);
+    }
+    std::map<std::string, double> nanos;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    gst_init(&argc, &argv);
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    auto& t = reporter.nanos;
+    if (t.count("BM_FrameIntake"))
+        std::printf("frame intake: %.1f ns per frame (target < 1000 ns, no allocation of its own)\n",
+                    t["BM_FrameIntake"]);
+    if (t.count("BM_StillWithStamp") && t.count("BM_BareTurboJpegEncode"))
+        std::printf("stamped still / bare TurboJPEG encode: %.3f (target <= 1.25)\n",
+                    t["BM_StillWithStamp"] / t["BM_BareTurboJpegEncode"]);
+    if (t.count("BM_StillWithStamp") && t.count("BM_QtPainterAndImageWriter"))
+        std::printf("stamped still / QPainter + QImageWriter: %.3f\n",
+                    t["BM_StillWithStamp"] / t["BM_QtPainterAndImageWriter"]);
+    benchmark::Shutdown();
+    return 0;
+}

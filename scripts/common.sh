@@ -1,0 +1,42 @@
+# Shared by run.sh and test.sh: the Debian packages Ombrix needs, and the build.
+# shellcheck shell=bash
+
+OMBRIX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+OMBRIX_PACKAGES=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools gstreamer1.0-plugins-base-apps
+  libturbojpeg0-dev libicu-dev
+  fonts-urw-base35 fonts-dejavu-core
+  libgtest-dev libbenchmark-dev
+)
+
+# Installs what is missing when run as root; otherwise prints the apt-get line and stops.
+ombrix_ensure_packages() {
+  local missing=() pkg
+  for pkg in "${OMBRIX_PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$pkg")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Ombrix needs these Debian packages. Install them with:" >&2
+    echo "  sudo apt-get install -y ${missing[*]}" >&2
+    exit 1
+  fi
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# ombrix_build DIR [cmake options...]
+ombrix_build() {
+  local dir=$1
+  shift
+  cmake -S "$OMBRIX_ROOT" -B "$dir" -G Ninja "$@"
+  cmake --build "$dir"
+}

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test: the normal build's tests,
+# then the camera tests under ThreadSanitizer.
+#   scripts/test.sh                    as CI runs it
+#   scripts/test.sh --with-address     also the whole suite under ASan + UBSan
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+
+with_address=0
+for arg in "$@"; do
+  case "$arg" in
+    --with-address) with_address=1 ;;
+    *) echo "unknown option: $arg" >&2; exit 2 ;;
+  esac
+done
+
+ombrix_ensure_packages
+jobs=$(nproc)
+
+echo "== normal build"
+ombrix_build "$OMBRIX_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+ctest --test-dir "$OMBRIX_ROOT/build" --output-on-failure -j "$jobs"
+
+# ThreadSanitizer needs the address layout it was built for; with the kernel's
+# larger address randomisation it cannot start, so it runs without randomisation.
+tsan_run=()
+if setarch "$(uname -m)" -R true 2>/dev/null; then
+  tsan_run=(setarch "$(uname -m)" -R)
+fi
+
+echo "== camera tests under ThreadSanitizer"
+ombrix_build "$OMBRIX_ROOT/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_SANITIZE=thread
+"${tsan_run[@]}" ctest --test-dir "$OMBRIX_ROOT/build-tsan" --output-on-failure -j "$jobs" -L camera
+
+if [ "$with_address" -eq 1 ]; then
+  echo "== every test under AddressSanitizer and UndefinedBehaviorSanitizer"
+  ombrix_build "$OMBRIX_ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_SANITIZE=address
+  ctest --test-dir "$OMBRIX_ROOT/build-asan" --output-on-failure -j "$jobs"
+fi
