@@ -196,6 +196,12 @@ void UserDefaults::setObject(const QVariant& value, const QString& key)
     if (m_persistent && m_needsBackup) {
         if (keepCopyOfDamagedFile()) {
             m_needsBackup = false;
+            // Start a clean file from what could be read, rather than merging into the damage.
+            m_settings.reset();
+            QFile::remove(m_filePath);
+            m_settings = std::make_unique<QSettings>(m_filePath, QSettings::IniFormat);
+            for (auto it = m_user.cbegin(); it != m_user.cend(); ++it)
+                m_settings->setValue(it.key(), it.value());
         } else {
             // Without a copy the damaged file would be lost on the next write.
             m_persistent = false;
@@ -205,6 +211,8 @@ void UserDefaults::setObject(const QVariant& value, const QString& key)
     if (m_persistent) {
         m_settings->setValue(key, value);
         m_settings->sync();
+        if (m_settings->status() != QSettings::NoError && m_saveProblem.isEmpty())
+            m_saveProblem = QStringLiteral("The settings could not be saved to %1.").arg(m_filePath);
     }
     Q_EMIT valueChanged(key);
 }

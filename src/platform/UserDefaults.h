@@ -43,6 +43,8 @@ public:
     QString filePath() const { return m_filePath; }
     // Empty when the file was read cleanly (or did not exist yet).
     QString loadProblem() const { return m_loadProblem; }
+    // Empty while every write reached the file.
+    QString saveProblem() const { return m_saveProblem; }
     // Where the damaged file was copied to, once that has happened.
     QString backupPath() const { return m_backupPath; }
 
@@ -59,6 +61,7 @@ private:
     QHash<QString, QVariant> m_registered;
     QHash<QString, QVariant> m_user;
     QString m_loadProblem;
+    QString m_saveProblem;
     QString m_backupPath;
     bool m_needsBackup = false;
     bool m_persistent = true;

@@ -6,7 +6,9 @@
 #include "UserDefaults.h"
 
 #include <QSignalSpy>
+#include <QCoreApplication>
 #include <QTest>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -25,10 +27,15 @@ protected:
         store = std::make_unique<UserDefaults>(home.configFile());
         OmbrixAppDelegate::initialize(store.get());
         controller = std::make_unique<CameraController>(store.get(), &alerts);
-        QObject::connect(controller.get(), &CameraController::cameraSuspendedChanged,
-                         [this](bool s) { heard << (s ? QStringLiteral("suspended:yes") : QStringLiteral("suspended:no")); });
-        QObject::connect(controller.get(), &CameraController::devicesDictChanged,
-                         [this] { heard << QStringLiteral("devicesDict"); });
+        // Observers are called on the main thread, whatever thread the camera event came from.
+        QObject::connect(controller.get(), &CameraController::cameraSuspendedChanged, [this](bool s) {
+            EXPECT_EQ(QThread::currentThread(), qApp->thread());
+            heard << (s ? QStringLiteral("suspended:yes") : QStringLiteral("suspended:no"));
+        });
+        QObject::connect(controller.get(), &CameraController::devicesDictChanged, [this] {
+            EXPECT_EQ(QThread::currentThread(), qApp->thread());
+            heard << QStringLiteral("devicesDict");
+        });
     }
     // Sends a command to the test camera and waits until the registry was told.
     void commandAndWait(const QString& line)

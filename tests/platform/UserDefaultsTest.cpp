@@ -109,7 +109,9 @@ TEST_F(UserDefaultsTest, GarbageFileIsReadAsFarAsPossibleAndKeptBeforeTheFirstWr
     EXPECT_EQ(readAll(store.backupPath()), garbage);
     UserDefaults restarted(file);
     EXPECT_EQ(restarted.objectForKey(kInt).toInt(), 30);
+    EXPECT_EQ(restarted.objectForKey(kText), QVariant(QStringLiteral("Mine"))) << "what could be read is kept";
     EXPECT_TRUE(restarted.loadProblem().isEmpty()) << "the rewritten file is clean";
+    EXPECT_FALSE(readAll(file).contains("junk"));
 
     store.setObject(40, kInt);
     EXPECT_EQ(QDir(QFileInfo(file).path()).entryList({QStringLiteral("*.damaged-*")}).size(), 1) << "one copy, once";
@@ -135,6 +137,7 @@ TEST_F(UserDefaultsTest, UnreadableFileIsLeftAloneAndChangesLastTheSession)
     store.setObject(15, kInt);
     EXPECT_EQ(store.objectForKey(kInt), QVariant(15));
     EXPECT_EQ(spy.count(), 1);
+    EXPECT_TRUE(store.saveProblem().isEmpty()) << "nothing was attempted on disk";
     EXPECT_TRUE(QFileInfo(file).isDir());
 }
 
