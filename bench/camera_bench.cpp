@@ -5,6 +5,7 @@
 // Prints Google Benchmark's table, then the ratios that the targets are set on.
 #include "CameraController.h"
 #include "DateFormats.h"
+#include "FrameSamples.h"
 #include "GstHandles.h"
 #include "JpegEncoder.h"
 #include "OmbrixAppDelegate.h"
@@ -48,17 +49,6 @@ QImage cameraLikePicture()
     return image;
 }
 
-GstSampleRef sampleOf(const QImage& image)
-{
-    const gsize size = static_cast<gsize>(image.sizeInBytes());
-    GstBufferRef buffer = GstBufferRef::adopt(gst_buffer_new_allocate(nullptr, size, nullptr));
-    gst_buffer_fill(buffer.get(), 0, image.constBits(), size);
-    GstCapsRef caps = GstCapsRef::adopt(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", "width",
-                                                            G_TYPE_INT, image.width(), "height", G_TYPE_INT,
-                                                            image.height(), nullptr));
-    return GstSampleRef::adopt(gst_sample_new(buffer.get(), caps.get(), nullptr, nullptr));
-}
-
 struct Fixture {
     Fixture()
     {
@@ -67,8 +57,8 @@ struct Fixture {
         OmbrixAppDelegate::initialize(store.get());
         controller = std::make_unique<CameraController>(store.get());
         picture = cameraLikePicture();
-        frames[0] = sampleOf(picture);
-        frames[1] = sampleOf(picture);
+        frames[0] = sampleFromImage(picture);
+        frames[1] = sampleFromImage(picture);
     }
     QTemporaryDir dir;
     std::unique_ptr<UserDefaults> store;

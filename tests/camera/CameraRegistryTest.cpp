@@ -1,9 +1,4 @@
-#include "CameraController.h"
-#include "OmbrixAppDelegate.h"
-#include "RecordingAlertPresenter.h"
-#include "TempHome.h"
-#include "TestCamera.h"
-#include "UserDefaults.h"
+#include "CameraFixture.h"
 
 #include <QSignalSpy>
 #include <QCoreApplication>
@@ -19,14 +14,11 @@ namespace {
 constexpr int kEventTimeoutMs = 5000;
 
 // A controller over the test cameras, with a log of what its observers heard.
-class Registry : public ::testing::Test {
+class Registry : public CameraFixture {
 protected:
     void start(const QString& devices)
     {
-        camera = std::make_unique<TestCamera>(devices);
-        store = std::make_unique<UserDefaults>(home.configFile());
-        OmbrixAppDelegate::initialize(store.get());
-        controller = std::make_unique<CameraController>(store.get(), &alerts);
+        CameraFixture::start(devices);
         // Observers are called on the main thread, whatever thread the camera event came from.
         QObject::connect(controller.get(), &CameraController::cameraSuspendedChanged, [this](bool s) {
             EXPECT_EQ(QThread::currentThread(), qApp->thread());
@@ -75,11 +67,6 @@ protected:
         return count;
     }
 
-    TempHome home;
-    std::unique_ptr<TestCamera> camera;
-    std::unique_ptr<UserDefaults> store;
-    RecordingAlertPresenter alerts;
-    std::unique_ptr<CameraController> controller;
     QStringList heard;
 };
 

@@ -1,11 +1,7 @@
-#include "CameraController.h"
+#include "CameraFixture.h"
 #include "FrameSamples.h"
-#include "OmbrixAppDelegate.h"
 #include "SettingsKeys.h"
 #include "StampArchive.h"
-#include "TempHome.h"
-#include "TestCamera.h"
-#include "UserDefaults.h"
 
 #include <QDir>
 #include <QFontMetricsF>
@@ -43,25 +39,14 @@ void keepForInspection(const QImage& image, const char* name)
     image.save(dir + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral(".png"));
 }
 
-class Stills : public ::testing::Test {
+class Stills : public CameraFixture {
 protected:
-    void start(const QString& devices)
-    {
-        camera = std::make_unique<TestCamera>(devices);
-        store = std::make_unique<UserDefaults>(home.configFile());
-        OmbrixAppDelegate::initialize(store.get());
-        controller = std::make_unique<CameraController>(store.get(), nullptr, [] { return kMoment; });
-    }
+    void start(const QString& devices) { CameraFixture::start(devices, [] { return kMoment; }); }
     QImage still(const QVariant& quality = 1.0)
     {
         const auto jpeg = controller->takePictureWithFileType(3, quality);
         return jpeg ? QImage::fromData(*jpeg, "JPEG") : QImage();
     }
-
-    TempHome home;
-    std::unique_ptr<TestCamera> camera;
-    std::unique_ptr<UserDefaults> store;
-    std::unique_ptr<CameraController> controller;
 };
 
 TEST_F(Stills, NoneBeforeTheFirstFrameAndNoneForOtherFileTypes)
