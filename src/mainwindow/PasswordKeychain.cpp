@@ -1,0 +1,34 @@
+#include "PasswordKeychain.h"
+
+#include "SecretStore.h"
+#include "SettingsKeys.h"
+#include "UserDefaults.h"
+
+#include <QUrl>
+
+PasswordKeychain::PasswordKeychain(UserDefaults* userDefaults, SecretStore* store)
+    : m_userDefaults(userDefaults)
+    , m_store(store)
+{
+}
+
+QString PasswordKeychain::storedHost() const
+{
+    return QUrl(m_userDefaults->objectForKey(OXFTPServerAddress).toString()).host();
+}
+
+std::optional<QString> PasswordKeychain::readFromKeyChain(Error* error) const
+{
+    const QString host = storedHost();
+    if (host.isEmpty())
+        return std::nullopt;
+    return m_store->passwordForHost(host, error);
+}
+
+bool PasswordKeychain::writeToKeychain(const QString& password, Error* error) const
+{
+    const QString host = storedHost();
+    if (host.isEmpty())
+        return true; // nothing to file it under
+    return m_store->storePassword(host, m_userDefaults->objectForKey(OXFTPUsername).toString(), password, error);
+}

@@ -1,0 +1,74 @@
+#include "PictureNaming.h"
+
+#include "DateFormats.h"
+#include "Paths.h"
+#include "SettingsKeys.h"
+#include "UserDefaults.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace {
+
+const QString kDatePattern = QStringLiteral("yyyyMMdd_HHmmss");
+const QString kExtension = QStringLiteral("jpg");
+
+// Appends one path component: exactly one slash before it, its own slashes kept as
+// levels, everything a URL path cannot carry percent-encoded; empty adds nothing.
+QString appendEncodedComponent(const QString& encodedPath, const QString& component)
+{
+    QString trimmed = component;
+    while (trimmed.startsWith(QLatin1Char('/')))
+        trimmed.remove(0, 1);
+    if (trimmed.isEmpty())
+        return encodedPath;
+    QString path = encodedPath;
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    return path + QString::fromLatin1(QUrl::toPercentEncoding(trimmed, "/"));
+}
+
+} // namespace
+
+PictureNaming::PictureNaming(UserDefaults* userDefaults, Clock clock)
+    : m_userDefaults(userDefaults)
+    , m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
+{
+}
+
+QString PictureNaming::imageWithSequence(bool sequence) const
+{
+    QString name = m_userDefaults->objectForKey(OXImageFilename).toString();
+    if (sequence)
+        name += QStringLiteral("_%1").arg(formatDatePattern(m_clock(), kDatePattern));
+    return name + QLatin1Char('.') + kExtension;
+}
+
+QString PictureNaming::composedSaveToDiskPath() const
+{
+    const QString folder = expandTilde(m_userDefaults->objectForKey(OXSaveToDiskPath).toString());
+    const QString name = imageWithSequence(m_userDefaults->boolForKey(OXSaveSequenceFlag));
+    if (folder.isEmpty())
+        return name;
+    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+QUrl PictureNaming::composedUploadURL(const QString& serverAddress, const QString& pathText) const
+{
+    QUrl url(serverAddress, QUrl::StrictMode);
+    if (serverAddress.isEmpty() || !url.isValid())
+        return QUrl();
+    QString path = url.path(QUrl::FullyEncoded);
+    path = appendEncodedComponent(path, pathText);
+    path = appendEncodedComponent(path, imageWithSequence(m_userDefaults->boolForKey(OXSaveSequenceFlag)));
+    url.setPath(path, QUrl::StrictMode);
+    return url;
+}
+
+QString PictureNaming::namingProblem() const
+{
+    if (!m_userDefaults->boolForKey(OXSaveSequenceFlag) && m_userDefaults->objectForKey(OXImageFilename).toString().isEmpty())
+        return QCoreApplication::translate("PictureNaming",
+                                           "The picture has no name: enter a file name, or add the date to the name.");
+    return {};
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+
+class UserDefaults;
+
+// Where each picture goes: its file name, its path on disk and its address on the
+// server, read afresh from the settings at every call. The main window's
+// controller answers these questions through it.
+class PictureNaming {
+public:
+    using Clock = std::function<QDateTime()>;
+
+    explicit PictureNaming(UserDefaults* userDefaults, Clock clock = {});
+
+    // "base.jpg", or "base_yyyyMMdd_HHmmss.jpg" with the current local time.
+    QString imageWithSequence(bool sequence) const;
+    // The save folder (tilde expanded) joined with the file name.
+    QString composedSaveToDiskPath() const;
+    // The server address, then the path field's folders, then the file name, each
+    // joined by one slash and escaped as a URL path needs. Empty when the server
+    // address is not a URL.
+    QUrl composedUploadURL(const QString& serverAddress, const QString& pathText) const;
+
+    // Why no picture can be named now (a single, fixed name that is empty), or
+    // empty when pictures can be saved and uploaded.
+    QString namingProblem() const;
+
+private:
+    UserDefaults* m_userDefaults;
+    Clock m_clock;
+};

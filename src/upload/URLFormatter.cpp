@@ -1,0 +1,41 @@
+#include "URLFormatter.h"
+
+#include <QCoreApplication>
+#include <QUrl>
+
+QString URLFormatter::invalidURLText()
+{
+    return QCoreApplication::translate("URLFormatter", "Invalid URL");
+}
+
+QString URLFormatter::stringForObjectValue(const QVariant& object) const
+{
+    return object.isValid() ? object.toString() : QString();
+}
+
+bool URLFormatter::getObjectValue(QVariant* object, const QString& string, QString* error) const
+{
+    if (object)
+        *object = QVariant();
+    QString errorText;
+    if (!string.isEmpty()) {
+        // Generic URL syntax, strictly: text with a space, for one, is no URL.
+        QString text = string;
+        QUrl url(text, QUrl::StrictMode);
+        if (url.isValid() && url.scheme().isEmpty()) {
+            if (!string.contains(QLatin1Char('.'))) {
+                url = QUrl();
+            } else {
+                text = QStringLiteral("ftp://") + string;
+                url = QUrl(text, QUrl::StrictMode);
+            }
+        }
+        if (!url.isValid() || url.host().isEmpty())
+            errorText = invalidURLText();
+        else if (object)
+            *object = text; // an absolute URL's string is the text it was read from
+    }
+    if (error)
+        *error = errorText;
+    return errorText.isEmpty();
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <QUrl>
+
+// A real FTP server (pure-ftpd) on 127.0.0.1 for one test, with one throwaway
+// account and, unless TLS is off, a certificate made by the test's own authority.
+class LoopbackFtpServer {
+public:
+    enum class Tls { Offered, Off };
+    struct Options {
+        Tls tls = Tls::Offered;
+        // The name the server's certificate is made out to (an IP address or a DNS name).
+        QString certificateName = QStringLiteral("127.0.0.1");
+    };
+
+    LoopbackFtpServer();
+    explicit LoopbackFtpServer(Options options);
+    ~LoopbackFtpServer();
+
+    bool isRunning() const { return m_running; }
+    QString problem() const { return m_problem; }
+
+    static QString user() { return QStringLiteral("tester"); }
+    static QString password() { return QStringLiteral("pic-Upl0ad"); }
+    quint16 port() const { return m_port; }
+    // The certificate authority that signed the server's certificate.
+    QString caPath() const { return m_dir.path() + QStringLiteral("/ca.pem"); }
+    QString rootPath() const { return m_dir.path() + QStringLiteral("/root"); }
+    QUrl url(const QString& path) const;
+    QByteArray fileContents(const QString& path) const;
+
+private:
+    bool run(const QString& program, const QStringList& arguments, const QByteArray& input = {});
+    bool makeCertificates(const QString& name);
+    bool makeAccount();
+    bool start(Tls tls);
+
+    QTemporaryDir m_dir;
+    QProcess m_server;
+    quint16 m_port = 0;
+    bool m_running = false;
+    QString m_problem;
+};
+
+// A port on 127.0.0.1 that accepts connections and never says a word.
+class SilentServer {
+public:
+    SilentServer();
+    ~SilentServer();
+    quint16 port() const { return m_port; }
+
+private:
+    int m_socket = -1;
+    quint16 m_port = 0;
+};
