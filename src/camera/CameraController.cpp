@@ -84,6 +84,7 @@ CameraController::CameraController(UserDefaults* userDefaults, AlertPresenter* a
 CameraController::~CameraController()
 {
     m_watcher.reset();
+    m_privacyWatcher.reset();
     // A pipeline must be brought down before it is dropped; this also stops frames.
     m_session.reset();
     m_output.reset();
@@ -126,6 +127,9 @@ void CameraController::changeDevice(const QString& displayName)
 
     Error error;
     m_userDevice = m_watcher->deviceWithUniqueID(devicesDict().value(displayName));
+    m_privacyWatcher = m_userDevice ? PrivacyWatcher::watch(m_userDevice->v4l2Path()) : nullptr;
+    if (m_privacyWatcher)
+        connect(m_privacyWatcher.get(), &PrivacyWatcher::privacyChanged, this, &CameraController::suspendedAttributeChanged);
     setCameraSuspended(m_userDevice && m_userDevice->isSuspended());
 
     if (!m_userDevice) {
@@ -178,8 +182,12 @@ void CameraController::cameraAttributeChanged(const CaptureDevicePtr& device, co
     const bool suspendedChanged = device->isSuspended() != previous->isSuspended();
     if (m_userDevice && m_userDevice->uniqueID() == device->uniqueID())
         m_userDevice->refresh(GstDeviceRef::ref(device->gstDevice()));
-    if (!suspendedChanged)
-        return;
+    if (suspendedChanged)
+        suspendedAttributeChanged();
+}
+
+void CameraController::suspendedAttributeChanged()
+{
     if (!m_userDevice)
         return;
     setCameraSuspended(m_userDevice->isSuspended());

@@ -5,6 +5,7 @@
 #include "CaptureSession.h"
 #include "DeviceWatcher.h"
 #include "JpegEncoder.h"
+#include "PrivacyWatcher.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -70,6 +71,7 @@ private:
     void prepareDevices();
     void updateCameras(const CaptureDevicePtr& device, bool connected);
     void cameraAttributeChanged(const CaptureDevicePtr& device, const CaptureDevicePtr& previous);
+    void suspendedAttributeChanged();
     bool hasCamerasAvailable() const { return m_watcher->hasCamerasAvailable(); }
     void presentError(const Error& error);
 
@@ -80,6 +82,7 @@ private:
     std::unique_ptr<CaptureSession> m_session;
     std::unique_ptr<DecompressedVideoOutput> m_output;
     CaptureDevicePtr m_userDevice;
+    std::unique_ptr<PrivacyWatcher> m_privacyWatcher; // the current camera's shutter, where it has one
     QMap<QString, QString> m_devicesDict;
     bool m_cameraSuspended = false;
     std::unique_ptr<DeviceWatcher> m_watcher;

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include <optional>
+
 #include <fcntl.h>
 #include <linux/videodev2.h>
 #include <sys/ioctl.h>
@@ -73,13 +75,16 @@ bool CaptureDevice::isSuspended() const
     gboolean suspended = FALSE;
     if (gst_structure_get_boolean(props.get(), "device.suspended", &suspended))
         return suspended;
-    if (stringProperty(props.get(), "device.api") == QLatin1String("v4l2")) {
-        QString path = stringProperty(props.get(), "api.v4l2.path");
-        if (path.isEmpty())
-            path = stringProperty(props.get(), "device.path");
-        return v4l2Privacy(path).value_or(false);
-    }
-    return false;
+    return v4l2Privacy(v4l2Path()).value_or(false);
+}
+
+QString CaptureDevice::v4l2Path() const
+{
+    GstStructurePtr props(gst_device_get_properties(m_device.get()));
+    if (stringProperty(props.get(), "device.api") != QLatin1String("v4l2"))
+        return {};
+    const QString path = stringProperty(props.get(), "api.v4l2.path");
+    return path.isEmpty() ? stringProperty(props.get(), "device.path") : path;
 }
 
 void CaptureDevice::refresh(GstDeviceRef newer)

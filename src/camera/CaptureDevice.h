@@ -27,6 +27,9 @@ public:
     // V4L2 camera its privacy control. A camera with neither is never suspended.
     bool isSuspended() const;
 
+    // The V4L2 device node of a V4L2 camera, else empty.
+    QString v4l2Path() const;
+
     // A newer report of the same camera (for example after a change of its
     // attributes); keeps the open state.
     void refresh(GstDeviceRef newer);
