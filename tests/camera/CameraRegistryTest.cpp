@@ -21,11 +21,11 @@ protected:
         CameraFixture::start(devices);
         // Observers are called on the main thread, whatever thread the camera event came from.
         QObject::connect(controller.get(), &CameraController::cameraSuspendedChanged, [this](bool s) {
-            EXPECT_EQ(QThread::currentThread(), qApp->thread());
+            EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
             heard << (s ? QStringLiteral("suspended:yes") : QStringLiteral("suspended:no"));
         });
         QObject::connect(controller.get(), &CameraController::devicesDictChanged, [this] {
-            EXPECT_EQ(QThread::currentThread(), qApp->thread());
+            EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
             heard << QStringLiteral("devicesDict");
         });
     }

@@ -1,5 +1,5 @@
-// One QGuiApplication and one GStreamer per test binary; pictures and fonts need both.
-#include <QGuiApplication>
+// One QApplication and one GStreamer per test binary; pictures, fonts and windows need them.
+#include <QApplication>
 
 #include <gst/gst.h>
 #include <gtest/gtest.h>
@@ -37,6 +37,6 @@ int main(int argc, char** argv)
         qputenv("GST_REGISTRY", OMBRIX_TEST_REGISTRY);
     ::testing::InitGoogleTest(&argc, argv);
     gst_init(&argc, &argv);
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
