@@ -1,8 +1,12 @@
 #include "CameraController.h"
+#include "MainWindowController.h"
 #include "MessageBoxAlertPresenter.h"
 #include "OmbrixAppDelegate.h"
+#include "SettingsKeys.h"
+#include "UserDefaults.h"
 
 #include <QApplication>
+#include <QWidget>
 
 #include <gst/gst.h>
 
@@ -16,9 +20,17 @@ int main(int argc, char* argv[])
     OmbrixAppDelegate::initialize();
 
     MessageBoxAlertPresenter alerts;
-    CameraController* cameras = CameraController::sharedCameraController();
-    cameras->setAlertPresenter(&alerts);
-    cameras->addAnyCaptureDevice();
+    CameraController::sharedCameraController()->setAlertPresenter(&alerts);
+
+    MainWindowController windowController(MainWindowController::Services{});
+    windowController.window()->show();
+    windowController.readFromKeyChain();
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &windowController, [&windowController] {
+        windowController.stopRecording();
+        windowController.writeToKeychain();
+    });
+    if (UserDefaults::standardUserDefaults()->boolForKey(OXStartAuto) && windowController.recEnabled())
+        windowController.startRecording();
 
     return app.exec();
 }

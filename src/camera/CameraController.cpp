@@ -4,11 +4,11 @@
 #include "SettingsKeys.h"
 #include "StampArchive.h"
 #include "UserDefaults.h"
+#include "VideoFrame.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
 
-#include <gst/video/video.h>
 
 CameraController* gCameraController = nullptr;
 
@@ -24,43 +24,6 @@ Error noLongerAvailable(const QString& name)
     return Error{QStringLiteral("OmbrixCameraErrorDomain"), 6,
                  CameraController::tr("The camera \"%1\" is no longer available.").arg(name)};
 }
-
-// A mapped frame of the session's 32-bit RGB layout, unmapped on scope exit.
-class MappedFrame {
-public:
-    explicit MappedFrame(GstSample* sample)
-    {
-        GstVideoInfo info;
-        GstCaps* caps = gst_sample_get_caps(sample);
-        GstBuffer* buffer = gst_sample_get_buffer(sample);
-        if (!caps || !buffer || !gst_video_info_from_caps(&info, caps))
-            return;
-        const GstVideoFormat format = GST_VIDEO_INFO_FORMAT(&info);
-        if (format != GST_VIDEO_FORMAT_BGRx && format != GST_VIDEO_FORMAT_xRGB)
-            return;
-        m_mapped = gst_video_frame_map(&m_frame, &info, buffer, GST_MAP_READ);
-    }
-    ~MappedFrame()
-    {
-        if (m_mapped)
-            gst_video_frame_unmap(&m_frame);
-    }
-    MappedFrame(const MappedFrame&) = delete;
-    MappedFrame& operator=(const MappedFrame&) = delete;
-
-    // The frame's pixels without a copy, valid while this object lives.
-    QImage image() const
-    {
-        if (!m_mapped)
-            return {};
-        return QImage(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&m_frame, 0)), GST_VIDEO_FRAME_WIDTH(&m_frame),
-                      GST_VIDEO_FRAME_HEIGHT(&m_frame), GST_VIDEO_FRAME_PLANE_STRIDE(&m_frame, 0), QImage::Format_RGB32);
-    }
-
-private:
-    GstVideoFrame m_frame{};
-    bool m_mapped = false;
-};
 
 } // namespace
 
@@ -142,7 +105,7 @@ void CameraController::changeDevice(const QString& displayName)
         return;
     }
     if (!m_output) {
-        m_output = std::make_unique<DecompressedVideoOutput>(static_cast<FrameDelegate*>(this));
+        m_output = std::make_unique<DecompressedVideoOutput>(static_cast<FrameDelegate*>(this), m_session->previews());
         if (!m_session->addOutput(m_output.get(), &error)) {
             presentError(error);
             return;

@@ -24,17 +24,30 @@ GstElementRef makeElement(const char* factory, Error* error)
     return element;
 }
 
-GstFlowReturn onNewSample(GstAppSink* sink, gpointer delegate)
-{
-    GstSampleRef sample = GstSampleRef::adopt(gst_app_sink_pull_sample(sink));
-    if (sample)
-        static_cast<FrameDelegate*>(delegate)->captureOutput(sample.get());
-    return GST_FLOW_OK;
-}
-
 } // namespace
 
-DecompressedVideoOutput::DecompressedVideoOutput(FrameDelegate* delegate)
+void FrameFanout::add(FrameDelegate* listener)
+{
+    std::lock_guard lock(m_lock);
+    m_listeners.push_back(listener);
+}
+
+void FrameFanout::remove(FrameDelegate* listener)
+{
+    std::lock_guard lock(m_lock);
+    std::erase(m_listeners, listener);
+}
+
+void FrameFanout::deliver(GstSample* frame)
+{
+    std::lock_guard lock(m_lock);
+    for (FrameDelegate* listener : m_listeners)
+        listener->captureOutput(frame);
+}
+
+DecompressedVideoOutput::DecompressedVideoOutput(FrameDelegate* delegate, FrameFanout* previews)
+    : m_delegate(delegate)
+    , m_previews(previews)
 {
     m_convert = makeElement("videoconvert", &m_error);
     m_filter = makeElement("capsfilter", &m_error);
@@ -52,8 +65,16 @@ DecompressedVideoOutput::DecompressedVideoOutput(FrameDelegate* delegate)
     g_object_set(m_sink.get(), "max-buffers", 1u, "drop", TRUE, "sync", FALSE, "enable-last-sample", FALSE,
                  "emit-signals", FALSE, nullptr);
     GstAppSinkCallbacks callbacks{};
-    callbacks.new_sample = &onNewSample;
-    gst_app_sink_set_callbacks(GST_APP_SINK(m_sink.get()), &callbacks, delegate, nullptr);
+    callbacks.new_sample = [](GstAppSink* sink, gpointer self) -> GstFlowReturn {
+        auto* output = static_cast<DecompressedVideoOutput*>(self);
+        GstSampleRef sample = GstSampleRef::adopt(gst_app_sink_pull_sample(sink));
+        if (sample) {
+            output->m_delegate->captureOutput(sample.get());
+            output->m_previews->deliver(sample.get());
+        }
+        return GST_FLOW_OK;
+    };
+    gst_app_sink_set_callbacks(GST_APP_SINK(m_sink.get()), &callbacks, this, nullptr);
 }
 
 DecompressedVideoOutput::~DecompressedVideoOutput() = default;

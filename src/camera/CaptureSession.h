@@ -4,6 +4,7 @@
 #include "Error.h"
 #include "GstHandles.h"
 
+#include <mutex>
 #include <vector>
 
 // Receives every frame of a running session, on GStreamer's streaming thread.
@@ -13,12 +14,26 @@ public:
     virtual void captureOutput(GstSample* frame) = 0;
 };
 
+// Hands each frame to the views that show the session live. Views come and go on
+// the main thread while frames arrive on the streaming thread.
+class FrameFanout {
+public:
+    void add(FrameDelegate* listener);
+    // After this returns the listener is never called again.
+    void remove(FrameDelegate* listener);
+    void deliver(GstSample* frame);
+
+private:
+    std::mutex m_lock;
+    std::vector<FrameDelegate*> m_listeners;
+};
+
 // Where a session's frames go: conversion to 32-bit RGB (QImage::Format_RGB32
 // layout) and an app sink that hands each frame to the delegate. Made once, it
 // stays in the session while cameras are swapped in front of it.
 class DecompressedVideoOutput {
 public:
-    explicit DecompressedVideoOutput(FrameDelegate* delegate);
+    DecompressedVideoOutput(FrameDelegate* delegate, FrameFanout* previews);
     ~DecompressedVideoOutput();
     DecompressedVideoOutput(const DecompressedVideoOutput&) = delete;
     DecompressedVideoOutput& operator=(const DecompressedVideoOutput&) = delete;
@@ -35,6 +50,8 @@ private:
     GstElementRef m_filter;
     GstElementRef m_sink;
     Error m_error;
+    FrameDelegate* m_delegate;
+    FrameFanout* m_previews;
 };
 
 // The one capture pipeline of the process: camera inputs in front, the output
@@ -57,6 +74,8 @@ public:
     bool addOutput(DecompressedVideoOutput* output, Error* error);
 
     GstElement* pipeline() const { return m_pipeline.get(); }
+    // Live views of the session register here.
+    FrameFanout* previews() { return &m_previews; }
 
 private:
     bool linkInput(GstElement* input, Error* error);
@@ -66,4 +85,5 @@ private:
     std::vector<GstElementRef> m_inputs;
     DecompressedVideoOutput* m_output = nullptr;
     bool m_running = false;
+    FrameFanout m_previews;
 };

@@ -1,0 +1,364 @@
+#include "MainWindowController.h"
+
+#include "CameraController.h"
+#include "CaptureButtonCell.h"
+#include "ContentViewControllers.h"
+#include "SecretStore.h"
+#include "SettingsBinder.h"
+#include "SettingsKeys.h"
+#include "SideBarPaneView.h"
+#include "SideBarStacker.h"
+#include "UserDefaults.h"
+#include "Paths.h"
+#include "ui_MainWindow.h"
+
+#include <QDoubleValidator>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QSaveFile>
+#include <QWindow>
+
+#include <cmath>
+
+namespace {
+
+// Moves the window when a drag starts on its background (not on a pane or control).
+class BackgroundDrag : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress) {
+            auto* widget = static_cast<QWidget*>(watched);
+            if (QWindow* handle = widget->window()->windowHandle())
+                handle->startSystemMove();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+MainWindowController::MainWindowController(Services services, QObject* parent)
+    : QObject(parent)
+    , m_userDefaults(services.userDefaults ? services.userDefaults : UserDefaults::standardUserDefaults())
+    , m_camController(services.camController ? services.camController : CameraController::sharedCameraController())
+    , m_ftpController(services.transfer)
+    , m_naming(m_userDefaults, services.clock)
+    , m_ownedSecretStore(services.secretStore ? nullptr : std::make_unique<SecretStore>())
+    , m_keychain(m_userDefaults, services.secretStore ? services.secretStore : m_ownedSecretStore.get())
+{
+    m_ftpController.setDelegate(this);
+    m_sequenceTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_sequenceTimer, &QTimer::timeout, this, &MainWindowController::capturePic);
+    // recEnabled depends on isCameraOn and on two settings, whoever changes them.
+    connect(m_userDefaults, &UserDefaults::valueChanged, this, [this](const QString& key) {
+        if (key == OXSaveToDiskFlag || key == OXFTPServerAddress)
+            Q_EMIT recEnabledChanged();
+        if (key == OXSaveToDiskPath && m_ui)
+            m_ui->saveFolderField->setText(m_userDefaults->objectForKey(OXSaveToDiskPath).toString());
+    });
+    connect(this, &MainWindowController::isCameraOnChanged, this, &MainWindowController::recEnabledChanged);
+    connect(this, &MainWindowController::recEnabledChanged, this, &MainWindowController::updateRecordButton);
+    connect(this, &MainWindowController::isRecordingChanged, this, &MainWindowController::updateRecordButton);
+}
+
+MainWindowController::~MainWindowController()
+{
+    m_sequenceTimer.stop();
+    disconnect(m_camController, nullptr, this, nullptr);
+    if (mCurrentViewController && mCurrentViewController->view())
+        mCurrentViewController->view()->setParent(nullptr);
+    mCurrentViewController.reset();
+}
+
+QWidget* MainWindowController::window()
+{
+    if (!m_window) {
+        m_window = std::make_unique<QWidget>();
+        m_ui = std::make_unique<Ui::MainWindow>();
+        m_ui->setupUi(m_window.get());
+        awakeFromNib();
+    }
+    return m_window.get();
+}
+
+void MainWindowController::awakeFromNib()
+{
+    Ui::MainWindow& ui = *m_ui;
+    m_stacker = new SideBarStacker(m_window.get(), ui.sideBarView, this);
+    for (auto [pane, box, button] : {std::tuple{ui.recPane, ui.recBox, ui.recPaneCollapseButton},
+                                     std::tuple{ui.ftpPane, ui.ftpBox, ui.ftpPaneCollapseButton}}) {
+        pane->setBox(box);
+        pane->setCollapseButton(button);
+        connect(button, &QAbstractButton::toggled, button,
+                [button](bool expanded) { button->setArrowType(expanded ? Qt::DownArrow : Qt::RightArrow); });
+        m_stacker->addPane(pane);
+    }
+    m_stacker->repositionViewsIgnoringView(nullptr);
+    m_window->installEventFilter(this);
+    placeStatusLine();
+    m_window->installEventFilter(new BackgroundDrag(m_window.get()));
+
+    m_binder = new SettingsBinder(m_window.get(), m_userDefaults, this);
+    ui.intervalTextField->setText(m_userDefaults->objectForKey(OXRecordingInterval).toString());
+    ui.intervalUnitPopUp->setCurrentIndex(m_userDefaults->objectForKey(OXIntervalUnit).toInt());
+    auto* validator = new QDoubleValidator(0.0, 1.0e7, 3, ui.intervalTextField);
+    validator->setNotation(QDoubleValidator::StandardNotation);
+    validator->setLocale(QLocale::c());
+    ui.intervalTextField->setValidator(validator);
+    connect(ui.intervalTextField, &QLineEdit::editingFinished, this, &MainWindowController::setInterval);
+    connect(ui.intervalUnitPopUp, &QComboBox::currentIndexChanged, this, &MainWindowController::setIntervalUnit);
+    ui.saveFolderField->setText(m_userDefaults->objectForKey(OXSaveToDiskPath).toString());
+    connect(ui.startStopButton, &QAbstractButton::clicked, this, [this] {
+        toggleRecording();
+        updateRecordButton(); // the click toggled the button itself; the recording state decides
+    });
+    updateRecordButton();
+
+    changeViewControllers(kCaptureView);
+    connect(m_camController, &CameraController::cameraSuspendedChanged, this, &MainWindowController::cameraSuspendedChanged);
+    connect(m_camController, &CameraController::devicesDictChanged, this, &MainWindowController::devicesDictChanged);
+    m_camController->addAnyCaptureDevice();
+}
+
+void MainWindowController::cameraSuspendedChanged(bool suspended)
+{
+    if (suspended) {
+        if (m_isRecording)
+            stopRecording();
+        setIsCameraOn(false);
+        changeViewControllers(kSuspendedView);
+    } else {
+        setIsCameraOn(true);
+        changeViewControllers(kCaptureView);
+    }
+}
+
+void MainWindowController::devicesDictChanged()
+{
+    if (m_camController->devicesDict().isEmpty()) {
+        setIsCameraOn(false);
+        changeViewControllers(kNoCameraView);
+    }
+}
+
+void MainWindowController::changeViewControllers(const QString& identifier)
+{
+    if (mCurrentViewController && mCurrentViewController->view())
+        mCurrentViewController->view()->setParent(nullptr);
+    std::unique_ptr<ContentViewController> next;
+    if (identifier == kSuspendedView)
+        next = std::make_unique<SuspendedCameraViewController>();
+    else if (identifier == kNoCameraView)
+        next = std::make_unique<NoCameraViewController>();
+    else if (identifier == kCaptureView)
+        next = std::make_unique<CaptureViewController>();
+    if (!next)
+        return;
+    mCurrentViewController = std::move(next); // the replaced controller and its view go now
+    mCurrentViewController->setTitle(identifier);
+    if (identifier == kCaptureView)
+        static_cast<CaptureViewController*>(mCurrentViewController.get())
+            ->setCaptureSession(m_camController->mCaptureSession());
+    QWidget* view = mCurrentViewController->view();
+    view->setParent(m_ui->qtSwapView);
+    view->setGeometry(m_ui->qtSwapView->rect());
+    view->show();
+    mCurrentViewController->setRepresentedObject(static_cast<quint32>(view->children().size()));
+}
+
+bool MainWindowController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_window.get() && event->type() == QEvent::Resize)
+        placeStatusLine();
+    return QObject::eventFilter(watched, event);
+}
+
+void MainWindowController::placeStatusLine()
+{
+    // The status line sits in the bottom margin, whatever the window's height.
+    m_ui->statusLabel->move(6, m_window->height() - SideBarStacker::kBottomMargin + 1);
+}
+
+// ---- recording ----------------------------------------------------------------
+
+bool MainWindowController::recEnabled() const
+{
+    return m_isCameraOn &&
+        (m_userDefaults->boolForKey(OXSaveToDiskFlag) || m_userDefaults->objectForKey(OXFTPServerAddress).isValid());
+}
+
+void MainWindowController::setIsRecording(bool recording)
+{
+    m_isRecording = recording;
+    Q_EMIT isRecordingChanged(recording);
+}
+
+void MainWindowController::setIsCameraOn(bool on)
+{
+    m_isCameraOn = on;
+    Q_EMIT isCameraOnChanged(on);
+}
+
+void MainWindowController::resetCounter()
+{
+    m_filenameCounter = 0;
+    Q_EMIT filenameCounterChanged(0);
+}
+
+void MainWindowController::updateRecordButton()
+{
+    if (!m_ui)
+        return;
+    m_ui->startStopButton->setChecked(m_isRecording);
+    // A running recording can always be stopped.
+    m_ui->startStopButton->setEnabled(m_isRecording || recEnabled());
+}
+
+float MainWindowController::convertedInterval() const
+{
+    const qsizetype unit = m_ui->intervalUnitPopUp->currentIndex();
+    const float value = m_ui->intervalTextField->text().toFloat();
+    return unit == 0 ? value : value * 60.0f;
+}
+
+void MainWindowController::setInterval()
+{
+    const double typed = m_ui->intervalTextField->text().toDouble();
+    m_userDefaults->setObject(static_cast<int>(std::trunc(typed)), OXRecordingInterval);
+}
+
+void MainWindowController::setIntervalUnit()
+{
+    m_userDefaults->setObject(static_cast<int>(m_ui->intervalUnitPopUp->currentIndex()), OXIntervalUnit);
+}
+
+void MainWindowController::toggleRecording()
+{
+    if (m_isRecording)
+        stopRecording();
+    else
+        startRecording();
+}
+
+void MainWindowController::startRecording()
+{
+    window();
+    setIsRecording(true);
+    resetCounter();
+    double seconds = convertedInterval();
+    // Zero, negative or unreadable intervals would make the timer fire without pause.
+    if (!std::isfinite(seconds) || seconds < kMinimumIntervalSeconds)
+        seconds = kMinimumIntervalSeconds;
+    m_sequenceTimer.start(std::chrono::milliseconds(std::llround(seconds * 1000.0)));
+    updateRecordButton();
+}
+
+void MainWindowController::stopRecording()
+{
+    if (!m_isRecording)
+        return;
+    m_sequenceTimer.stop();
+    setIsRecording(false);
+    updateRecordButton();
+}
+
+QUrl MainWindowController::composedUploadURL() const
+{
+    return m_naming.composedUploadURL(m_userDefaults->objectForKey(OXFTPServerAddress).toString(),
+                                      m_ui->pathTextField->text());
+}
+
+void MainWindowController::capturePic()
+{
+    const QVariant quality = m_userDefaults->objectForKey(OXImageQuality);
+    const std::optional<QByteArray> picture = m_camController->takePictureWithFileType(CameraController::kJPEGFileType, quality);
+    m_lastUploadFailed = false;
+    QStringList done;
+    const QString namingProblem = m_naming.namingProblem();
+    if (!picture) {
+        m_lastTickSummary = tr("no picture from the camera yet");
+    } else if (!namingProblem.isEmpty()) {
+        m_lastTickSummary = namingProblem;
+    } else {
+        m_lastPictureTime = QDateTime::currentDateTime();
+        if (m_userDefaults->boolForKey(OXSaveToDiskFlag)) {
+            const QString path = m_naming.composedSaveToDiskPath();
+            // Written beside the destination and renamed over it: a reader never sees half a picture.
+            QSaveFile file(path);
+            if (file.open(QIODevice::WriteOnly) && file.write(*picture) == picture->size() && file.commit()) {
+                m_saveProblem.clear();
+                done << tr("saved");
+            } else {
+                m_saveProblem = tr("Not saved to %1: %2").arg(QFileInfo(path).absolutePath(), file.errorString());
+            }
+        }
+        if (m_userDefaults->objectForKey(OXFTPServerAddress).isValid()) {
+            const QString password = m_ui->passwordTextField->text();
+            const QString username = m_ui->usernameTextField->text();
+            const QUrl url = composedUploadURL();
+            m_ftpController.uploadData(*picture, url, username, password);
+            done << (m_lastUploadFailed ? tr("upload failed") : tr("uploaded"));
+        }
+        m_lastTickSummary = done.isEmpty() ? tr("taken") : done.join(QStringLiteral(", "));
+    }
+    ++m_filenameCounter; // counted without telling observers
+    showStatus();
+    Q_EMIT tickFinished();
+}
+
+QString MainWindowController::statusText() const
+{
+    return m_ui ? m_ui->statusLabel->text() : QString();
+}
+
+void MainWindowController::showStatus()
+{
+    QString text;
+    if (m_lastPictureTime.isValid())
+        text = tr("Last picture %1: %2").arg(QLocale().toString(m_lastPictureTime.time(), QLocale::LongFormat), m_lastTickSummary);
+    else
+        text = m_lastTickSummary;
+    if (!m_saveProblem.isEmpty())
+        text = m_saveProblem + QStringLiteral(" — ") + text;
+    m_ui->statusLabel->setText(text);
+    m_ui->statusLabel->setToolTip(text);
+}
+
+// ---- upload outcome -------------------------------------------------------------
+
+void MainWindowController::uploadDidFinish() {}
+
+void MainWindowController::uploadDidNotFinishWithError(const Error& error)
+{
+    m_lastUploadFailed = true;
+    if (m_errorSheet)
+        return; // one message at a time; recording stops when it is closed
+    auto* sheet = new QMessageBox(QMessageBox::Warning, tr("A FTP error occured"),
+                                  tr("Server message: %1").arg(error.description), QMessageBox::Ok, window());
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->setWindowModality(Qt::WindowModal);
+    connect(sheet, &QMessageBox::finished, this, [this] { stopRecording(); });
+    m_errorSheet = sheet;
+    sheet->open();
+}
+
+// ---- stored password --------------------------------------------------------------
+
+void MainWindowController::readFromKeyChain()
+{
+    window();
+    if (const auto password = m_keychain.readFromKeyChain())
+        m_ui->passwordTextField->setText(*password);
+}
+
+bool MainWindowController::writeToKeychain(Error* error)
+{
+    window();
+    return m_keychain.writeToKeychain(m_ui->passwordTextField->text(), error);
+}

@@ -1,0 +1,133 @@
+#pragma once
+
+#include "AlertPresenter.h"
+#include "FTPController.h"
+#include "PasswordKeychain.h"
+#include "PictureNaming.h"
+
+#include <QDateTime>
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <memory>
+
+class CameraController;
+class ContentViewController;
+class QWidget;
+class SecretStore;
+class SettingsBinder;
+class SideBarStacker;
+class UserDefaults;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The controller of the one main window: the window and its controls, the content
+// view (live preview or placeholder), the recording timer and its ticks, and the
+// outcome of uploads. Everything runs on the main thread.
+class MainWindowController : public QObject, private FTPControllerDelegate {
+    Q_OBJECT
+    Q_PROPERTY(bool isRecording READ isRecording NOTIFY isRecordingChanged)
+    Q_PROPERTY(bool isCameraOn READ isCameraOn NOTIFY isCameraOnChanged)
+    Q_PROPERTY(int filenameCounter READ filenameCounter NOTIFY filenameCounterChanged)
+    Q_PROPERTY(bool recEnabled READ recEnabled NOTIFY recEnabledChanged)
+public:
+    // The shortest interval the timer runs at, whatever is typed.
+    static constexpr double kMinimumIntervalSeconds = 1.0;
+
+    struct Services {
+        UserDefaults* userDefaults = nullptr;
+        CameraController* camController = nullptr;
+        SecretStore* secretStore = nullptr;
+        FTPTransferSettings transfer;
+        PictureNaming::Clock clock;
+    };
+
+    explicit MainWindowController(Services services, QObject* parent = nullptr);
+    ~MainWindowController() override;
+
+    // The window, loaded and set up on first use.
+    QWidget* window();
+    Ui::MainWindow* ui() const { return m_ui.get(); }
+    CameraController* camController() const { return m_camController; }
+    ContentViewController* currentViewController() const { return mCurrentViewController.get(); }
+
+    bool isRecording() const { return m_isRecording; }
+    bool isCameraOn() const { return m_isCameraOn; }
+    int filenameCounter() const { return m_filenameCounter; }
+    bool recEnabled() const;
+    // The running timer's interval, for as long as recording is on.
+    std::chrono::milliseconds timerInterval() const { return m_sequenceTimer.intervalAsDuration(); }
+
+    void toggleRecording();
+    void startRecording();
+    void stopRecording();
+    void capturePic();
+    float convertedInterval() const;
+    void setInterval();
+    void setIntervalUnit();
+
+    void changeViewControllers(const QString& identifier);
+
+    // The naming and the stored password, as the window's fields give them.
+    const PictureNaming& naming() const { return m_naming; }
+    QUrl composedUploadURL() const;
+    void readFromKeyChain();
+    bool writeToKeychain(Error* error = nullptr);
+
+    // The error message of a failed upload while it is shown, else null.
+    QMessageBox* errorSheet() const { return m_errorSheet; }
+    QString statusText() const;
+
+Q_SIGNALS:
+    void isRecordingChanged(bool recording);
+    void isCameraOnChanged(bool on);
+    void filenameCounterChanged(int counter);
+    void recEnabledChanged();
+    void tickFinished();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void awakeFromNib();
+    void placeStatusLine();
+    void cameraSuspendedChanged(bool suspended);
+    void devicesDictChanged();
+    void setIsRecording(bool recording);
+    void setIsCameraOn(bool on);
+    void resetCounter();
+    void updateRecordButton();
+    void showStatus();
+
+    void uploadDidFinish() override;
+    void uploadDidNotFinishWithError(const Error& error) override;
+
+    UserDefaults* m_userDefaults;
+    CameraController* m_camController;
+    FTPController m_ftpController;
+    PictureNaming m_naming;
+    std::unique_ptr<SecretStore> m_ownedSecretStore;
+    PasswordKeychain m_keychain;
+
+    std::unique_ptr<QWidget> m_window;
+    std::unique_ptr<Ui::MainWindow> m_ui;
+    SettingsBinder* m_binder = nullptr;
+    SideBarStacker* m_stacker = nullptr;
+    std::unique_ptr<ContentViewController> mCurrentViewController;
+
+    QTimer m_sequenceTimer;
+    bool m_isRecording = false;
+    bool m_isCameraOn = false;
+    int m_filenameCounter = 0;
+    QPointer<QMessageBox> m_errorSheet;
+
+    // What the status line says about the last tick.
+    QDateTime m_lastPictureTime;
+    QString m_lastTickSummary;
+    QString m_saveProblem; // shown until a save succeeds again
+    bool m_lastUploadFailed = false;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QLabel;
+class QWidget;
+class UserDefaults;
+class URLFormatter;
+
+// Binds the controls of a window to settings keys. A control takes part when its
+// interface file gives it the dynamic property "userDefaultsKey"; it then shows
+// the key's value, writes it at once on edit, and follows the key when it changes
+// elsewhere. Supported: line edits (text), check boxes, sliders (0-100 for a
+// 0.0-1.0 number), combo boxes (index).
+//
+// A line edit with the property "formatter" = "URLFormatter" is written only when
+// its text is accepted; otherwise the label named by "errorLabel" shows the reason.
+class SettingsBinder : public QObject {
+    Q_OBJECT
+public:
+    SettingsBinder(QWidget* root, UserDefaults* userDefaults, QObject* parent = nullptr);
+
+private:
+    void bind(QWidget* control, const QString& key);
+
+    QWidget* m_root;
+    UserDefaults* m_userDefaults;
+};

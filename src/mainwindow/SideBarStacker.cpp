@@ -1,0 +1,57 @@
+#include "SideBarStacker.h"
+
+#include <QEvent>
+#include <QWidget>
+
+SideBarStacker::SideBarStacker(QWidget* window, QWidget* sideBar, QObject* parent)
+    : QObject(parent)
+    , m_window(window)
+    , m_sideBar(sideBar)
+    , m_topMargin(sideBar->y())
+{
+}
+
+void SideBarStacker::addPane(QWidget* pane)
+{
+    if (pane->parentWidget() != m_sideBar)
+        pane->setParent(m_sideBar);
+    m_panes.append(pane);
+    pane->installEventFilter(this);
+}
+
+bool SideBarStacker::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((event->type() == QEvent::Resize || event->type() == QEvent::Move) && watched != m_ignored) {
+        auto* pane = static_cast<QWidget*>(watched);
+        if (m_panes.contains(pane))
+            repositionViewsIgnoringView(pane);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void SideBarStacker::repositionViewsIgnoringView(QWidget* ignored)
+{
+    int total = 0;
+    for (QWidget* pane : std::as_const(m_panes)) {
+        const QRect frame(pane->x(), total, pane->width(), pane->height());
+        if (pane == ignored) {
+            // Its own frame change started this; setting it must not start another.
+            QWidget* outer = std::exchange(m_ignored, pane);
+            pane->setGeometry(frame);
+            m_ignored = outer;
+        } else {
+            pane->setGeometry(frame);
+        }
+        total += pane->height();
+    }
+    const int width = m_sideBar->width();
+    m_sideBar->setGeometry(0, m_topMargin, width, total);
+    m_window->resize(windowSizeForNewContentViewSize(QSize(width, m_topMargin + total)));
+}
+
+QSize SideBarStacker::windowSizeForNewContentViewSize(QSize size) const
+{
+    // Qt sizes a window by its content; the frame around it and the window's
+    // top-left corner stay as they are.
+    return QSize(size.width(), size.height() + kBottomMargin);
+}
