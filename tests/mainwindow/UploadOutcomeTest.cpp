@@ -1,0 +1,60 @@
+#include "LoopbackFtpServer.h"
+#include "SettingsKeys.h"
+#include "WindowFixture.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class UploadOutcome : public WindowFixture {
+protected:
+    void openWithRefusingServer()
+    {
+        open(QStringLiteral("Cam=160x120"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return controller->takePictureWithFileType(3, 0.5).has_value(); }, 5000));
+        // Nothing listens on port 1 of the loopback: the connection is refused at once.
+        store->setObject(QStringLiteral("ftp://127.0.0.1:1"), OXFTPServerAddress);
+    }
+};
+
+TEST_F(UploadOutcome, AFailureShowsOneMessageAndClosingItStopsRecording)
+{
+    openWithRefusingServer();
+    window->startRecording();
+    window->capturePic();
+    QMessageBox* sheet = window->errorSheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->windowTitle(), QStringLiteral("A FTP error occured"));
+    EXPECT_TRUE(sheet->text().startsWith(QStringLiteral("Server message: "))) << sheet->text().toStdString();
+    EXPECT_TRUE(sheet->text().contains(QStringLiteral("connect"))) << "libcurl's own text";
+    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+    EXPECT_TRUE(window->isRecording()) << "recording goes on while the message is shown";
+    EXPECT_TRUE(window->statusText().contains(QStringLiteral("upload failed")));
+
+    window->capturePic(); // fails again while the message is open: no second message
+    EXPECT_EQ(window->errorSheet(), sheet);
+    EXPECT_EQ(window->window()->findChildren<QMessageBox*>().size(), 1);
+
+    sheet->button(QMessageBox::Ok)->click();
+    EXPECT_FALSE(window->isRecording());
+    EXPECT_FALSE(ui().startStopButton->isChecked());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->errorSheet() == nullptr; }, 2000));
+}
+
+TEST_F(UploadOutcome, ClosingTheMessageAfterRecordingStoppedChangesNothing)
+{
+    openWithRefusingServer();
+    window->capturePic(); // a failure while idle
+    QMessageBox* sheet = window->errorSheet();
+    ASSERT_NE(sheet, nullptr);
+    QSignalSpy recording(window.get(), &MainWindowController::isRecordingChanged);
+    sheet->button(QMessageBox::Ok)->click();
+    EXPECT_EQ(recording.count(), 0);
+    EXPECT_FALSE(window->isRecording());
+}
+
+} // namespace

@@ -1,0 +1,199 @@
+#include "CameraSuspendedView.h"
+#include "CaptureButtonCell.h"
+#include "ContentViewControllers.h"
+#include "CapturePreviewView.h"
+#include "DisabledTextField.h"
+#include "MiddleBarBorder.h"
+#include "SettingsKeys.h"
+#include "SideBarPaneView.h"
+#include "SideBarStacker.h"
+#include "WindowFixture.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Views : public WindowFixture {
+protected:
+    QString shownView() const { return window->currentViewController()->title(); }
+    QString placeholderText() const
+    {
+        return static_cast<CameraSuspendedView*>(window->currentViewController()->view())->attrString();
+    }
+};
+
+TEST_F(Views, PlaceholdersFollowTheCamera)
+{
+    open(QStringLiteral("Cam=160x120"));
+    EXPECT_EQ(shownView(), kCaptureView);
+    QSignalSpy suspended(controller.get(), &CameraController::cameraSuspendedChanged);
+    camera->command(QStringLiteral("suspend Cam"));
+    ASSERT_TRUE(suspended.wait(5000));
+    EXPECT_EQ(shownView(), kSuspendedView);
+    EXPECT_EQ(placeholderText(), QStringLiteral("Camera turned off"));
+
+    ContentViewController* before = window->currentViewController();
+    camera->command(QStringLiteral("resume Cam"));
+    ASSERT_TRUE(suspended.wait(5000));
+    EXPECT_EQ(shownView(), kCaptureView);
+    window->changeViewControllers(kCaptureView);
+    EXPECT_NE(window->currentViewController(), before) << "every switch builds a new view";
+    EXPECT_EQ(ui().qtSwapView->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(), 1);
+
+    QSignalSpy devices(controller.get(), &CameraController::devicesDictChanged);
+    camera->command(QStringLiteral("disconnect Cam"));
+    ASSERT_TRUE(devices.wait(5000));
+    EXPECT_EQ(shownView(), kNoCameraView);
+    EXPECT_EQ(placeholderText(), QStringLiteral("No camera available"));
+    EXPECT_EQ(window->currentViewController()->view()->geometry(), ui().qtSwapView->rect());
+}
+
+TEST_F(Views, PreviewIsMirroredWhileStillsAreNot)
+{
+    open(QStringLiteral("Bars=320x240"));
+    auto* preview = window->currentViewController()->view();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return static_cast<CapturePreviewView*>(preview)->framesShown() > 2; }, 5000));
+    const QImage shown = preview->grab().toImage();
+    // The bars run grey to blue from left to right; in the preview, blue is on the left.
+    const QColor left = shown.pixelColor(shown.width() / 2 - 140, 30), right = shown.pixelColor(shown.width() / 2 + 140, 30);
+    EXPECT_GT(left.blue(), 150);
+    EXPECT_LT(left.red(), 60);
+    EXPECT_GT(right.red(), 150);
+    EXPECT_NEAR(right.red(), right.blue(), 30);
+    const QImage still = QImage::fromData(*controller->takePictureWithFileType(3, 1.0), "JPEG");
+    EXPECT_LT(still.pixelColor(still.width() - 10, 30).red(), 60) << "the still keeps blue on the right";
+    if (HasFailure())
+        shown.save(QStringLiteral("test-output-preview.png"));
+}
+
+TEST_F(Views, RecordButtonImageFollowsItsState)
+{
+    open(QStringLiteral("Cam=160x120"));
+    CaptureButtonCell* button = ui().startStopButton;
+    EXPECT_EQ(button->imageName(), QStringLiteral("media-record_disabled")) << "nothing to record to yet";
+    store->setObject(true, OXSaveToDiskFlag);
+    EXPECT_EQ(button->imageName(), QStringLiteral("media-record_sw"));
+    window->startRecording();
+    EXPECT_EQ(button->imageName(), QStringLiteral("media-record"));
+    button->setDown(true);
+    EXPECT_EQ(button->imageName(), QStringLiteral("media-record_pressed"));
+    button->setDown(false);
+    window->stopRecording();
+    EXPECT_EQ(button->imageName(), QStringLiteral("media-record_sw"));
+    for (const QString& name : {QStringLiteral("media-record"), QStringLiteral("media-record_sw"),
+                                QStringLiteral("media-record_disabled"), QStringLiteral("media-record_pressed")})
+        EXPECT_FALSE(QPixmap(QStringLiteral(":/images/%1.png").arg(name)).isNull()) << name.toStdString();
+    // The image fills the button, whatever its size.
+    button->resize(50, 30);
+    const QImage drawn = button->grab().toImage();
+    EXPECT_GT(qAlpha(drawn.pixel(25, 15)), 200);
+}
+
+TEST_F(Views, CollapsingAPaneKeepsTheTopEdgeAndShrinksTheWindowByTheBox)
+{
+    open(QStringLiteral("Cam=160x120"));
+    QWidget* w = window->window();
+    const int top = w->y(), height = w->height(), width = w->width();
+    const int distance = ui().recBox->height() + SideBarPaneView::kCollapseExtra;
+    const int ftpTop = ui().ftpPane->y();
+    ui().recPane->setAnimationDuration(50);
+
+    ui().recPaneCollapseButton->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->height() == height - distance; }, 3000)) << w->height();
+    EXPECT_EQ(w->y(), top);
+    EXPECT_EQ(w->width(), width);
+    EXPECT_EQ(ui().ftpPane->y(), ftpTop - distance) << "the lower pane moves up with it";
+    EXPECT_EQ(ui().statusLabel->y(), w->height() - SideBarStacker::kBottomMargin + 1);
+
+    ui().recPaneCollapseButton->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->height() == height; }, 3000)) << w->height();
+    EXPECT_EQ(w->y(), top);
+    EXPECT_EQ(ui().ftpPane->y(), ftpTop);
+}
+
+TEST(SideBarLayout, WorkedExampleInTopDownCoordinates)
+{
+    // Content 400 x 578: a region 256 high above a side bar of 300 (panes of 180
+    // and 120), and the bottom margin of 22.
+    QWidget window;
+    window.resize(400, 578);
+    auto* sideBar = new QWidget(&window);
+    sideBar->setGeometry(0, 256, 400, 300);
+    auto* recPane = new QWidget(sideBar);
+    recPane->setGeometry(0, 0, 400, 180);
+    auto* ftpPane = new QWidget(sideBar);
+    ftpPane->setGeometry(0, 180, 400, 120);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QPoint topLeft = window.pos();
+
+    SideBarStacker stacker(&window, sideBar);
+    EXPECT_EQ(stacker.topMargin(), 256);
+    stacker.addPane(recPane);
+    stacker.addPane(ftpPane);
+    recPane->resize(400, 80); // the top pane shrinks to 80
+    EXPECT_EQ(recPane->geometry(), QRect(0, 0, 400, 80));
+    EXPECT_EQ(ftpPane->geometry(), QRect(0, 80, 400, 120));
+    EXPECT_EQ(sideBar->geometry(), QRect(0, 256, 400, 200));
+    EXPECT_EQ(window.size(), QSize(400, 478)) << "256 + 200 + 22";
+    EXPECT_EQ(window.pos(), topLeft);
+
+    auto* empty = new QWidget(&window);
+    empty->setGeometry(0, 256, 380, 50);
+    SideBarStacker none(&window, empty);
+    none.repositionViewsIgnoringView(nullptr);
+    EXPECT_EQ(window.size(), QSize(380, 256 + 22)) << "no panes: the region above and the margin; the bar's width";
+}
+
+TEST(Placeholder, TextIsCentredInWhiteOnBlack)
+{
+    CameraSuspendedView view;
+    view.resize(320, 240);
+    view.setAttrString(QStringLiteral("No camera available"));
+    const QImage image = view.grab().toImage();
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) > 128)
+                ink = ink.united(QRect(x, y, 1, 1));
+    ASSERT_FALSE(ink.isNull());
+    EXPECT_NEAR(ink.center().x(), 160, 3);
+    EXPECT_NEAR(ink.center().y(), 120, 4);
+    EXPECT_EQ(image.pixelColor(2, 2), QColor(Qt::black));
+    view.setAttrString(QString());
+    EXPECT_EQ(view.grab().toImage().pixelColor(160, 120), QColor(Qt::black));
+}
+
+TEST(GradientBar, ActiveAndInactiveLooks)
+{
+    MiddleBarBorder bar;
+    bar.resize(100, 30);
+    bar.changeGradient(true);
+    QImage image = bar.grab().toImage();
+    EXPECT_EQ(qGray(image.pixel(50, 0)), 64) << "dark top line";
+    EXPECT_EQ(qGray(image.pixel(50, 29)), 64) << "dark bottom line";
+    EXPECT_EQ(qGray(image.pixel(50, 1)), 219) << "light line below the top";
+    EXPECT_NEAR(qGray(image.pixel(50, 2)), 195, 3) << "gradient starts at grey 0.765";
+    EXPECT_NEAR(qGray(image.pixel(50, 28)), 150, 3) << "and ends at grey 0.588";
+    bar.changeGradient(false);
+    image = bar.grab().toImage();
+    EXPECT_NEAR(qGray(image.pixel(50, 2)), 237, 3);
+    EXPECT_NEAR(qGray(image.pixel(50, 28)), 217, 3);
+    bar.angle = 90;
+    image = bar.grab().toImage();
+    EXPECT_NEAR(qGray(image.pixel(50, 28)), 237, 3) << "at 90 degrees the start colour is at the bottom";
+}
+
+TEST(DisabledTextField, GreysItsTextWhenDisabled)
+{
+    DisabledTextField field;
+    const QColor enabled = field.palette().color(QPalette::Active, QPalette::Text);
+    field.setEnabled(false);
+    const QColor disabled = field.palette().color(QPalette::Disabled, QPalette::Text);
+    EXPECT_NE(disabled, enabled);
+    EXPECT_GT(qGray(disabled.rgb()), qGray(enabled.rgb()));
+}
+
+} // namespace

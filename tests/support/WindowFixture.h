@@ -1,0 +1,50 @@
+#pragma once
+
+#include "CameraFixture.h"
+#include "MainWindowController.h"
+#include "SecretStore.h"
+#include "ui_MainWindow.h"
+
+#include <QTest>
+#include <QWidget>
+
+#include <memory>
+
+// The main window over the test cameras, shown on the offscreen platform.
+class WindowFixture : public CameraFixture {
+protected:
+    void open(const QString& devices, FTPTransferSettings transfer = {})
+    {
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/ombrix-bus"); // no keyring in these tests
+        start(devices);
+        secrets = std::make_unique<SecretStore>(std::chrono::seconds(2));
+        MainWindowController::Services services;
+        services.userDefaults = store.get();
+        services.camController = controller.get();
+        services.secretStore = secrets.get();
+        services.transfer = std::move(transfer);
+        window = std::make_unique<MainWindowController>(services);
+        window->window()->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window->window()));
+    }
+    Ui::MainWindow& ui() { return *window->ui(); }
+    // Types an interval as a person would and chooses its unit.
+    void setInterval(const QString& text, int unit)
+    {
+        ui().intervalTextField->setText(text);
+        Q_EMIT ui().intervalTextField->editingFinished();
+        ui().intervalUnitPopUp->setCurrentIndex(unit);
+    }
+    // Waits for the given number of further ticks.
+    bool waitForTicks(int ticks, int timeoutMs = 15000)
+    {
+        int seen = 0;
+        auto connection = QObject::connect(window.get(), &MainWindowController::tickFinished, [&] { ++seen; });
+        const bool done = QTest::qWaitFor([&] { return seen >= ticks; }, timeoutMs);
+        QObject::disconnect(connection);
+        return done;
+    }
+
+    std::unique_ptr<SecretStore> secrets;
+    std::unique_ptr<MainWindowController> window;
+};
