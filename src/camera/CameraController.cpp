@@ -9,6 +9,8 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include <cstring>
+
 
 CameraController* gCameraController = nullptr;
 
@@ -192,9 +194,15 @@ std::optional<QByteArray> CameraController::takePictureWithFileType(unsigned fil
 
     QByteArray bytes;
     if (m_userDefaults->boolForKey(OXInsertTimestampFlag)) {
-        QImage stamped = image.copy(); // never draw on the frame itself: it may be encoded again
-        drawCaptureDate(m_clock(), stamped);
-        bytes = m_encoder.encode(stamped, jpegQualityForFactor(quality));
+        // Never draw on the frame itself: it may be encoded again. The copy goes into a
+        // canvas kept between stills, so no tick allocates (and frees) a whole frame.
+        if (m_stampCanvas.size() != image.size())
+            m_stampCanvas = QImage(image.size(), QImage::Format_RGB32);
+        const qsizetype rowBytes = qsizetype(image.width()) * 4;
+        for (int y = 0; y < image.height(); ++y)
+            std::memcpy(m_stampCanvas.scanLine(y), image.constScanLine(y), static_cast<size_t>(rowBytes));
+        drawCaptureDate(m_clock(), m_stampCanvas);
+        bytes = m_encoder.encode(m_stampCanvas, jpegQualityForFactor(quality));
     } else {
         bytes = m_encoder.encode(image, jpegQualityForFactor(quality));
     }

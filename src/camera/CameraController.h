@@ -90,7 +90,8 @@ private:
     std::mutex m_frameLock; // guards mCurrentImageBuffer and nothing else
     GstSample* mCurrentImageBuffer = nullptr;
 
-    JpegEncoder m_encoder; // main thread only
+    JpegEncoder m_encoder;  // main thread only
+    QImage m_stampCanvas;   // main thread only: the stamped copy of a frame
 };
 
 // The shared controller, once made.
