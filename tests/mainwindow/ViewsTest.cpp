@@ -197,3 +197,36 @@ TEST(DisabledTextField, GreysItsTextWhenDisabled)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Views, ControlsWriteTheirSettingsAtOnceAndFollowThem)
+{
+    open(QStringLiteral("Cam=160x120"));
+    ui().filenameTextField->clear();
+    QTest::keyClicks(ui().filenameTextField, QStringLiteral("garden"));
+    EXPECT_EQ(store->objectForKey(OXImageFilename), QVariant(QStringLiteral("garden"))) << "written on every edit";
+    ui().timestampCheckBox->click();
+    EXPECT_TRUE(store->boolForKey(OXInsertTimestampFlag));
+    ui().qualitySlider->setValue(80);
+    EXPECT_FLOAT_EQ(store->objectForKey(OXImageQuality).toFloat(), 0.8f);
+
+    store->setObject(true, OXSaveSequenceFlag); // changed elsewhere
+    EXPECT_TRUE(ui().sequenceCheckBox->isChecked());
+    store->setObject(QStringLiteral("~/Pictures/cam"), OXSaveToDiskPath);
+    EXPECT_EQ(ui().saveFolderField->text(), QStringLiteral("~/Pictures/cam"));
+    EXPECT_FALSE(ui().saveFolderField->isEnabled());
+    EXPECT_EQ(ui().passwordTextField->echoMode(), QLineEdit::Password);
+
+    ui().serverTextField->setText(QStringLiteral("nodot"));
+    Q_EMIT ui().serverTextField->editingFinished();
+    EXPECT_FALSE(store->objectForKey(OXFTPServerAddress).isValid()) << "a rejected address is not stored";
+    EXPECT_EQ(ui().serverErrorLabel->text(), QStringLiteral("Invalid URL"));
+    ui().serverTextField->setText(QStringLiteral("ftp.example.com/cam"));
+    Q_EMIT ui().serverTextField->editingFinished();
+    EXPECT_EQ(store->objectForKey(OXFTPServerAddress), QVariant(QStringLiteral("ftp://ftp.example.com/cam")));
+    EXPECT_EQ(ui().serverTextField->text(), QStringLiteral("ftp://ftp.example.com/cam"));
+    EXPECT_TRUE(ui().serverErrorLabel->text().isEmpty());
+}
+
+} // namespace
