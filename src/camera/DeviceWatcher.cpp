@@ -34,9 +34,12 @@ GstBusSyncReply DeviceWatcher::onBusMessage(GstBus*, GstMessage* message, gpoint
     case GST_MESSAGE_DEVICE_REMOVED:
     case GST_MESSAGE_DEVICE_CHANGED: {
         auto* watcher = static_cast<DeviceWatcher*>(self);
-        GstMessageRef ref = GstMessageRef::ref(message);
-        QMetaObject::invokeMethod(
-            watcher, [watcher, ref]() mutable { watcher->enqueue(std::move(ref)); }, Qt::QueuedConnection);
+        {
+            std::lock_guard lock(watcher->m_incomingLock);
+            watcher->m_incoming.push_back(GstMessageRef::ref(message));
+        }
+        // The call carries no message: whichever thread ends up dropping it owns nothing.
+        QMetaObject::invokeMethod(watcher, [watcher] { watcher->takeIncoming(); }, Qt::QueuedConnection);
         break;
     }
     default:
@@ -45,9 +48,15 @@ GstBusSyncReply DeviceWatcher::onBusMessage(GstBus*, GstMessage* message, gpoint
     return GST_BUS_DROP;
 }
 
-void DeviceWatcher::enqueue(GstMessageRef message)
+void DeviceWatcher::takeIncoming()
 {
-    m_pending.push_back(std::move(message));
+    {
+        std::lock_guard lock(m_incomingLock);
+        while (!m_incoming.empty()) {
+            m_pending.push_back(std::move(m_incoming.front()));
+            m_incoming.pop_front();
+        }
+    }
     drain();
 }
 

@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include <deque>
+#include <mutex>
 #include <vector>
 
 // Owns the device monitor on "Video/Source" and its bus handler. The monitor's
@@ -31,13 +32,15 @@ Q_SIGNALS:
 
 private:
     static GstBusSyncReply onBusMessage(GstBus* bus, GstMessage* message, gpointer self);
-    void enqueue(GstMessageRef message);
+    void takeIncoming();
     void drain();
     void announce(GstMessage* message);
 
     GstDeviceMonitorRef m_monitor;
     GstBusRef m_bus;
-    std::deque<GstMessageRef> m_pending;
+    std::mutex m_incomingLock; // guards m_incoming, filled on GStreamer's threads
+    std::deque<GstMessageRef> m_incoming;
+    std::deque<GstMessageRef> m_pending; // main thread only
     std::vector<GstDeviceRef> m_initialDevices;
     bool m_announcing = false;
 };
