@@ -21,6 +21,8 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
+#include "RatioReporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -154,21 +156,6 @@ void BM_QtPainterAndImageWriter(benchmark::State& state)
 }
 BENCHMARK(BM_QtPainterAndImageWriter)->Unit(benchmark::kMillisecond);
 
-// Keeps each run's time per iteration, in nanoseconds, for the ratios at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            // With repetitions the median stands for the run; without, the one result.
-            if ((run.run_type == Run::RT_Iteration && !nanos.count(run.run_name.function_name)) ||
-                run.aggregate_name == "median")
-                nanos[run.run_name.function_name] = run.GetAdjustedRealTime() *
-                    (run.time_unit == benchmark::kMillisecond ? 1e6 : run.time_unit == benchmark::kMicrosecond ? 1e3 : 1);
-    }
-    std::map<std::string, double> nanos;
-};
 
 } // namespace
 
@@ -181,10 +168,10 @@ int main(int argc, char** argv)
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    auto& t = reporter.nanos;
+    auto& t = reporter.millis;
     if (t.count("BM_FrameIntake"))
         std::printf("frame intake: %.1f ns per frame (target < 1000 ns, no allocation of its own)\n",
-                    t["BM_FrameIntake"]);
+                    t["BM_FrameIntake"] * 1e6);
     if (t.count("BM_StillWithStamp") && t.count("BM_BareTurboJpegEncode"))
         std::printf("stamped still / bare TurboJPEG encode: %.3f (target <= 1.25)\n",
                     t["BM_StillWithStamp"] / t["BM_BareTurboJpegEncode"]);

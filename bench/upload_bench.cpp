@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "RatioReporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -71,18 +73,6 @@ void BM_CurlCommandLine(benchmark::State& state)
 }
 BENCHMARK(BM_CurlCommandLine)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if ((run.run_type == Run::RT_Iteration && !millis.count(run.run_name.function_name)) ||
-                run.aggregate_name == "median")
-                millis[run.run_name.function_name] = run.GetAdjustedRealTime();
-    }
-    std::map<std::string, double> millis;
-};
 
 } // namespace
 
