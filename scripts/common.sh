@@ -34,10 +34,12 @@ ombrix_ensure_packages() {
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# ombrix_build DIR [cmake options...]
+# ombrix_build DIR [cmake options...] [-- build targets...]
 ombrix_build() {
-  local dir=$1
+  local dir=$1 options=() targets=()
   shift
-  cmake -S "$OMBRIX_ROOT" -B "$dir" -G Ninja "$@"
-  cmake --build "$dir"
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do options+=("$1"); shift; done
+  [ "${1:-}" = "--" ] && shift && targets=(--target "$@")
+  cmake -S "$OMBRIX_ROOT" -B "$dir" -G Ninja "${options[@]}"
+  cmake --build "$dir" "${targets[@]}"
 }

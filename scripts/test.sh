@@ -29,7 +29,7 @@ if setarch "$(uname -m)" -R true 2>/dev/null; then
 fi
 
 echo "== camera tests under ThreadSanitizer"
-ombrix_build "$OMBRIX_ROOT/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_SANITIZE=thread
+ombrix_build "$OMBRIX_ROOT/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_SANITIZE=thread -- test_camera
 "${tsan_run[@]}" ctest --test-dir "$OMBRIX_ROOT/build-tsan" --output-on-failure -j "$jobs" -L camera
 
 if [ "$with_address" -eq 1 ]; then
