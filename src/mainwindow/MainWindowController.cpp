@@ -13,6 +13,8 @@
 #include "ui_MainWindow.h"
 
 #include <QDoubleValidator>
+#include <QMainWindow>
+#include <QMenu>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -79,7 +81,7 @@ MainWindowController::~MainWindowController()
 QWidget* MainWindowController::window()
 {
     if (!m_window) {
-        m_window = std::make_unique<QWidget>();
+        m_window = std::make_unique<QMainWindow>();
         m_ui = std::make_unique<Ui::MainWindow>();
         m_ui->setupUi(m_window.get());
         awakeFromNib();
@@ -90,7 +92,7 @@ QWidget* MainWindowController::window()
 void MainWindowController::awakeFromNib()
 {
     Ui::MainWindow& ui = *m_ui;
-    m_stacker = new SideBarStacker(m_window.get(), ui.sideBarView, this);
+    m_stacker = new SideBarStacker(m_window.get(), ui.centralwidget, ui.sideBarView, this);
     for (auto [pane, box, button] : {std::tuple{ui.recPane, ui.recBox, ui.recPaneCollapseButton},
                                      std::tuple{ui.ftpPane, ui.ftpBox, ui.ftpPaneCollapseButton}}) {
         pane->setBox(box);
@@ -100,9 +102,19 @@ void MainWindowController::awakeFromNib()
         m_stacker->addPane(pane);
     }
     m_stacker->repositionViewsIgnoringView(nullptr);
-    m_window->installEventFilter(this);
+    ui.centralwidget->installEventFilter(this);
     placeStatusLine();
-    m_window->installEventFilter(new BackgroundDrag(m_window.get()));
+    ui.centralwidget->installEventFilter(new BackgroundDrag(ui.centralwidget));
+
+    connect(ui.cameraMenu, &QMenu::aboutToShow, this, [this] { menuNeedsUpdate(m_ui->cameraMenu); });
+    connect(ui.cameraMenu, &QMenu::triggered, this, &MainWindowController::chooseCameraFromMenu);
+    connect(ui.toggleRecordingAction, &QAction::triggered, this, [this] {
+        if (validateMenuItem(m_ui->toggleRecordingAction))
+            toggleRecording();
+    });
+    connect(this, &MainWindowController::recEnabledChanged, this, &MainWindowController::updateMenuItems);
+    connect(this, &MainWindowController::isRecordingChanged, this, &MainWindowController::updateMenuItems);
+    updateMenuItems();
 
     m_binder = new SettingsBinder(m_window.get(), m_userDefaults, this);
     ui.intervalTextField->setText(m_userDefaults->objectForKey(OXRecordingInterval).toString());
@@ -174,7 +186,7 @@ void MainWindowController::changeViewControllers(const QString& identifier)
 
 bool MainWindowController::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_window.get() && event->type() == QEvent::Resize)
+    if (m_ui && watched == m_ui->centralwidget && event->type() == QEvent::Resize)
         placeStatusLine();
     return QObject::eventFilter(watched, event);
 }
@@ -182,7 +194,45 @@ bool MainWindowController::eventFilter(QObject* watched, QEvent* event)
 void MainWindowController::placeStatusLine()
 {
     // The status line sits in the bottom margin, whatever the window's height.
-    m_ui->statusLabel->move(6, m_window->height() - SideBarStacker::kBottomMargin + 1);
+    m_ui->statusLabel->move(6, m_ui->centralwidget->height() - SideBarStacker::kBottomMargin + 1);
+}
+
+// ---- camera menu ----------------------------------------------------------------
+
+void MainWindowController::menuNeedsUpdate(QMenu* menu)
+{
+    menu->clear();
+    if (!m_camController->deviceWatcher()->hasCamerasAvailable()) {
+        menu->addAction(tr("No camera available"));
+        return;
+    }
+    const QString inUse = m_camController->userDevice() ? m_camController->userDevice()->localizedDisplayName() : QString();
+    const QStringList names = m_camController->devicesDict().keys();
+    for (const QString& name : names) {
+        QAction* item = menu->addAction(QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        item->setData(name); // the title without the menu's mnemonic escaping
+        item->setCheckable(true);
+        item->setChecked(name == inUse);
+    }
+}
+
+bool MainWindowController::validateMenuItem(QAction* item) const
+{
+    if (m_ui && item == m_ui->toggleRecordingAction)
+        return recEnabled() && !m_isRecording; // the menu starts recordings; the button stops them
+    return true;
+}
+
+void MainWindowController::updateMenuItems()
+{
+    if (m_ui)
+        m_ui->toggleRecordingAction->setEnabled(validateMenuItem(m_ui->toggleRecordingAction));
+}
+
+void MainWindowController::chooseCameraFromMenu(QAction* item)
+{
+    if (item->data().isValid())
+        m_camController->changeDevice(item->data().toString());
 }
 
 // ---- recording ----------------------------------------------------------------

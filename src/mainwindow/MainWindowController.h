@@ -15,6 +15,9 @@
 
 class CameraController;
 class ContentViewController;
+class QAction;
+class QMainWindow;
+class QMenu;
 class QWidget;
 class SecretStore;
 class SettingsBinder;
@@ -72,6 +75,12 @@ public:
 
     void changeViewControllers(const QString& identifier);
 
+    // The camera menu, rebuilt before each showing: one item per camera, the one in
+    // use ticked, or a lone note when none is attached.
+    void menuNeedsUpdate(QMenu* menu);
+    bool validateMenuItem(QAction* item) const;
+    void chooseCameraFromMenu(QAction* item);
+
     // The naming and the stored password, as the window's fields give them.
     const PictureNaming& naming() const { return m_naming; }
     QUrl composedUploadURL() const;
@@ -101,6 +110,7 @@ private:
     void setIsCameraOn(bool on);
     void resetCounter();
     void updateRecordButton();
+    void updateMenuItems();
     void showStatus();
 
     void uploadDidFinish() override;
@@ -113,7 +123,7 @@ private:
     std::unique_ptr<SecretStore> m_ownedSecretStore;
     PasswordKeychain m_keychain;
 
-    std::unique_ptr<QWidget> m_window;
+    std::unique_ptr<QMainWindow> m_window;
     std::unique_ptr<Ui::MainWindow> m_ui;
     SettingsBinder* m_binder = nullptr;
     SideBarStacker* m_stacker = nullptr;

@@ -3,9 +3,10 @@
 #include <QEvent>
 #include <QWidget>
 
-SideBarStacker::SideBarStacker(QWidget* window, QWidget* sideBar, QObject* parent)
+SideBarStacker::SideBarStacker(QWidget* window, QWidget* contentView, QWidget* sideBar, QObject* parent)
     : QObject(parent)
     , m_window(window)
+    , m_contentView(contentView)
     , m_sideBar(sideBar)
     , m_topMargin(sideBar->y())
 {
@@ -51,7 +52,8 @@ void SideBarStacker::repositionViewsIgnoringView(QWidget* ignored)
 
 QSize SideBarStacker::windowSizeForNewContentViewSize(QSize size) const
 {
-    // Qt sizes a window by its content; the frame around it and the window's
-    // top-left corner stay as they are.
-    return QSize(size.width(), size.height() + kBottomMargin);
+    // Qt sizes a window without its frame, and keeps its top-left corner; what lies
+    // around the content view inside the window (a menu bar) keeps its height.
+    const int chrome = m_window == m_contentView ? 0 : m_window->height() - m_contentView->height();
+    return QSize(size.width(), chrome + size.height() + kBottomMargin);
 }

@@ -15,14 +15,16 @@ class SideBarStacker : public QObject {
 public:
     static constexpr int kBottomMargin = 22;
 
-    // topMargin is measured here, once: the side bar's distance from the top of the window.
-    SideBarStacker(QWidget* window, QWidget* sideBar, QObject* parent = nullptr);
+    // topMargin is measured here, once: the side bar's distance from the top of the
+    // content view. The window may be the content view itself, or hold it below a
+    // menu bar or other chrome, which keeps its height.
+    SideBarStacker(QWidget* window, QWidget* contentView, QWidget* sideBar, QObject* parent = nullptr);
 
     // Adds a pane below those already there and follows its frame changes.
     void addPane(QWidget* pane);
     // Re-stacks the panes and fits the window; the ignored pane's own frame change started it.
     void repositionViewsIgnoringView(QWidget* ignored);
-    // The window content size for a content area of the given size plus the bottom margin.
+    // The window size that gives the content view the given size plus the bottom margin.
     QSize windowSizeForNewContentViewSize(QSize size) const;
     int topMargin() const { return m_topMargin; }
 
@@ -31,6 +33,7 @@ protected:
 
 private:
     QWidget* m_window;
+    QWidget* m_contentView;
     QWidget* m_sideBar;
     int m_topMargin;
     QList<QWidget*> m_panes;

@@ -105,7 +105,7 @@ TEST_F(Views, CollapsingAPaneKeepsTheTopEdgeAndShrinksTheWindowByTheBox)
     EXPECT_EQ(w->y(), top);
     EXPECT_EQ(w->width(), width);
     EXPECT_EQ(ui().ftpPane->y(), ftpTop - distance) << "the lower pane moves up with it";
-    EXPECT_EQ(ui().statusLabel->y(), w->height() - SideBarStacker::kBottomMargin + 1);
+    EXPECT_EQ(ui().statusLabel->y(), ui().centralwidget->height() - SideBarStacker::kBottomMargin + 1);
 
     ui().recPaneCollapseButton->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return w->height() == height; }, 3000)) << w->height();
@@ -129,7 +129,7 @@ TEST(SideBarLayout, WorkedExampleInTopDownCoordinates)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     const QPoint topLeft = window.pos();
 
-    SideBarStacker stacker(&window, sideBar);
+    SideBarStacker stacker(&window, &window, sideBar);
     EXPECT_EQ(stacker.topMargin(), 256);
     stacker.addPane(recPane);
     stacker.addPane(ftpPane);
@@ -142,7 +142,7 @@ TEST(SideBarLayout, WorkedExampleInTopDownCoordinates)
 
     auto* empty = new QWidget(&window);
     empty->setGeometry(0, 256, 380, 50);
-    SideBarStacker none(&window, empty);
+    SideBarStacker none(&window, &window, empty);
     none.repositionViewsIgnoringView(nullptr);
     EXPECT_EQ(window.size(), QSize(380, 256 + 22)) << "no panes: the region above and the margin; the bar's width";
 }
