@@ -2,6 +2,8 @@
 #include "MainWindowController.h"
 #include "MessageBoxAlertPresenter.h"
 #include "OmbrixAppDelegate.h"
+#include "PrefsController.h"
+#include "ui_MainWindow.h"
 #include "SettingsKeys.h"
 #include "UserDefaults.h"
 
@@ -29,6 +31,12 @@ int main(int argc, char* argv[])
         windowController.stopRecording();
         windowController.writeToKeychain();
     });
+    PrefsController prefs(UserDefaults::standardUserDefaults());
+    QObject::connect(windowController.ui()->preferencesAction, &QAction::triggered, &prefs, [&prefs] {
+        prefs.window()->setAttribute(Qt::WA_QuitOnClose, false); // closing the main window alone quits
+        prefs.showWindow();
+    });
+    QObject::connect(windowController.ui()->quitAction, &QAction::triggered, &app, &QCoreApplication::quit);
     if (UserDefaults::standardUserDefaults()->boolForKey(OXStartAuto) && windowController.recEnabled())
         windowController.startRecording();
 

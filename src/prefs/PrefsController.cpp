@@ -1,0 +1,155 @@
+#include "PrefsController.h"
+
+#include "DateFormats.h"
+#include "PathToImageValueTransformer.h"
+#include "Paths.h"
+#include "SettingsKeys.h"
+#include "StampArchive.h"
+#include "UserDefaults.h"
+#include "ui_Prefs.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+
+namespace {
+const StampFont kFallbackFont{QStringLiteral("Times-Roman"), 12.0};
+}
+
+PrefsController::PrefsController(UserDefaults* userDefaults, Clock clock, QObject* parent)
+    : QObject(parent)
+    , m_userDefaults(userDefaults)
+    , m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
+{
+    connect(m_userDefaults, &UserDefaults::valueChanged, this, [this](const QString& key) {
+        if (key == OXSaveToDiskPath && m_ui)
+            showSaveFolder();
+    });
+}
+
+PrefsController::~PrefsController() = default;
+
+QWidget* PrefsController::window()
+{
+    if (!m_window) {
+        m_window = std::make_unique<QWidget>();
+        m_ui = std::make_unique<Ui::Prefs>();
+        m_ui->setupUi(m_window.get());
+        connect(m_ui->saveFolderPopUp, &QComboBox::activated, this, [this](int index) {
+            if (index == 1)
+                chooseSaveFolder();
+        });
+        connect(m_ui->fontButton, &QPushButton::clicked, this, &PrefsController::showFontPanel);
+        connect(m_ui->colorButton, &QPushButton::clicked, this, &PrefsController::showColorPanel);
+        windowDidLoad();
+    }
+    return m_window.get();
+}
+
+void PrefsController::showWindow()
+{
+    window()->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void PrefsController::windowDidLoad()
+{
+    showSaveFolder();
+    // The sample is the stamp's text at the moment the window was loaded.
+    m_ui->fontExample->setText(localizedLongDateFullTime(m_clock()));
+    applySampleStyle(storedFont(), storedColor());
+}
+
+void PrefsController::showSaveFolder()
+{
+    const QString folder = m_userDefaults->objectForKey(OXSaveToDiskPath).toString();
+    m_ui->saveFolderPopUp->setItemText(0, folder);
+    m_ui->saveFolderPopUp->setItemIcon(0, PathToImageValueTransformer::transformedValue(folder));
+    m_ui->saveFolderPopUp->setItemData(0, expandTilde(folder), Qt::ToolTipRole);
+}
+
+QFont PrefsController::storedFont() const
+{
+    const StampFont stamp = unarchiveFont(m_userDefaults->objectForKey(OXTimestampFont))
+                                .value_or(unarchiveFont(m_userDefaults->registeredValueForKey(OXTimestampFont))
+                                              .value_or(kFallbackFont));
+    QFont font(stamp.family);
+    font.setPointSizeF(stamp.pointSize);
+    return font;
+}
+
+QColor PrefsController::storedColor() const
+{
+    return unarchiveColor(m_userDefaults->objectForKey(OXTimestampColor))
+        .value_or(unarchiveColor(m_userDefaults->registeredValueForKey(OXTimestampColor)).value_or(QColor(Qt::black)));
+}
+
+void PrefsController::applySampleStyle(const QFont& font, const QColor& color)
+{
+    // The sample shows the stamp at its size in pixels, as on the pictures.
+    QFont pixelFont = font;
+    pixelFont.setPixelSize(qMax(1, qRound(font.pointSizeF())));
+    m_ui->fontExample->setFont(pixelFont);
+    QPalette palette = m_ui->fontExample->palette();
+    palette.setColor(QPalette::WindowText, color);
+    m_ui->fontExample->setPalette(palette);
+}
+
+void PrefsController::chooseSaveFolder()
+{
+    window();
+    auto* panel = new QFileDialog(m_window.get(), tr("Choose the folder for saved pictures"),
+                                  expandTilde(m_userDefaults->objectForKey(OXSaveToDiskPath).toString()));
+    panel->setFileMode(QFileDialog::Directory);
+    panel->setOption(QFileDialog::ShowDirsOnly);
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setWindowModality(Qt::WindowModal);
+    connect(panel, &QFileDialog::fileSelected, this, [this](const QString& folder) {
+        if (!folder.isEmpty())
+            m_userDefaults->setObject(abbreviateWithTilde(folder), OXSaveToDiskPath);
+    });
+    m_openPanel = panel;
+    panel->open();
+    m_ui->saveFolderPopUp->setCurrentIndex(0); // at once, whatever the answer will be
+}
+
+void PrefsController::showFontPanel()
+{
+    window();
+    if (!m_fontPanel) {
+        m_fontPanel = new QFontDialog(storedFont(), m_window.get());
+        m_fontPanel->setOption(QFontDialog::NoButtons);
+        m_fontPanel->setWindowModality(Qt::NonModal);
+        connect(m_fontPanel, &QFontDialog::currentFontChanged, this, &PrefsController::changeFont);
+    }
+    m_fontPanel->show();
+}
+
+void PrefsController::showColorPanel()
+{
+    window();
+    if (!m_colorPanel) {
+        m_colorPanel = new QColorDialog(storedColor(), m_window.get());
+        m_colorPanel->setOption(QColorDialog::NoButtons);
+        m_colorPanel->setWindowModality(Qt::NonModal);
+        connect(m_colorPanel, &QColorDialog::currentColorChanged, this, &PrefsController::changeColor);
+    }
+    m_colorPanel->show();
+}
+
+void PrefsController::changeFont(const QFont& font)
+{
+    window();
+    const double size = font.pointSizeF() > 0 ? font.pointSizeF() : storedFont().pointSizeF();
+    m_userDefaults->setObject(archivedFont(StampFont{font.family(), size}), OXTimestampFont);
+    applySampleStyle(storedFont(), storedColor());
+}
+
+void PrefsController::changeColor(const QColor& color)
+{
+    window();
+    // Stored as soon as it is picked: the colour panel is how the stamp colour is chosen here.
+    m_userDefaults->setObject(archivedColor(color), OXTimestampColor);
+    applySampleStyle(storedFont(), storedColor());
+}

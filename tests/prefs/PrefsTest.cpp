@@ -1,0 +1,114 @@
+#include "CameraFixture.h"
+#include "DateFormats.h"
+#include "PrefsController.h"
+#include "SettingsKeys.h"
+#include "StampArchive.h"
+#include "ui_Prefs.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QLabel>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QDateTime kLoaded = QDateTime::fromSecsSinceEpoch(1796000000);
+
+class Prefs : public CameraFixture {
+protected:
+    void SetUp() override
+    {
+        start(QString());
+        prefs = std::make_unique<PrefsController>(store.get(), [] { return kLoaded; });
+    }
+    QColor sampleColour() { return prefs->ui()->fontExample->palette().color(QPalette::WindowText); }
+    std::unique_ptr<PrefsController> prefs;
+};
+
+TEST_F(Prefs, FirstOpeningShowsTheStoredFolderFontAndColour)
+{
+    QWidget* window = prefs->window();
+    EXPECT_EQ(prefs->window(), window) << "one window serves every request";
+    Ui::Prefs& ui = *prefs->ui();
+    EXPECT_EQ(ui.saveFolderPopUp->itemText(0), QStringLiteral("~/Downloads"));
+    QDir().mkpath(home.path() + QStringLiteral("/Downloads"));
+    store->setObject(QStringLiteral("~/Downloads"), OXSaveToDiskPath);
+    EXPECT_FALSE(ui.saveFolderPopUp->itemIcon(0).isNull()) << "the folder's icon";
+    EXPECT_EQ(ui.fontExample->text(), localizedLongDateFullTime(kLoaded));
+    EXPECT_EQ(ui.fontExample->font().family(), QStringLiteral("Times-Roman"));
+    EXPECT_EQ(ui.fontExample->font().pixelSize(), 12);
+    EXPECT_EQ(sampleColour(), QColor(Qt::black));
+
+    prefs->showFontPanel();
+    prefs->showColorPanel();
+    ASSERT_NE(prefs->fontPanel(), nullptr);
+    ASSERT_NE(prefs->colorPanel(), nullptr);
+    EXPECT_EQ(prefs->fontPanel()->windowModality(), Qt::NonModal);
+    EXPECT_EQ(prefs->colorPanel()->currentColor(), QColor(Qt::black));
+    EXPECT_EQ(prefs->fontPanel()->currentFont().pointSize(), 12);
+}
+
+TEST_F(Prefs, FontAndColourChangesAreStoredAtOnceAndTheSampleFollows)
+{
+    prefs->window();
+    QFont bigger(QStringLiteral("Times-Roman"));
+    bigger.setPointSizeF(20);
+    prefs->changeFont(bigger);
+    EXPECT_EQ(unarchiveFont(store->objectForKey(OXTimestampFont)), (StampFont{QStringLiteral("Times-Roman"), 20}));
+    EXPECT_EQ(prefs->ui()->fontExample->font().pixelSize(), 20);
+    EXPECT_EQ(prefs->ui()->fontExample->font().family(), QStringLiteral("Times-Roman")) << "the family is kept";
+
+    prefs->showColorPanel();
+    prefs->colorPanel()->setCurrentColor(QColor(255, 0, 0));
+    EXPECT_EQ(store->objectForKey(OXTimestampColor), QVariant(QStringLiteral("rgba(1, 0, 0, 1)")));
+    EXPECT_EQ(sampleColour(), QColor(255, 0, 0));
+    EXPECT_EQ(prefs->ui()->fontExample->text(), localizedLongDateFullTime(kLoaded)) << "the sample text stays";
+
+    // The next still uses them without any further step.
+    QImage blank(700, 100, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    QImage stamped = blank;
+    controller->drawCaptureDate(kLoaded, stamped);
+    int reddish = 0, maxHeight = 0;
+    for (int x = 0; x < stamped.width(); ++x) {
+        int column = 0;
+        for (int y = 0; y < stamped.height(); ++y) {
+            const QColor c = stamped.pixelColor(x, y);
+            if (c.red() > 200 && c.green() < 80)
+                ++reddish;
+            if (c != QColor(Qt::white))
+                ++column;
+        }
+        maxHeight = std::max(maxHeight, column);
+    }
+    EXPECT_GT(reddish, 50);
+    EXPECT_GE(maxHeight, 14) << "20-pixel glyphs, not 12";
+}
+
+TEST_F(Prefs, ChoosingAFolderStoresItInTildeFormAndCancellingChangesNothing)
+{
+    prefs->window();
+    const QString before = store->objectForKey(OXSaveToDiskPath).toString();
+    prefs->chooseSaveFolder();
+    ASSERT_NE(prefs->openPanel(), nullptr);
+    EXPECT_EQ(prefs->openPanel()->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(prefs->ui()->saveFolderPopUp->currentIndex(), 0) << "the pop-up shows its first item at once";
+    prefs->openPanel()->reject();
+    EXPECT_EQ(store->objectForKey(OXSaveToDiskPath).toString(), before);
+
+    const QString inside = home.path() + QStringLiteral("/Pictures/garden");
+    QDir().mkpath(inside);
+    prefs->chooseSaveFolder();
+    Q_EMIT prefs->openPanel()->fileSelected(inside);
+    EXPECT_EQ(store->objectForKey(OXSaveToDiskPath), QVariant(QStringLiteral("~/Pictures/garden")));
+    EXPECT_EQ(prefs->ui()->saveFolderPopUp->itemText(0), QStringLiteral("~/Pictures/garden"));
+
+    QTemporaryDir outside;
+    prefs->chooseSaveFolder();
+    Q_EMIT prefs->openPanel()->fileSelected(outside.path());
+    EXPECT_EQ(store->objectForKey(OXSaveToDiskPath), QVariant(outside.path()));
+}
+
+} // namespace
