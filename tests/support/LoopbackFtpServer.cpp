@@ -9,6 +9,8 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -126,6 +128,8 @@ bool LoopbackFtpServer::start(Tls tls)
     const int passiveBase = 30000 + (getpid() % 300) * 100;
     m_server.setWorkingDirectory(m_dir.path());
     m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The server goes with the test, also when the test dies without cleaning up.
+    m_server.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_server.start(QStringLiteral("pure-ftpd"),
                    {QStringLiteral("-S"), QStringLiteral("127.0.0.1,%1").arg(m_port),                       // loopback only
                     QStringLiteral("-l"), QStringLiteral("puredb:") + m_dir.path() + QStringLiteral("/users.pdb"), // the test account
