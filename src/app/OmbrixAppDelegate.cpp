@@ -1,12 +1,17 @@
 #include "OmbrixAppDelegate.h"
 
 #include "Paths.h"
+#include "PrefsController.h"
 #include "SettingsKeys.h"
 #include "StampArchive.h"
 #include "UserDefaults.h"
+#include "ui_MainWindow.h"
 
 #include <QColor>
+#include <QDesktopServices>
 #include <QStandardPaths>
+#include <QUrlQuery>
+#include <QWidget>
 
 void OmbrixAppDelegate::initialize(UserDefaults* userDefaults)
 {
@@ -24,4 +29,87 @@ void OmbrixAppDelegate::initialize(UserDefaults* userDefaults)
     if (!downloads.isEmpty())
         defaults.emplace_back(OXSaveToDiskPath, QVariant(abbreviateWithTilde(downloads)));
     store->registerDefaults(defaults);
+}
+
+OmbrixAppDelegate::OmbrixAppDelegate(MainWindowController::Services services, QObject* parent)
+    : QObject(parent)
+    , m_services(std::move(services))
+{
+    if (!m_services.userDefaults)
+        m_services.userDefaults = UserDefaults::standardUserDefaults();
+}
+
+OmbrixAppDelegate::~OmbrixAppDelegate() = default;
+
+void OmbrixAppDelegate::applicationDidFinishLaunching()
+{
+    mMainWindowController = std::make_unique<MainWindowController>(m_services);
+    QWidget* window = mMainWindowController->window();
+    window->show();
+    window->raise();
+    window->activateWindow();
+    mMainWindowController->readFromKeyChain();
+
+    Ui::MainWindow* ui = mMainWindowController->ui();
+    connect(ui->preferencesAction, &QAction::triggered, this, &OmbrixAppDelegate::showPrefsWindow);
+    connect(ui->websiteAction, &QAction::triggered, this, &OmbrixAppDelegate::openWebsite);
+    connect(ui->donateAction, &QAction::triggered, this, &OmbrixAppDelegate::openDonate);
+    connect(ui->quitAction, &QAction::triggered, window, &QWidget::close); // closing the main window quits
+
+    const QString settingsProblem = m_services.userDefaults->loadProblem();
+    if (!settingsProblem.isEmpty())
+        Q_EMIT problemReported(settingsProblem);
+
+    if (m_services.userDefaults->boolForKey(OXStartAuto) && mMainWindowController->recEnabled())
+        mMainWindowController->startRecording();
+}
+
+void OmbrixAppDelegate::applicationWillTerminate()
+{
+    if (!mMainWindowController)
+        return;
+    Error error;
+    if (!mMainWindowController->writeToKeychain(&error))
+        Q_EMIT problemReported(error.description);
+}
+
+void OmbrixAppDelegate::showPrefsWindow()
+{
+    if (!mPrefsController) {
+        mPrefsController = std::make_unique<PrefsController>(m_services.userDefaults);
+        // Only the main window's closing ends the application.
+        mPrefsController->window()->setAttribute(Qt::WA_QuitOnClose, false);
+    }
+    mPrefsController->showWindow();
+}
+
+QUrl OmbrixAppDelegate::websiteURL()
+{
+    return QUrl(QStringLiteral("http://%1/ombrix").arg(QStringLiteral(OMBRIX_HOMEPAGE_HOST)));
+}
+
+QUrl OmbrixAppDelegate::donateURL()
+{
+    QUrl url(QStringLiteral("https://www.paypal.com/cgi-bin/webscr"));
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("cmd"), QStringLiteral("_xclick"));
+    query.addQueryItem(QStringLiteral("business"), QStringLiteral(OMBRIX_DONATE_ADDRESS));
+    query.addQueryItem(QStringLiteral("item_name"), QStringLiteral("Ombrix"));
+    query.addQueryItem(QStringLiteral("no_shipping"), QStringLiteral("1"));
+    query.addQueryItem(QStringLiteral("cn"), QStringLiteral("Comments"));
+    query.addQueryItem(QStringLiteral("tax"), QStringLiteral("0"));
+    query.addQueryItem(QStringLiteral("currency_code"), QStringLiteral("EUR"));
+    query.addQueryItem(QStringLiteral("lc"), QStringLiteral("US"));
+    url.setQuery(query);
+    return url;
+}
+
+void OmbrixAppDelegate::openWebsite()
+{
+    QDesktopServices::openUrl(websiteURL());
+}
+
+void OmbrixAppDelegate::openDonate()
+{
+    QDesktopServices::openUrl(donateURL());
 }

@@ -1,14 +1,11 @@
 #include "CameraController.h"
-#include "MainWindowController.h"
 #include "MessageBoxAlertPresenter.h"
 #include "OmbrixAppDelegate.h"
-#include "PrefsController.h"
-#include "ui_MainWindow.h"
-#include "SettingsKeys.h"
-#include "UserDefaults.h"
 
 #include <QApplication>
-#include <QWidget>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <gst/gst.h>
 
@@ -18,27 +15,24 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ombrix"));
     QApplication::setOrganizationName(QStringLiteral("Ombrix"));
+    QApplication::setDesktopFileName(QStringLiteral("org.ombrix.Ombrix"));
+
+    QTranslator qtTranslator, translator;
+    if (qtTranslator.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
+    if (translator.load(QLocale(), QStringLiteral("ombrix"), QStringLiteral("_"), QStringLiteral(":/i18n")))
+        QApplication::installTranslator(&translator);
 
     OmbrixAppDelegate::initialize();
 
     MessageBoxAlertPresenter alerts;
     CameraController::sharedCameraController()->setAlertPresenter(&alerts);
 
-    MainWindowController windowController(MainWindowController::Services{});
-    windowController.window()->show();
-    windowController.readFromKeyChain();
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &windowController, [&windowController] {
-        windowController.stopRecording();
-        windowController.writeToKeychain();
-    });
-    PrefsController prefs(UserDefaults::standardUserDefaults());
-    QObject::connect(windowController.ui()->preferencesAction, &QAction::triggered, &prefs, [&prefs] {
-        prefs.window()->setAttribute(Qt::WA_QuitOnClose, false); // closing the main window alone quits
-        prefs.showWindow();
-    });
-    QObject::connect(windowController.ui()->quitAction, &QAction::triggered, &app, &QCoreApplication::quit);
-    if (UserDefaults::standardUserDefaults()->boolForKey(OXStartAuto) && windowController.recEnabled())
-        windowController.startRecording();
-
+    OmbrixAppDelegate delegate;
+    QObject::connect(&delegate, &OmbrixAppDelegate::problemReported, &delegate,
+                     [&alerts](const QString& text) { alerts.runModalAlert(Error{QString(), 0, text}); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &OmbrixAppDelegate::applicationWillTerminate);
+    delegate.applicationDidFinishLaunching();
     return app.exec();
 }

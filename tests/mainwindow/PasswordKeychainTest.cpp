@@ -1,7 +1,10 @@
+#include "CameraFixture.h"
+#include "OmbrixAppDelegate.h"
 #include "PasswordKeychain.h"
 #include "SecretStore.h"
 #include "SettingsKeys.h"
 #include "UserDefaults.h"
+#include "ui_MainWindow.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -73,6 +76,46 @@ TEST_F(Keychain, WithoutAStoredUserNameThePasswordIsStillKept)
     store.setObject(QStringLiteral("ftp://192.0.2.10"), OXFTPServerAddress);
     write(QStringLiteral("pw"));
     EXPECT_EQ(read(), QStringLiteral("pw"));
+}
+
+} // namespace
+
+// The whole launch and quit, against the real keyring.
+namespace {
+
+class LaunchAndQuit : public CameraFixture {};
+
+TEST_F(LaunchAndQuit, PasswordIsFilledBeforeAnAutomaticStartAndStoredAtQuit)
+{
+    start(QStringLiteral("Cam=160x120"));
+    SecretStore secrets;
+    ASSERT_TRUE(secrets.storePassword(QStringLiteral("ftp.example.com"), QStringLiteral("cam"), QStringLiteral("from-keyring")));
+    store->setObject(QStringLiteral("ftp://ftp.example.com/pub"), OXFTPServerAddress);
+    store->setObject(true, OXStartAuto);
+
+    MainWindowController::Services services;
+    services.userDefaults = store.get();
+    services.camController = controller.get();
+    services.secretStore = &secrets;
+    {
+        OmbrixAppDelegate delegate(services);
+        delegate.applicationDidFinishLaunching();
+        MainWindowController* window = delegate.mainWindowController();
+        EXPECT_TRUE(window->isRecording());
+        EXPECT_EQ(window->ui()->passwordTextField->text(), QStringLiteral("from-keyring"));
+        window->stopRecording();
+        window->ui()->passwordTextField->setText(QStringLiteral("typed later"));
+        delegate.applicationWillTerminate();
+    }
+    EXPECT_EQ(secrets.passwordForHost(QStringLiteral("ftp.example.com")), QStringLiteral("typed later"));
+
+    // Quitting stores the password even when recording never ran.
+    store->setObject(false, OXStartAuto);
+    OmbrixAppDelegate idle(services);
+    idle.applicationDidFinishLaunching();
+    idle.mainWindowController()->ui()->passwordTextField->setText(QStringLiteral("third"));
+    idle.applicationWillTerminate();
+    EXPECT_EQ(secrets.passwordForHost(QStringLiteral("ftp.example.com")), QStringLiteral("third"));
 }
 
 } // namespace

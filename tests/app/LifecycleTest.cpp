@@ -1,0 +1,132 @@
+#include "CameraFixture.h"
+#include "OmbrixAppDelegate.h"
+#include "PrefsController.h"
+#include "SecretStore.h"
+#include "SettingsKeys.h"
+#include "ui_MainWindow.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+#include <QUrlQuery>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Lifecycle : public CameraFixture {
+protected:
+    void launch(const QString& devices)
+    {
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/ombrix-bus");
+        start(devices);
+        secrets = std::make_unique<SecretStore>(std::chrono::seconds(2));
+    }
+    void finishLaunching()
+    {
+        MainWindowController::Services services;
+        services.userDefaults = store.get();
+        services.camController = controller.get();
+        services.secretStore = secrets.get();
+        delegate = std::make_unique<OmbrixAppDelegate>(services);
+        QObject::connect(delegate.get(), &OmbrixAppDelegate::problemReported,
+                         [this](const QString& text) { problems << text; });
+        delegate->applicationDidFinishLaunching();
+    }
+    std::unique_ptr<SecretStore> secrets;
+    std::unique_ptr<OmbrixAppDelegate> delegate;
+    QStringList problems;
+};
+
+TEST_F(Lifecycle, AutomaticStartOnlyWhenAskedAndPossible)
+{
+    launch(QStringLiteral("Cam=160x120"));
+    store->setObject(true, OXSaveToDiskFlag);
+    finishLaunching(); // OXStartAuto is off by default
+    EXPECT_TRUE(delegate->mainWindowController()->window()->isVisible());
+    EXPECT_FALSE(delegate->mainWindowController()->isRecording());
+
+    store->setObject(true, OXStartAuto);
+    store->setObject(false, OXSaveToDiskFlag);
+    finishLaunching(); // nothing to save or upload to
+    EXPECT_FALSE(delegate->mainWindowController()->isRecording());
+
+    store->setObject(true, OXSaveToDiskFlag);
+    finishLaunching();
+    EXPECT_TRUE(delegate->mainWindowController()->isRecording());
+}
+
+TEST_F(Lifecycle, NoAutomaticStartWithoutACamera)
+{
+    launch(QString());
+    store->setObject(true, OXStartAuto);
+    store->setObject(true, OXSaveToDiskFlag);
+    finishLaunching();
+    EXPECT_TRUE(delegate->mainWindowController()->window()->isVisible()) << "the window comes up all the same";
+    EXPECT_FALSE(delegate->mainWindowController()->isRecording());
+}
+
+TEST_F(Lifecycle, PreferencesTwiceGiveOneWindowThatDoesNotEndTheApplication)
+{
+    launch(QStringLiteral("Cam=160x120"));
+    finishLaunching();
+    delegate->mainWindowController()->ui()->preferencesAction->trigger();
+    PrefsController* first = delegate->prefsController();
+    ASSERT_NE(first, nullptr);
+    QWidget* window = first->window();
+    EXPECT_TRUE(window->isVisible());
+    window->close();
+    delegate->showPrefsWindow();
+    EXPECT_EQ(delegate->prefsController(), first);
+    EXPECT_EQ(first->window(), window);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
+    EXPECT_TRUE(delegate->mainWindowController()->window()->testAttribute(Qt::WA_QuitOnClose));
+}
+
+TEST_F(Lifecycle, QuitClosesTheMainWindowAndAnUnreachableKeyringIsReported)
+{
+    launch(QStringLiteral("Cam=160x120"));
+    store->setObject(QStringLiteral("ftp://ftp.example.com"), OXFTPServerAddress);
+    finishLaunching();
+    delegate->mainWindowController()->ui()->quitAction->trigger();
+    EXPECT_FALSE(delegate->mainWindowController()->window()->isVisible());
+    delegate->applicationWillTerminate();
+    ASSERT_EQ(problems.size(), 1);
+    EXPECT_TRUE(problems[0].startsWith(QStringLiteral("The FTP password could not be stored"))) << problems[0].toStdString();
+}
+
+TEST_F(Lifecycle, UnreadableSettingsAreReportedAndTheWindowStillComesUp)
+{
+    QDir().mkpath(QFileInfo(home.configFile()).path());
+    QFile garbage(home.configFile());
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray("\x00\x01\x02garbage", 10));
+    garbage.close();
+    launch(QStringLiteral("Cam=160x120"));
+    finishLaunching();
+    EXPECT_TRUE(delegate->mainWindowController()->window()->isVisible());
+    ASSERT_EQ(problems.size(), 1);
+    EXPECT_TRUE(problems[0].contains(QStringLiteral("damaged")));
+}
+
+TEST(WebPages, HomePageAndDonationPageAddresses)
+{
+    EXPECT_EQ(OmbrixAppDelegate::websiteURL().scheme(), QStringLiteral("http"));
+    EXPECT_EQ(OmbrixAppDelegate::websiteURL().path(), QStringLiteral("/ombrix"));
+    const QUrl donate = OmbrixAppDelegate::donateURL();
+    EXPECT_EQ(donate.scheme(), QStringLiteral("https"));
+    EXPECT_EQ(donate.path(), QStringLiteral("/cgi-bin/webscr"));
+    const auto items = QUrlQuery(donate).queryItems();
+    QStringList keys;
+    for (const auto& [key, value] : items)
+        keys << key;
+    EXPECT_EQ(keys, (QStringList{QStringLiteral("cmd"), QStringLiteral("business"), QStringLiteral("item_name"),
+                                 QStringLiteral("no_shipping"), QStringLiteral("cn"), QStringLiteral("tax"),
+                                 QStringLiteral("currency_code"), QStringLiteral("lc")}));
+    EXPECT_EQ(QUrlQuery(donate).queryItemValue(QStringLiteral("currency_code")), QStringLiteral("EUR"));
+}
+
+} // namespace
