@@ -5,13 +5,14 @@ OMBRIX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 OMBRIX_PACKAGES=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools gstreamer1.0-plugins-base-apps
   libturbojpeg0-dev libicu-dev libcurl4-openssl-dev libsecret-1-dev
   fonts-urw-base35 fonts-dejavu-core
   libgtest-dev libbenchmark-dev
   pure-ftpd openssl curl gnome-keyring dbus dbus-bin
+  desktop-file-utils appstream xvfb
 )
 
 # Installs what is missing when run as root; otherwise prints the apt-get line and stops.

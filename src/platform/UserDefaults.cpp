@@ -1,5 +1,6 @@
 #include "UserDefaults.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -81,16 +82,18 @@ void UserDefaults::load()
     QFile file(m_filePath);
     if (file.exists()) {
         if (!file.open(QIODevice::ReadOnly)) {
-            m_loadProblem = QStringLiteral("The settings file %1 cannot be read (%2). Ombrix uses the default settings and "
-                                           "keeps your changes for this session only.")
+            m_loadProblem = QCoreApplication::translate("UserDefaults",
+                                                        "The settings file %1 cannot be read (%2). Ombrix uses the default "
+                                                        "settings and keeps your changes for this session only.")
                                 .arg(m_filePath, file.errorString());
             m_persistent = false;
             return;
         }
         const QString problem = iniProblem(file.readAll());
         if (!problem.isEmpty()) {
-            m_loadProblem = QStringLiteral("The settings file %1 is damaged (%2). Ombrix uses the default settings for what "
-                                           "it cannot read; the damaged file is kept beside it.")
+            m_loadProblem = QCoreApplication::translate("UserDefaults",
+                                                        "The settings file %1 is damaged (%2). Ombrix uses the default settings "
+                                                        "for what it cannot read; the damaged file is kept beside it.")
                                 .arg(m_filePath, problem);
             m_needsBackup = true;
         }
@@ -98,8 +101,9 @@ void UserDefaults::load()
 
     m_settings = std::make_unique<QSettings>(m_filePath, QSettings::IniFormat);
     if (m_settings->status() != QSettings::NoError && m_loadProblem.isEmpty()) {
-        m_loadProblem = QStringLiteral("The settings file %1 is damaged. Ombrix uses the default settings for what it "
-                                       "cannot read; the damaged file is kept beside it.")
+        m_loadProblem = QCoreApplication::translate("UserDefaults",
+                                                    "The settings file %1 is damaged. Ombrix uses the default settings for "
+                                                    "what it cannot read; the damaged file is kept beside it.")
                             .arg(m_filePath);
         m_needsBackup = true;
     }
@@ -205,14 +209,15 @@ void UserDefaults::setObject(const QVariant& value, const QString& key)
         } else {
             // Without a copy the damaged file would be lost on the next write.
             m_persistent = false;
-            m_loadProblem += QStringLiteral(" A copy could not be made, so changes are kept for this session only.");
+            m_loadProblem += QLatin1Char(' ') + QCoreApplication::translate(
+                                 "UserDefaults", "A copy could not be made, so changes are kept for this session only.");
         }
     }
     if (m_persistent) {
         m_settings->setValue(key, value);
         m_settings->sync();
         if (m_settings->status() != QSettings::NoError && m_saveProblem.isEmpty())
-            m_saveProblem = QStringLiteral("The settings could not be saved to %1.").arg(m_filePath);
+            m_saveProblem = QCoreApplication::translate("UserDefaults", "The settings could not be saved to %1.").arg(m_filePath);
     }
     Q_EMIT valueChanged(key);
 }

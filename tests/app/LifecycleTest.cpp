@@ -1,4 +1,6 @@
 #include "CameraFixture.h"
+#include "CameraSuspendedView.h"
+#include "ContentViewControllers.h"
 #include "OmbrixAppDelegate.h"
 #include "PrefsController.h"
 #include "SecretStore.h"
@@ -9,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
+#include <QTranslator>
 #include <QUrlQuery>
 #include <QWidget>
 
@@ -127,6 +130,25 @@ TEST(WebPages, HomePageAndDonationPageAddresses)
                                  QStringLiteral("no_shipping"), QStringLiteral("cn"), QStringLiteral("tax"),
                                  QStringLiteral("currency_code"), QStringLiteral("lc")}));
     EXPECT_EQ(QUrlQuery(donate).queryItemValue(QStringLiteral("currency_code")), QStringLiteral("EUR"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(Translation, GermanIsBuiltInAndUsed)
+{
+    QTranslator german;
+    ASSERT_TRUE(german.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("ombrix"), QStringLiteral("_"),
+                            QStringLiteral(":/i18n")));
+    QCoreApplication::installTranslator(&german);
+    NoCameraViewController placeholder;
+    EXPECT_EQ(static_cast<CameraSuspendedView*>(placeholder.view())->attrString(), QStringLiteral("Keine Kamera verfügbar"));
+    EXPECT_EQ(QCoreApplication::translate("MainWindowController", "A FTP error occured"),
+              QStringLiteral("Ein FTP-Fehler ist aufgetreten"));
+    EXPECT_EQ(QCoreApplication::translate("URLFormatter", "Invalid URL"), QStringLiteral("Ungültige URL"));
+    QCoreApplication::removeTranslator(&german);
+    EXPECT_EQ(QCoreApplication::translate("URLFormatter", "Invalid URL"), QStringLiteral("Invalid URL"));
 }
 
 } // namespace
