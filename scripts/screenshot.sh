@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Takes a screenshot of Ombrix's main window under Xvfb, fed by the test camera.
-#   scripts/screenshot.sh [OUTPUT.png]      (default docs/main-window.png)
-# Needs a build in build/ and the packages xvfb, x11-apps and imagemagick.
+# Takes screenshots of Ombrix's main window and preferences window under Xvfb, fed
+# by the test camera.
+#   scripts/screenshot.sh [FOLDER]      (default docs/)
+# Needs a build in build/ and the packages xvfb, x11-apps, xdotool and imagemagick.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-out=${1:-$root/docs/main-window.png}
+out=${1:-$root/docs}
 display=:${OMBRIX_SCREENSHOT_DISPLAY:-97}
 home=$(mktemp -d)
 trap 'kill "${app:-}" "${xvfb:-}" 2>/dev/null || true; rm -rf "$home"' EXIT
@@ -30,6 +31,12 @@ HOME=$home XDG_CONFIG_HOME=$home/.config DISPLAY=$display QT_QPA_PLATFORM=xcb \
   DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent "$root/build/src/app/ombrix" &
 app=$!
 sleep 4
-mkdir -p "$(dirname "$out")"
-xwd -root -display "$display" -silent | convert xwd:- -trim +repage "$out"
-echo "$out"
+mkdir -p "$out"
+xwd -root -display "$display" -silent | convert xwd:- -trim +repage "$out/main-window.png"
+# The preferences, through the menu's shortcut; shot on their own.
+main=$(DISPLAY=$display xdotool search --onlyvisible --name '^Ombrix$' | head -n 1)
+DISPLAY=$display xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+comma
+sleep 1
+prefs=$(DISPLAY=$display xdotool search --onlyvisible --name '^Preferences$' | head -n 1)
+xwd -display "$display" -id "$prefs" -silent | convert xwd:- "$out/preferences-window.png"
+echo "$out/main-window.png $out/preferences-window.png"

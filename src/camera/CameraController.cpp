@@ -220,8 +220,7 @@ void CameraController::drawCaptureDate(const QDateTime& date, QImage& image) con
     const QColor color = unarchiveColor(m_userDefaults->valueForKey(OXTimestampColor))
                              .value_or(unarchiveColor(m_userDefaults->registeredValueForKey(OXTimestampColor))
                                            .value_or(QColor(Qt::black)));
-    QFont font(stampFont.family);
-    font.setPointSizeF(stampFont.pointSize);
+    const QFont font = makeStampFont(stampFont);
 
     // The font's point size is its size in pixels of the picture, whatever its resolution.
     const int dpmX = image.dotsPerMeterX();

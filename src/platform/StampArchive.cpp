@@ -64,3 +64,18 @@ std::optional<QColor> unarchiveColor(const QVariant& archive)
     }
     return QColor::fromRgbF(c[0], c[1], c[2], c[3]);
 }
+
+QFont makeStampFont(const StampFont& stamp)
+{
+    static const bool substituted = [] {
+        QFont::insertSubstitutions(QStringLiteral("Times-Roman"),
+                                   {QStringLiteral("Times"), QStringLiteral("Nimbus Roman"), QStringLiteral("Liberation Serif")});
+        QFont::insertSubstitutions(QStringLiteral("Lucida Grande"),
+                                   {QStringLiteral("Lucida Sans"), QStringLiteral("DejaVu Sans")});
+        return true;
+    }();
+    Q_UNUSED(substituted);
+    QFont font(stamp.family);
+    font.setPointSizeF(stamp.pointSize);
+    return font;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QString>
 #include <QVariant>
 
@@ -21,3 +22,8 @@ std::optional<StampFont> unarchiveFont(const QVariant& archive);
 
 QString archivedColor(const QColor& color);
 std::optional<QColor> unarchiveColor(const QVariant& archive);
+
+// The font to draw with. PostScript names such as "Times-Roman" are not family
+// names to fontconfig; they are looked up as the family they name (Times, whose
+// metric twin Nimbus Roman is installed), not left to the default font.
+QFont makeStampFont(const StampFont& font);

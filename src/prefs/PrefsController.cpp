@@ -74,9 +74,7 @@ QFont PrefsController::storedFont() const
     const StampFont stamp = unarchiveFont(m_userDefaults->objectForKey(OXTimestampFont))
                                 .value_or(unarchiveFont(m_userDefaults->registeredValueForKey(OXTimestampFont))
                                               .value_or(kFallbackFont));
-    QFont font(stamp.family);
-    font.setPointSizeF(stamp.pointSize);
-    return font;
+    return makeStampFont(stamp);
 }
 
 QColor PrefsController::storedColor() const

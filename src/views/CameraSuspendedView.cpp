@@ -1,14 +1,15 @@
 #include "CameraSuspendedView.h"
 
+#include "StampArchive.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 
 CameraSuspendedView::CameraSuspendedView(QWidget* parent)
     : QWidget(parent)
     , m_attrString(tr("Camera turned off"))
-    , m_font(QStringLiteral("Lucida Grande"))
+    , m_font(makeStampFont(StampFont{QStringLiteral("Lucida Grande"), 13.0}))
 {
-    m_font.setPointSizeF(13.0);
 }
 
 void CameraSuspendedView::paintEvent(QPaintEvent*)

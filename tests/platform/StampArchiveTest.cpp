@@ -1,5 +1,6 @@
 #include "StampArchive.h"
 
+#include <QFontInfo>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -40,4 +41,12 @@ TEST(StampArchive, ColoursRoundTripAndBadTextIsRejected)
 
     for (const char* bad : {"", "black", "rgba(2, 0, 0, 1)", "rgba(0, 0)", "rgba(a, b, c, d)", "rgba(0,0,0,1,1)"})
         EXPECT_FALSE(unarchiveColor(QString::fromLatin1(bad)).has_value()) << bad;
+}
+
+TEST(StampArchive, PostScriptNamesFindTheirFamily)
+{
+    const QFont times = makeStampFont({QStringLiteral("Times-Roman"), 12.0});
+    EXPECT_TRUE(QFontInfo(times).family().startsWith(QStringLiteral("Nimbus Roman"))) << QFontInfo(times).family().toStdString();
+    EXPECT_EQ(times.family(), QStringLiteral("Times-Roman")) << "the stored name stays";
+    EXPECT_DOUBLE_EQ(times.pointSizeF(), 12.0);
 }

@@ -6,6 +6,7 @@
 #include "ui_Prefs.h"
 
 #include <QDir>
+#include <QFontInfo>
 #include <QTemporaryDir>
 #include <QLabel>
 #include <QTest>
@@ -39,6 +40,8 @@ TEST_F(Prefs, FirstOpeningShowsTheStoredFolderFontAndColour)
     EXPECT_EQ(ui.fontExample->text(), localizedLongDateFullTime(kLoaded));
     EXPECT_EQ(ui.fontExample->font().family(), QStringLiteral("Times-Roman"));
     EXPECT_EQ(ui.fontExample->font().pixelSize(), 12);
+    EXPECT_TRUE(QFontInfo(ui.fontExample->font()).family().startsWith(QStringLiteral("Nimbus Roman")))
+        << "Times-Roman or its fontconfig substitute";
     EXPECT_EQ(sampleColour(), QColor(Qt::black));
 
     prefs->showFontPanel();
