@@ -136,6 +136,9 @@ void MainWindowController::awakeFromNib()
     connect(m_camController, &CameraController::cameraSuspendedChanged, this, &MainWindowController::cameraSuspendedChanged);
     connect(m_camController, &CameraController::devicesDictChanged, this, &MainWindowController::devicesDictChanged);
     m_camController->addAnyCaptureDevice();
+    // Nothing attached at all: say so rather than show an empty preview.
+    if (m_camController->devicesDict().isEmpty())
+        devicesDictChanged();
 }
 
 void MainWindowController::cameraSuspendedChanged(bool suspended)
@@ -403,8 +406,11 @@ void MainWindowController::uploadDidNotFinishWithError(const Error& error)
 void MainWindowController::readFromKeyChain()
 {
     window();
-    if (const auto password = m_keychain.readFromKeyChain())
+    Error error;
+    if (const auto password = m_keychain.readFromKeyChain(&error))
         m_ui->passwordTextField->setText(*password);
+    else if (!error.description.isEmpty())
+        m_ui->statusLabel->setText(error.description); // uploads may fail until the password is typed
 }
 
 bool MainWindowController::writeToKeychain(Error* error)

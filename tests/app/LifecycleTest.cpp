@@ -69,6 +69,7 @@ TEST_F(Lifecycle, NoAutomaticStartWithoutACamera)
     finishLaunching();
     EXPECT_TRUE(delegate->mainWindowController()->window()->isVisible()) << "the window comes up all the same";
     EXPECT_FALSE(delegate->mainWindowController()->isRecording());
+    EXPECT_EQ(delegate->mainWindowController()->currentViewController()->title(), kNoCameraView) << "and says why";
 }
 
 TEST_F(Lifecycle, PreferencesTwiceGiveOneWindowThatDoesNotEndTheApplication)
@@ -94,6 +95,9 @@ TEST_F(Lifecycle, QuitClosesTheMainWindowAndAnUnreachableKeyringIsReported)
     launch(QStringLiteral("Cam=160x120"));
     store->setObject(QStringLiteral("ftp://ftp.example.com"), OXFTPServerAddress);
     finishLaunching();
+    EXPECT_TRUE(delegate->mainWindowController()->statusText().startsWith(
+        QStringLiteral("The FTP password could not be read from the keyring")))
+        << delegate->mainWindowController()->statusText().toStdString();
     delegate->mainWindowController()->ui()->quitAction->trigger();
     EXPECT_FALSE(delegate->mainWindowController()->window()->isVisible());
     delegate->applicationWillTerminate();
