@@ -2,7 +2,7 @@
 
 #include "DateFormats.h"
 #include "SettingsKeys.h"
-#include "StampArchive.h"
+#include "StampSettings.h"
 #include "UserDefaults.h"
 #include "VideoFrame.h"
 
@@ -19,7 +19,6 @@ namespace {
 constexpr double kStampInsetPixels = 10.0;
 // A dots-per-metre value of 72 dpi, at which one point of the font is one pixel.
 constexpr int kOnePointPerPixelDpm = 2835;
-const StampFont kFallbackFont{QStringLiteral("Times-Roman"), 12.0};
 
 Error noLongerAvailable(const QString& name)
 {
@@ -214,12 +213,8 @@ std::optional<QByteArray> CameraController::takePictureWithFileType(unsigned fil
 void CameraController::drawCaptureDate(const QDateTime& date, QImage& image) const
 {
     const QString text = localizedLongDateFullTime(date);
-    const StampFont stampFont = unarchiveFont(m_userDefaults->valueForKey(OXTimestampFont))
-                                    .value_or(unarchiveFont(m_userDefaults->registeredValueForKey(OXTimestampFont))
-                                                  .value_or(kFallbackFont));
-    const QColor color = unarchiveColor(m_userDefaults->valueForKey(OXTimestampColor))
-                             .value_or(unarchiveColor(m_userDefaults->registeredValueForKey(OXTimestampColor))
-                                           .value_or(QColor(Qt::black)));
+    const StampFont stampFont = stampFontFromSettings(*m_userDefaults);
+    const QColor color = stampColorFromSettings(*m_userDefaults);
     const QFont font = makeStampFont(stampFont);
 
     // The font's point size is its size in pixels of the picture, whatever its resolution.

@@ -4,17 +4,13 @@
 #include "PathToImageValueTransformer.h"
 #include "Paths.h"
 #include "SettingsKeys.h"
-#include "StampArchive.h"
+#include "StampSettings.h"
 #include "UserDefaults.h"
 #include "ui_Prefs.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
-
-namespace {
-const StampFont kFallbackFont{QStringLiteral("Times-Roman"), 12.0};
-}
 
 PrefsController::PrefsController(UserDefaults* userDefaults, Clock clock, QObject* parent)
     : QObject(parent)
@@ -71,16 +67,12 @@ void PrefsController::showSaveFolder()
 
 QFont PrefsController::storedFont() const
 {
-    const StampFont stamp = unarchiveFont(m_userDefaults->objectForKey(OXTimestampFont))
-                                .value_or(unarchiveFont(m_userDefaults->registeredValueForKey(OXTimestampFont))
-                                              .value_or(kFallbackFont));
-    return makeStampFont(stamp);
+    return makeStampFont(stampFontFromSettings(*m_userDefaults));
 }
 
 QColor PrefsController::storedColor() const
 {
-    return unarchiveColor(m_userDefaults->objectForKey(OXTimestampColor))
-        .value_or(unarchiveColor(m_userDefaults->registeredValueForKey(OXTimestampColor)).value_or(QColor(Qt::black)));
+    return stampColorFromSettings(*m_userDefaults);
 }
 
 void PrefsController::applySampleStyle(const QFont& font, const QColor& color)

@@ -1,0 +1,17 @@
+#include "StampSettings.h"
+
+#include "SettingsKeys.h"
+#include "UserDefaults.h"
+
+StampFont stampFontFromSettings(const UserDefaults& userDefaults)
+{
+    return unarchiveFont(userDefaults.objectForKey(OXTimestampFont))
+        .value_or(unarchiveFont(userDefaults.registeredValueForKey(OXTimestampFont))
+                      .value_or(StampFont{QStringLiteral("Times-Roman"), 12.0}));
+}
+
+QColor stampColorFromSettings(const UserDefaults& userDefaults)
+{
+    return unarchiveColor(userDefaults.objectForKey(OXTimestampColor))
+        .value_or(unarchiveColor(userDefaults.registeredValueForKey(OXTimestampColor)).value_or(QColor(Qt::black)));
+}
