@@ -34,6 +34,14 @@ std::optional<bool> v4l2Privacy(const QString& path)
     return control.value != 0;
 }
 
+QString v4l2PathOf(const GstStructure* props)
+{
+    if (stringProperty(props, "device.api") != QLatin1String("v4l2"))
+        return {};
+    const QString path = stringProperty(props, "api.v4l2.path");
+    return path.isEmpty() ? stringProperty(props, "device.path") : path;
+}
+
 } // namespace
 
 CaptureDevice::CaptureDevice(GstDeviceRef device)
@@ -75,16 +83,13 @@ bool CaptureDevice::isSuspended() const
     gboolean suspended = FALSE;
     if (gst_structure_get_boolean(props.get(), "device.suspended", &suspended))
         return suspended;
-    return v4l2Privacy(v4l2Path()).value_or(false);
+    return v4l2Privacy(v4l2PathOf(props.get())).value_or(false);
 }
 
 QString CaptureDevice::v4l2Path() const
 {
     GstStructurePtr props(gst_device_get_properties(m_device.get()));
-    if (stringProperty(props.get(), "device.api") != QLatin1String("v4l2"))
-        return {};
-    const QString path = stringProperty(props.get(), "api.v4l2.path");
-    return path.isEmpty() ? stringProperty(props.get(), "device.path") : path;
+    return v4l2PathOf(props.get());
 }
 
 void CaptureDevice::refresh(GstDeviceRef newer)

@@ -116,7 +116,7 @@ void MainWindowController::awakeFromNib()
     connect(this, &MainWindowController::isRecordingChanged, this, &MainWindowController::updateMenuItems);
     updateMenuItems();
 
-    m_binder = new SettingsBinder(m_window.get(), m_userDefaults, this);
+    new SettingsBinder(m_window.get(), m_userDefaults, this); // lives as the controller's child
     ui.intervalTextField->setText(m_userDefaults->objectForKey(OXRecordingInterval).toString());
     ui.intervalUnitPopUp->setCurrentIndex(m_userDefaults->objectForKey(OXIntervalUnit).toInt());
     auto* validator = new QDoubleValidator(0.0, 1.0e7, 3, ui.intervalTextField);

@@ -20,7 +20,6 @@ class QMainWindow;
 class QMenu;
 class QWidget;
 class SecretStore;
-class SettingsBinder;
 class SideBarStacker;
 class UserDefaults;
 
@@ -125,7 +124,6 @@ private:
 
     std::unique_ptr<QMainWindow> m_window;
     std::unique_ptr<Ui::MainWindow> m_ui;
-    SettingsBinder* m_binder = nullptr;
     SideBarStacker* m_stacker = nullptr;
     std::unique_ptr<ContentViewController> mCurrentViewController;
 

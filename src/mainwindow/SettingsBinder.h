@@ -6,7 +6,6 @@
 class QLabel;
 class QWidget;
 class UserDefaults;
-class URLFormatter;
 
 // Binds the controls of a window to settings keys. A control takes part when its
 // interface file gives it the dynamic property "userDefaultsKey"; it then shows

@@ -29,16 +29,12 @@ protected:
             heard << QStringLiteral("devicesDict");
         });
     }
-    // Sends a command to the test camera and waits until the registry was told.
-    void commandAndWait(const QString& line)
+    // Sends a command to the test camera and waits until the controller announces
+    // the change: the registry by default, or the suspension state.
+    template <typename Signal = void (CameraController::*)()>
+    void commandAndWait(const QString& line, Signal announcement = &CameraController::devicesDictChanged)
     {
-        QSignalSpy spy(controller.get(), &CameraController::devicesDictChanged);
-        camera->command(line);
-        ASSERT_TRUE(spy.wait(kEventTimeoutMs)) << line.toStdString();
-    }
-    void suspendAndWait(const QString& line)
-    {
-        QSignalSpy spy(controller.get(), &CameraController::cameraSuspendedChanged);
+        QSignalSpy spy(controller.get(), announcement);
         camera->command(line);
         ASSERT_TRUE(spy.wait(kEventTimeoutMs)) << line.toStdString();
     }
@@ -164,18 +160,18 @@ TEST_F(Registry, SuspensionOfAnyCameraRereadsTheCurrentOne)
     controller->addAnyCaptureDevice();
     heard.clear();
 
-    suspendAndWait(QStringLiteral("suspend Cam A")); // not current: Cam B is read again
+    commandAndWait(QStringLiteral("suspend Cam A"), &CameraController::cameraSuspendedChanged); // not current: Cam B is read again
     EXPECT_EQ(heard, QStringList{QStringLiteral("suspended:no")});
     EXPECT_FALSE(controller->cameraSuspended());
 
     heard.clear();
-    suspendAndWait(QStringLiteral("suspend Cam B"));
+    commandAndWait(QStringLiteral("suspend Cam B"), &CameraController::cameraSuspendedChanged);
     EXPECT_EQ(heard, QStringList{QStringLiteral("suspended:yes")});
     EXPECT_TRUE(controller->cameraSuspended());
     EXPECT_TRUE(controller->mCaptureSession()->isRunning()) << "suspension neither stops nor closes";
 
     heard.clear();
-    suspendAndWait(QStringLiteral("resume Cam B"));
+    commandAndWait(QStringLiteral("resume Cam B"), &CameraController::cameraSuspendedChanged);
     EXPECT_EQ(heard, QStringList{QStringLiteral("suspended:no")});
 
     // Switching to a suspended camera reports it before it is opened.
