@@ -1,4 +1,5 @@
 #include "CameraController.h"
+#include "FTPController.h"
 #include "MessageBoxAlertPresenter.h"
 #include "OmbrixAppDelegate.h"
 
@@ -11,6 +12,7 @@
 
 int main(int argc, char* argv[])
 {
+    const CurlGlobal curl; // libcurl is set up once, before any thread exists
     gst_init(&argc, &argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ombrix"));

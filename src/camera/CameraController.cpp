@@ -6,19 +6,10 @@
 #include "UserDefaults.h"
 #include "VideoFrame.h"
 
-#include <QFontMetricsF>
-#include <QPainter>
-
-#include <cstring>
-
 
 CameraController* gCameraController = nullptr;
 
 namespace {
-
-constexpr double kStampInsetPixels = 10.0;
-// A dots-per-metre value of 72 dpi, at which one point of the font is one pixel.
-constexpr int kOnePointPerPixelDpm = 2835;
 
 Error noLongerAvailable(const QString& name)
 {
@@ -176,61 +167,29 @@ void CameraController::captureOutput(GstSample* frame)
         gst_sample_unref(previous);
 }
 
+GstSampleRef CameraController::newestFrame()
+{
+    std::lock_guard lock(m_frameLock);
+    return GstSampleRef::ref(mCurrentImageBuffer);
+}
+
+std::optional<StampStyle> CameraController::stampStyle() const
+{
+    if (!m_userDefaults->boolForKey(OXInsertTimestampFlag))
+        return std::nullopt;
+    return StampStyle{makeStampFont(stampFontFromSettings(*m_userDefaults)), stampColorFromSettings(*m_userDefaults)};
+}
+
 std::optional<QByteArray> CameraController::takePictureWithFileType(unsigned fileType, const QVariant& quality)
 {
-    GstSampleRef frame;
-    {
-        std::lock_guard lock(m_frameLock);
-        frame = GstSampleRef::ref(mCurrentImageBuffer);
-    }
+    const GstSampleRef frame = newestFrame();
     if (!frame || fileType != kJPEGFileType)
         return std::nullopt;
-
-    const MappedFrame mapped(frame.get());
-    const QImage image = mapped.image();
-    if (image.isNull())
-        return std::nullopt;
-
-    QByteArray bytes;
-    if (m_userDefaults->boolForKey(OXInsertTimestampFlag)) {
-        // Never draw on the frame itself: it may be encoded again. The copy goes into a
-        // canvas kept between stills, so no tick allocates (and frees) a whole frame.
-        if (m_stampCanvas.size() != image.size())
-            m_stampCanvas = QImage(image.size(), QImage::Format_RGB32);
-        const qsizetype rowBytes = qsizetype(image.width()) * 4;
-        for (int y = 0; y < image.height(); ++y)
-            std::memcpy(m_stampCanvas.scanLine(y), image.constScanLine(y), static_cast<size_t>(rowBytes));
-        drawCaptureDate(m_clock(), m_stampCanvas);
-        bytes = m_encoder.encode(m_stampCanvas, jpegQualityForFactor(quality));
-    } else {
-        bytes = m_encoder.encode(image, jpegQualityForFactor(quality));
-    }
-    if (bytes.isEmpty())
-        return std::nullopt;
-    return bytes;
+    return m_stillMaker.makeStill(frame, jpegQualityForFactor(quality), stampStyle(), m_clock());
 }
 
 void CameraController::drawCaptureDate(const QDateTime& date, QImage& image) const
 {
-    const QString text = localizedLongDateFullTime(date);
-    const StampFont stampFont = stampFontFromSettings(*m_userDefaults);
-    const QColor color = stampColorFromSettings(*m_userDefaults);
-    const QFont font = makeStampFont(stampFont);
-
-    // The font's point size is its size in pixels of the picture, whatever its resolution.
-    const int dpmX = image.dotsPerMeterX();
-    const int dpmY = image.dotsPerMeterY();
-    image.setDotsPerMeterX(kOnePointPerPixelDpm);
-    image.setDotsPerMeterY(kOnePointPerPixelDpm);
-    {
-        QPainter painter(&image);
-        painter.setFont(font);
-        painter.setPen(color);
-        const QFontMetricsF metrics(font, &image);
-        // The line box's lower-left corner sits at the inset; the baseline is a descent above it.
-        const QPointF baseline(kStampInsetPixels, image.height() - kStampInsetPixels - metrics.descent());
-        painter.drawText(baseline, text);
-    }
-    image.setDotsPerMeterX(dpmX);
-    image.setDotsPerMeterY(dpmY);
+    drawStamp(image, localizedLongDateFullTime(date), makeStampFont(stampFontFromSettings(*m_userDefaults)),
+              stampColorFromSettings(*m_userDefaults));
 }

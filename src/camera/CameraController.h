@@ -6,6 +6,7 @@
 #include "DeviceWatcher.h"
 #include "JpegEncoder.h"
 #include "PrivacyWatcher.h"
+#include "StillMaker.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -57,6 +58,10 @@ public:
     // The latest frame as an encoded picture (only file type 3, JPEG), with the date
     // stamp when the settings ask for it; none before the first frame.
     std::optional<QByteArray> takePictureWithFileType(unsigned fileType, const QVariant& quality);
+    // The newest frame, safe to hand to another thread; null before the first frame.
+    GstSampleRef newestFrame();
+    // The date stamp the settings ask for, or none when stamping is off. Main thread.
+    std::optional<StampStyle> stampStyle() const;
     // Draws the date into the picture's lower-left corner in the stored font and colour.
     void drawCaptureDate(const QDateTime& date, QImage& image) const;
 
@@ -90,8 +95,7 @@ private:
     std::mutex m_frameLock; // guards mCurrentImageBuffer and nothing else
     GstSample* mCurrentImageBuffer = nullptr;
 
-    JpegEncoder m_encoder;  // main thread only
-    QImage m_stampCanvas;   // main thread only: the stamped copy of a frame
+    StillMaker m_stillMaker; // main thread only
 };
 
 // The shared controller, once made.

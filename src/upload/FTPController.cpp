@@ -4,42 +4,56 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 
 namespace {
 
 const QString kCurlErrorDomain = QStringLiteral("CurlErrorDomain");
 
-Error curlError(CURLcode code)
+Error curlError(int code)
 {
-    return Error{kCurlErrorDomain, static_cast<int>(code), QString::fromUtf8(curl_easy_strerror(code))};
+    return Error{kCurlErrorDomain, code, QString::fromUtf8(curl_easy_strerror(static_cast<CURLcode>(code)))};
 }
 
-struct EasyCleanup {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-
-// libcurl's global state, set up and released around each upload.
-class CurlGlobal {
+// A list of FTP commands for libcurl, freed with it.
+class CommandList {
 public:
-    CurlGlobal()
-        : m_code(curl_global_init(CURL_GLOBAL_ALL))
+    CommandList() = default;
+    ~CommandList() { curl_slist_free_all(m_list); }
+    CommandList(const CommandList&) = delete;
+    CommandList& operator=(const CommandList&) = delete;
+    void append(const QByteArray& command)
     {
+        if (curl_slist* longer = curl_slist_append(m_list, command.constData()))
+            m_list = longer;
     }
-    ~CurlGlobal()
-    {
-        if (m_code == CURLE_OK)
-            curl_global_cleanup();
-    }
-    CurlGlobal(const CurlGlobal&) = delete;
-    CurlGlobal& operator=(const CurlGlobal&) = delete;
-    CURLcode code() const { return m_code; }
+    curl_slist* get() const { return m_list; }
 
 private:
-    CURLcode m_code;
+    curl_slist* m_list = nullptr;
 };
 
+// The whole transfer may last this long at most: long enough for a slow link,
+// short enough that a server trickling a byte now and then cannot hold it.
+long transferTimeoutSeconds(qsizetype bytes)
+{
+    constexpr qsizetype kSlowestBytesPerSecond = 4 * 1024;
+    constexpr long kFloorSeconds = 120;
+    constexpr long kCeilingSeconds = 300;
+    return std::clamp(static_cast<long>(bytes / kSlowestBytesPerSecond), kFloorSeconds, kCeilingSeconds);
+}
+
 } // namespace
+
+CurlGlobal::CurlGlobal()
+    : m_ready(curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK)
+{
+}
+
+CurlGlobal::~CurlGlobal()
+{
+    if (m_ready)
+        curl_global_cleanup();
+}
 
 std::size_t ReadMemoryCallback(char* destination, std::size_t size, std::size_t count, void* userState)
 {
@@ -54,46 +68,98 @@ std::size_t ReadMemoryCallback(char* destination, std::size_t size, std::size_t 
     return static_cast<std::size_t>(handed);
 }
 
+// One easy handle run through a multi handle: the multi handle's wait can be woken
+// from another thread, which is what makes a transfer abortable at once.
+struct FTPController::Handles {
+    CURLM* multi = curl_multi_init();
+    CURL* easy = curl_easy_init();
+    ~Handles()
+    {
+        if (easy)
+            curl_easy_cleanup(easy);
+        if (multi)
+            curl_multi_cleanup(multi);
+    }
+    bool isValid() const { return multi && easy; }
+};
+
 FTPController::FTPController(FTPTransferSettings settings)
     : m_settings(std::move(settings))
+    , m_handles(std::make_unique<Handles>())
 {
+}
+
+FTPController::~FTPController() = default;
+
+QString FTPController::temporaryName(const QString& fileName)
+{
+    return fileName + QStringLiteral(".part");
 }
 
 bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QString& username, const QString& password)
 {
     ReadMemoryState state{data.constData(), static_cast<std::uint64_t>(data.size())};
-    const QByteArray address = url.isEmpty() ? QByteArray() : url.toEncoded();
+    const QString fileName = url.fileName(QUrl::FullyDecoded);
+    QUrl partUrl = url;
+    if (!fileName.isEmpty())
+        partUrl.setPath(url.path(QUrl::FullyEncoded) + QStringLiteral(".part"), QUrl::StrictMode);
+    const QByteArray address = url.isEmpty() ? QByteArray() : partUrl.toEncoded();
+    const QByteArray folder = url.isEmpty() ? QByteArray() : url.adjusted(QUrl::RemoveFilename).toEncoded();
     const QByteArray user = username.toUtf8();
     const QByteArray secret = password.toUtf8();
     const QByteArray caBundle = m_settings.caBundlePath.toLocal8Bit();
+    const QByteArray renameFrom = "RNFR " + temporaryName(fileName).toUtf8();
+    const QByteArray renameTo = "RNTO " + fileName.toUtf8();
 
-    CURLcode result = CURLE_FAILED_INIT;
-    {
-        const CurlGlobal global;
-        std::unique_ptr<CURL, EasyCleanup> curl(global.code() == CURLE_OK ? curl_easy_init() : nullptr);
-        if (curl) {
-            CURL* h = curl.get();
-            curl_easy_setopt(h, CURLOPT_READFUNCTION, &ReadMemoryCallback);
-            curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
-            curl_easy_setopt(h, CURLOPT_URL, address.isEmpty() ? nullptr : address.constData());
-            curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
-            curl_easy_setopt(h, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
-            // Certificates must name the host: otherwise anyone with any certificate could read the password.
-            curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-            curl_easy_setopt(h, CURLOPT_USERNAME, user.constData());
-            curl_easy_setopt(h, CURLOPT_PASSWORD, secret.constData());
-            curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
-            curl_easy_setopt(h, CURLOPT_READDATA, &state);
-            curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(data.size()));
-            // The upload runs on the caller's thread: bound every wait on the server.
-            curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-            curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(m_settings.connectTimeout.count()));
-            curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(m_settings.responseTimeout.count()));
-            curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-            curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_settings.stallTimeout.count()));
-            if (!caBundle.isEmpty())
-                curl_easy_setopt(h, CURLOPT_CAINFO, caBundle.constData());
-            result = curl_easy_perform(h);
+    // The options every request of this upload shares; reset first, because the
+    // handle (and with it the server's connection) is kept from the last upload.
+    auto prepare = [&](CURL* h, const QByteArray& target) {
+        curl_easy_reset(h);
+        curl_easy_setopt(h, CURLOPT_URL, target.isEmpty() ? nullptr : target.constData());
+        curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
+        curl_easy_setopt(h, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+        // Certificates must name the host: otherwise anyone with any certificate could read the password.
+        curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+        curl_easy_setopt(h, CURLOPT_USERNAME, user.constData());
+        curl_easy_setopt(h, CURLOPT_PASSWORD, secret.constData());
+        curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
+        // Bound every wait on the server.
+        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(m_settings.connectTimeout.count()));
+        curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(m_settings.responseTimeout.count()));
+        curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_settings.stallTimeout.count()));
+        curl_easy_setopt(h, CURLOPT_TIMEOUT, transferTimeoutSeconds(data.size()));
+        if (!caBundle.isEmpty())
+            curl_easy_setopt(h, CURLOPT_CAINFO, caBundle.constData());
+    };
+
+    int result = CURLE_FAILED_INIT;
+    if (m_handles->isValid()) {
+        CURL* h = m_handles->easy;
+        CommandList rename;
+        rename.append(renameFrom);
+        rename.append(renameTo);
+        prepare(h, address);
+        curl_easy_setopt(h, CURLOPT_READFUNCTION, &ReadMemoryCallback);
+        curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(h, CURLOPT_READDATA, &state);
+        curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(data.size()));
+        if (!fileName.isEmpty())
+            curl_easy_setopt(h, CURLOPT_POSTQUOTE, rename.get());
+        result = perform();
+
+        if (result == CURLE_QUOTE_ERROR && !fileName.isEmpty()) {
+            // Some servers refuse to rename over an existing file: remove the old
+            // picture first (it may be gone already), then rename again.
+            CommandList replace;
+            replace.append("*DELE " + fileName.toUtf8());
+            replace.append(renameFrom);
+            replace.append(renameTo);
+            prepare(h, folder);
+            curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+            curl_easy_setopt(h, CURLOPT_POSTQUOTE, replace.get());
+            result = perform();
         }
     }
 
@@ -103,6 +169,55 @@ bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QS
     }
     uploadError(curlError(result));
     return false;
+}
+
+int FTPController::perform()
+{
+    if (m_aborted)
+        return CURLE_ABORTED_BY_CALLBACK;
+    CURLM* multi = m_handles->multi;
+    CURL* easy = m_handles->easy;
+    if (curl_multi_add_handle(multi, easy) != CURLM_OK)
+        return CURLE_FAILED_INIT;
+    int result = CURLE_OK;
+    for (bool done = false; !done;) {
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+        int left = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+            if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
+                result = message->data.result;
+                done = true;
+            }
+        }
+        if (done)
+            break;
+        if (m_aborted) {
+            result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+        if (m_betweenWaits)
+            m_betweenWaits();
+    }
+    // Removing an unfinished transfer closes its connection; a finished one's stays for the next upload.
+    curl_multi_remove_handle(multi, easy);
+    return result;
+}
+
+void FTPController::abortTransfers()
+{
+    m_aborted = true;
+    wakeUp();
+}
+
+void FTPController::wakeUp()
+{
+    if (m_handles->multi)
+        curl_multi_wakeup(m_handles->multi);
 }
 
 void FTPController::completeUpload()

@@ -6,9 +6,12 @@
 #include <QString>
 #include <QUrl>
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 // Hears how an upload ended, inside the upload call. Either callback may be left
 // as it is; the uploader then sends nothing for that outcome.
@@ -29,6 +32,20 @@ struct FTPTransferSettings {
     std::chrono::seconds stallTimeout{20};
 };
 
+// libcurl's process-wide set-up. Made once in main() before any other thread
+// exists (libcurl's global init is not thread-safe), released when main() ends.
+class CurlGlobal {
+public:
+    CurlGlobal();
+    ~CurlGlobal();
+    CurlGlobal(const CurlGlobal&) = delete;
+    CurlGlobal& operator=(const CurlGlobal&) = delete;
+    bool isReady() const { return m_ready; }
+
+private:
+    bool m_ready;
+};
+
 // The read side of one transfer: the part of the picture not yet handed to libcurl.
 struct ReadMemoryState {
     const char* cursor = nullptr;
@@ -41,9 +58,18 @@ std::size_t ReadMemoryCallback(char* destination, std::size_t size, std::size_t 
 
 // Sends one picture held in memory to one FTP or FTPS address with libcurl, on the
 // caller's thread, and tells the delegate how it went before returning.
+//
+// The picture goes to a temporary name beside its final one ("NAME.part") and is
+// renamed when it has arrived whole, so readers of the server never see half a
+// picture. The libcurl handle is kept between uploads, so a server's connection
+// and login are reused from one picture to the next. Uploads are made from one
+// thread at a time; abortTransfers() and wakeUp() may be called from any thread.
 class FTPController {
 public:
     explicit FTPController(FTPTransferSettings settings = {});
+    ~FTPController();
+    FTPController(const FTPController&) = delete;
+    FTPController& operator=(const FTPController&) = delete;
 
     bool usePassiveMode() const { return m_usePassiveMode; }
     void setUsePassiveMode(bool passive) { m_usePassiveMode = passive; }
@@ -55,8 +81,26 @@ public:
     void completeUpload();
     void uploadError(const Error& error);
 
+    // Ends the transfer in progress at once and refuses every later one
+    // (CURLE_ABORTED_BY_CALLBACK): for shutting down.
+    void abortTransfers();
+    // Runs on the uploading thread between its waits on the network, so that the
+    // thread can do other short work while a transfer is slow.
+    void setBetweenWaits(std::function<void()> work) { m_betweenWaits = std::move(work); }
+    // Makes the current wait end now, so the work set above runs soon.
+    void wakeUp();
+
+    // The name a picture is sent under before it is renamed to its own.
+    static QString temporaryName(const QString& fileName);
+
 private:
+    struct Handles;
+    int perform();
+
     FTPTransferSettings m_settings;
     bool m_usePassiveMode = false; // kept for callers; transfers always use passive mode
     FTPControllerDelegate* m_delegate = nullptr;
+    std::unique_ptr<Handles> m_handles;
+    std::atomic<bool> m_aborted{false};
+    std::function<void()> m_betweenWaits;
 };

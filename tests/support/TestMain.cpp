@@ -1,4 +1,6 @@
 // One QApplication and one GStreamer per test binary; pictures, fonts and windows need them.
+#include "FTPController.h"
+
 #include <QApplication>
 
 #include <gst/gst.h>
@@ -35,6 +37,7 @@ int main(int argc, char** argv)
         qputenv("GST_PLUGIN_PATH", OMBRIX_TESTCAM_DIR);
     if (qEnvironmentVariableIsEmpty("GST_REGISTRY"))
         qputenv("GST_REGISTRY", OMBRIX_TEST_REGISTRY);
+    const CurlGlobal curl; // before any thread, as in the application
     ::testing::InitGoogleTest(&argc, argv);
     gst_init(&argc, &argv);
     QApplication app(argc, argv);

@@ -1,0 +1,165 @@
+#include "Outbox.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QSet>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+namespace {
+
+const char* const kPictureSuffix = ".jpg";
+const char* const kAddressSuffix = ".json";
+
+bool writeWhole(const QString& path, const QByteArray& bytes, QString* problem)
+{
+    // Written beside the destination and renamed over it: a kill leaves no half entry.
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    if (problem)
+        *problem = file.errorString();
+    return false;
+}
+
+} // namespace
+
+Outbox::Outbox(QString folder, qint64 byteLimit)
+    : m_folder(std::move(folder))
+    , m_byteLimit(byteLimit)
+{
+    QDir().mkpath(m_folder);
+    load();
+}
+
+QString Outbox::defaultFolder()
+{
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (state.isEmpty() || QDir::isRelativePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/Ombrix/outbox");
+}
+
+QString Outbox::path(const QString& id, const char* suffix) const
+{
+    return m_folder + QLatin1Char('/') + id + QLatin1String(suffix);
+}
+
+void Outbox::load()
+{
+    const QDir dir(m_folder);
+    const QStringList addresses = dir.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
+    QSet<QString> kept;
+    for (const QString& file : addresses) {
+        const QString id = file.chopped(5);
+        QFile meta(dir.filePath(file));
+        const QFileInfo picture(path(id, kPictureSuffix));
+        const QJsonObject json = meta.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(meta.readAll()).object() : QJsonObject();
+        const QUrl url(json.value(QStringLiteral("url")).toString(), QUrl::StrictMode);
+        if (!picture.isFile() || !url.isValid() || url.isEmpty()) {
+            QFile::remove(meta.fileName());
+            continue;
+        }
+        m_items.push_back(Item{id, url, json.value(QStringLiteral("user")).toString(),
+                               json.value(QStringLiteral("replaceable")).toBool(), picture.size()});
+        kept.insert(id);
+    }
+    // A picture whose address was never written cannot be sent anywhere.
+    for (const QString& file : dir.entryList({QStringLiteral("*.jpg")}, QDir::Files)) {
+        if (!kept.contains(file.chopped(4)))
+            QFile::remove(dir.filePath(file));
+    }
+    enforceLimit();
+}
+
+bool Outbox::add(const QByteArray& picture, const QUrl& url, const QString& username, bool replaceable, QString* problem)
+{
+    // Ids are the time in milliseconds and a counter, so that names sort oldest first.
+    const qint64 now = std::max(QDateTime::currentMSecsSinceEpoch(), m_lastStamp);
+    m_sameStampCount = now == m_lastStamp ? m_sameStampCount + 1 : 0;
+    m_lastStamp = now;
+    QString id = QStringLiteral("%1-%2").arg(now, 15, 10, QLatin1Char('0')).arg(m_sameStampCount, 4, 10, QLatin1Char('0'));
+    if (!m_items.empty() && id <= m_items.back().id)
+        id = m_items.back().id + QStringLiteral("z"); // a clock set back keeps the order
+
+    QDir().mkpath(m_folder);
+    const QJsonObject json{{QStringLiteral("url"), url.toString(QUrl::FullyEncoded)},
+                           {QStringLiteral("user"), username},
+                           {QStringLiteral("replaceable"), replaceable}};
+    if (!writeWhole(path(id, kPictureSuffix), picture, problem))
+        return false;
+    if (!writeWhole(path(id, kAddressSuffix), QJsonDocument(json).toJson(QJsonDocument::Compact), problem)) {
+        QFile::remove(path(id, kPictureSuffix));
+        return false;
+    }
+    if (replaceable) {
+        // Only the newest always-current picture for an address matters.
+        for (auto it = m_items.begin(); it != m_items.end();) {
+            if (it->replaceable && it->url == url) {
+                erase(it);
+                it = m_items.begin();
+            } else {
+                ++it;
+            }
+        }
+    }
+    m_items.push_back(Item{id, url, username, replaceable, picture.size()});
+    enforceLimit();
+    return true;
+}
+
+std::optional<QByteArray> Outbox::picture(const Item& item) const
+{
+    QFile file(path(item.id, kPictureSuffix));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
+void Outbox::remove(const QString& id)
+{
+    const auto it = std::find_if(m_items.begin(), m_items.end(), [&](const Item& item) { return item.id == id; });
+    if (it != m_items.end())
+        erase(it);
+}
+
+bool Outbox::contains(const QString& id) const
+{
+    return std::any_of(m_items.begin(), m_items.end(), [&](const Item& item) { return item.id == id; });
+}
+
+void Outbox::erase(std::vector<Item>::iterator item)
+{
+    // The address goes first: a picture without one is removed at the next start.
+    QFile::remove(path(item->id, kAddressSuffix));
+    QFile::remove(path(item->id, kPictureSuffix));
+    m_items.erase(item);
+}
+
+qint64 Outbox::totalBytes() const
+{
+    qint64 total = 0;
+    for (const Item& item : m_items)
+        total += item.bytes;
+    return total;
+}
+
+void Outbox::setByteLimit(qint64 bytes)
+{
+    m_byteLimit = bytes;
+    enforceLimit();
+}
+
+void Outbox::enforceLimit()
+{
+    // The newest picture is kept whatever its size: it is the one that matters most.
+    while (m_items.size() > 1 && totalBytes() > m_byteLimit) {
+        erase(m_items.begin());
+        ++m_dropped;
+    }
+}
