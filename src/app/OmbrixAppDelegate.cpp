@@ -25,6 +25,7 @@ void OmbrixAppDelegate::initialize(UserDefaults* userDefaults)
     defaults.emplace_back(OXTimestampColor, QVariant(archivedColor(QColor(Qt::black))));
     defaults.emplace_back(SUEnableAutomaticChecks, QVariant(true));
     defaults.emplace_back(OXStartAuto, QVariant(false));
+    defaults.emplace_back(OXOutboxLimitMB, QVariant(1024));
     const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (!downloads.isEmpty())
         defaults.emplace_back(OXSaveToDiskPath, QVariant(abbreviateWithTilde(downloads)));

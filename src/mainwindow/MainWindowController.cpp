@@ -9,10 +9,12 @@
 #include "SideBarPaneView.h"
 #include "SideBarStacker.h"
 #include "UserDefaults.h"
+#include "Outbox.h"
 #include "Paths.h"
 #include "ui_MainWindow.h"
 
 #include <QDoubleValidator>
+#include <QEventLoop>
 #include <QMainWindow>
 #include <QMenu>
 #include <QFileInfo>
@@ -49,12 +51,33 @@ MainWindowController::MainWindowController(Services services, QObject* parent)
     : QObject(parent)
     , m_userDefaults(services.userDefaults ? services.userDefaults : UserDefaults::standardUserDefaults())
     , m_camController(services.camController ? services.camController : CameraController::sharedCameraController())
-    , m_ftpController(services.transfer)
     , m_naming(m_userDefaults, services.clock)
     , m_ownedSecretStore(services.secretStore ? nullptr : std::make_unique<SecretStore>())
     , m_keychain(m_userDefaults, services.secretStore ? services.secretStore : m_ownedSecretStore.get())
 {
-    m_ftpController.setDelegate(this);
+    DeliveryWorker::Settings delivery;
+    delivery.transfer = services.transfer;
+    delivery.outboxFolder = services.outboxFolder.isEmpty() ? Outbox::defaultFolder() : services.outboxFolder;
+    const qint64 limitMB = m_userDefaults->objectForKey(OXOutboxLimitMB).toLongLong();
+    if (limitMB > 0)
+        delivery.outboxLimitBytes = limitMB * 1024 * 1024;
+    delivery.firstRetryPause = services.firstRetryPause;
+    m_delivery = std::make_unique<DeliveryWorker>(delivery);
+    connect(m_delivery.get(), &DeliveryWorker::tickFinished, this, &MainWindowController::tickDidFinish, Qt::QueuedConnection);
+    connect(m_delivery.get(), &DeliveryWorker::outboxChanged, this, [this](const OutboxState& state) {
+        m_outboxState = state;
+        if (state.nextTry.isValid())
+            m_statusRefresh.start();
+        else
+            m_statusRefresh.stop();
+        if (m_ui)
+            showStatus();
+    }, Qt::QueuedConnection);
+    m_statusRefresh.setInterval(1000);
+    connect(&m_statusRefresh, &QTimer::timeout, this, [this] {
+        if (m_ui)
+            showStatus();
+    });
     m_sequenceTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_sequenceTimer, &QTimer::timeout, this, &MainWindowController::capturePic);
     // recEnabled depends on isCameraOn and on two settings, whoever changes them.
@@ -72,6 +95,8 @@ MainWindowController::MainWindowController(Services services, QObject* parent)
 MainWindowController::~MainWindowController()
 {
     m_sequenceTimer.stop();
+    m_keychainCall.reset();
+    m_delivery.reset(); // saves finish; an upload under way is abandoned, its picture kept
     disconnect(m_camController, nullptr, this, nullptr);
     if (mCurrentViewController && mCurrentViewController->view())
         mCurrentViewController->view()->setParent(nullptr);
@@ -125,6 +150,15 @@ void MainWindowController::awakeFromNib()
     ui.intervalTextField->setValidator(validator);
     connect(ui.intervalTextField, &QLineEdit::editingFinished, this, &MainWindowController::setInterval);
     connect(ui.intervalUnitPopUp, &QComboBox::currentIndexChanged, this, &MainWindowController::setIntervalUnit);
+    // A password typed by the user is known from then on (and replaces a keyring that did not answer).
+    connect(ui.passwordTextField, &QLineEdit::editingFinished, this, [this] {
+        if (m_passwordState != PasswordState::Known || m_ui->passwordTextField->isModified()) {
+            m_passwordState = PasswordState::Known;
+            m_keyringProblem.clear();
+            passwordBecameKnown();
+            showStatus();
+        }
+    });
     ui.saveFolderField->setText(m_userDefaults->objectForKey(OXSaveToDiskPath).toString());
     connect(ui.startStopButton, &QAbstractButton::clicked, this, [this] {
         toggleRecording();
@@ -329,39 +363,70 @@ QUrl MainWindowController::composedUploadURL() const
 
 void MainWindowController::capturePic()
 {
-    const QVariant quality = m_userDefaults->objectForKey(OXImageQuality);
-    const std::optional<QByteArray> picture = m_camController->takePictureWithFileType(CameraController::kJPEGFileType, quality);
-    m_lastUploadFailed = false;
-    QStringList done;
+    ++m_filenameCounter; // counted without telling observers
     const QString namingProblem = m_naming.namingProblem();
-    if (!picture) {
-        m_lastTickSummary = tr("no picture from the camera yet");
-    } else if (!namingProblem.isEmpty()) {
+    if (!namingProblem.isEmpty()) {
         m_lastTickSummary = namingProblem;
+        showStatus();
+        Q_EMIT tickFinished();
+        return;
+    }
+    // Only what the moment decides is taken here; the picture is made on the worker.
+    TickJob job;
+    job.tick = ++m_tickNumber;
+    job.frame = m_camController->newestFrame();
+    job.time = QDateTime::currentDateTime();
+    job.quality = jpegQualityForFactor(m_userDefaults->objectForKey(OXImageQuality));
+    job.stamp = m_camController->stampStyle();
+    if (job.stamp)
+        job.stampTime = m_camController->now();
+    if (m_userDefaults->boolForKey(OXSaveToDiskFlag))
+        job.savePath = m_naming.composedSaveToDiskPath();
+    if (m_userDefaults->objectForKey(OXFTPServerAddress).isValid()) {
+        job.upload = true;
+        if (m_passwordState == PasswordState::Known)
+            job.password = m_ui->passwordTextField->text();
+        job.username = m_ui->usernameTextField->text();
+        job.url = composedUploadURL();
+        job.replaceable = !m_userDefaults->boolForKey(OXSaveSequenceFlag);
+    }
+    m_delivery->addTick(std::move(job));
+}
+
+void MainWindowController::tickDidFinish(const TickOutcome& outcome)
+{
+    QStringList done;
+    if (!outcome.pictureMade) {
+        m_lastTickSummary = tr("no picture from the camera yet");
     } else {
-        m_lastPictureTime = QDateTime::currentDateTime();
-        if (m_userDefaults->boolForKey(OXSaveToDiskFlag)) {
-            const QString path = m_naming.composedSaveToDiskPath();
-            // Written beside the destination and renamed over it: a reader never sees half a picture.
-            QSaveFile file(path);
-            if (file.open(QIODevice::WriteOnly) && file.write(*picture) == picture->size() && file.commit()) {
-                m_saveProblem.clear();
-                done << tr("saved");
-            } else {
-                m_saveProblem = tr("Not saved to %1: %2").arg(QFileInfo(path).absolutePath(), file.errorString());
-            }
+        m_lastPictureTime = outcome.time;
+        if (outcome.save == TickOutcome::Save::Saved) {
+            m_saveProblem.clear();
+            done << tr("saved");
+        } else if (outcome.save == TickOutcome::Save::Failed) {
+            m_saveProblem = tr("Not saved to %1: %2").arg(QFileInfo(outcome.savePath).absolutePath(), outcome.saveProblem);
         }
-        if (m_userDefaults->objectForKey(OXFTPServerAddress).isValid()) {
-            const QString password = m_ui->passwordTextField->text();
-            const QString username = m_ui->usernameTextField->text();
-            const QUrl url = composedUploadURL();
-            m_ftpController.uploadData(*picture, url, username, password);
-            done << (m_lastUploadFailed ? tr("upload failed") : tr("uploaded"));
+        switch (outcome.upload) {
+        case TickOutcome::Upload::NotAsked:
+            break;
+        case TickOutcome::Upload::Sent:
+            done << tr("uploaded");
+            break;
+        case TickOutcome::Upload::Kept:
+            done << tr("upload waiting");
+            break;
+        case TickOutcome::Upload::Failed:
+            done << tr("upload failed");
+            break;
         }
         m_lastTickSummary = done.isEmpty() ? tr("taken") : done.join(QStringLiteral(", "));
     }
-    ++m_filenameCounter; // counted without telling observers
-    showStatus();
+    if (m_ui)
+        showStatus();
+    if (outcome.upload == TickOutcome::Upload::Sent)
+        uploadDidFinish();
+    else if (outcome.upload == TickOutcome::Upload::Failed)
+        uploadDidNotFinishWithError(outcome.uploadError);
     Q_EMIT tickFinished();
 }
 
@@ -379,8 +444,34 @@ void MainWindowController::showStatus()
         text = m_lastTickSummary;
     if (!m_saveProblem.isEmpty())
         text = m_saveProblem + QStringLiteral(" — ") + text;
+    const QString waiting = outboxSummary();
+    if (!waiting.isEmpty())
+        text = text.isEmpty() ? waiting : text + QStringLiteral(" — ") + waiting;
+    if (!m_keyringProblem.isEmpty())
+        text = text.isEmpty() ? m_keyringProblem : m_keyringProblem + QStringLiteral(" — ") + text;
     m_ui->statusLabel->setText(text);
     m_ui->statusLabel->setToolTip(text);
+}
+
+QString MainWindowController::outboxSummary() const
+{
+    const OutboxState& state = m_outboxState;
+    QStringList parts;
+    if (state.waiting > 0) {
+        QString line = tr("%n picture(s) waiting for %1", nullptr, state.waiting).arg(state.host);
+        if (state.needsPassword) {
+            line += tr(", until the FTP password is known");
+        } else if (state.nextTry.isValid()) {
+            const qint64 seconds = std::max<qint64>(0, QDateTime::currentDateTime().secsTo(state.nextTry));
+            line += tr(", next try in %1 s").arg(seconds);
+        }
+        parts << line;
+    }
+    if (state.dropped > 0)
+        parts << tr("%n picture(s) dropped: the outbox is full", nullptr, state.dropped);
+    if (!state.keepProblem.isEmpty())
+        parts << tr("Pictures cannot be kept for upload: %1").arg(state.keepProblem);
+    return parts.join(QStringLiteral(" — "));
 }
 
 // ---- upload outcome -------------------------------------------------------------
@@ -389,13 +480,14 @@ void MainWindowController::uploadDidFinish() {}
 
 void MainWindowController::uploadDidNotFinishWithError(const Error& error)
 {
-    m_lastUploadFailed = true;
     if (m_errorSheet)
         return; // one message at a time; recording stops when it is closed
     auto* sheet = new QMessageBox(QMessageBox::Warning, tr("A FTP error occured"),
                                   tr("Server message: %1").arg(error.description), QMessageBox::Ok, window());
+    sheet->setInformativeText(tr("The picture is kept and will be sent when the server answers again."));
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     sheet->setWindowModality(Qt::WindowModal);
+    sheet->addAction(m_ui->quitAction); // quitting must not wait for the message to be read
     connect(sheet, &QMessageBox::finished, this, [this] { stopRecording(); });
     m_errorSheet = sheet;
     sheet->open();
@@ -406,15 +498,77 @@ void MainWindowController::uploadDidNotFinishWithError(const Error& error)
 void MainWindowController::readFromKeyChain()
 {
     window();
-    Error error;
-    if (const auto password = m_keychain.readFromKeyChain(&error))
-        m_ui->passwordTextField->setText(*password);
-    else if (!error.description.isEmpty())
-        m_ui->statusLabel->setText(error.description); // uploads may fail until the password is typed
+    m_passwordState = PasswordState::Pending;
+    m_keychainCall = m_keychain.readLater([this](std::optional<QString> password, const Error& error) {
+        if (password) {
+            m_keyringPassword = password;
+            if (m_passwordState == PasswordState::Pending) // a password typed meanwhile wins
+                m_ui->passwordTextField->setText(*password);
+        } else if (error.description.isEmpty()) {
+            m_keyringPassword = QString(); // nothing stored: the field holds what there is
+        } else if (m_passwordState == PasswordState::Pending) {
+            m_keyringProblem = error.description + tr(": type the password to upload");
+            m_passwordState = PasswordState::Unknown;
+            showStatus();
+            return;
+        }
+        if (m_passwordState != PasswordState::Known) {
+            m_passwordState = PasswordState::Known;
+            m_keyringProblem.clear();
+            passwordBecameKnown();
+        }
+        showStatus();
+    });
+    if (!m_keychainCall) {
+        m_passwordState = PasswordState::Known; // no server: nothing to ask for
+        return;
+    }
+    QTimer::singleShot(kKeyringPatience, this, [this] {
+        if (m_passwordState != PasswordState::Pending)
+            return;
+        // The call goes on: a keyring unlocked later still delivers the password.
+        m_keyringProblem = tr("The keyring has not answered (it may be locked): uploads wait for the FTP password; "
+                              "type it to upload now");
+        showStatus();
+    });
+}
+
+void MainWindowController::passwordBecameKnown()
+{
+    const QString host = composedUploadURL().host();
+    if (!host.isEmpty())
+        m_delivery->setPassword(host, m_ui->passwordTextField->text());
 }
 
 bool MainWindowController::writeToKeychain(Error* error)
 {
     window();
-    return m_keychain.writeToKeychain(m_ui->passwordTextField->text(), error);
+    const QString password = m_ui->passwordTextField->text();
+    // Nothing new to keep: the keyring has it, or nothing was read and nothing typed.
+    if (m_keyringPassword ? *m_keyringPassword == password : password.isEmpty())
+        return true;
+    bool finished = false;
+    bool stored = false;
+    Error failure;
+    QEventLoop wait;
+    const std::unique_ptr<SecretCall> call = m_keychain.writeLater(password, [&](bool ok, const Error& why) {
+        finished = true;
+        stored = ok;
+        failure = why;
+        wait.quit();
+    });
+    if (!call)
+        return true; // no host to file it under
+    QTimer::singleShot(kKeyringStoreBound, &wait, &QEventLoop::quit);
+    if (!finished)
+        wait.exec();
+    if (!finished) {
+        failure = Error{QStringLiteral("SecretServiceErrorDomain"), 0,
+                        tr("The FTP password could not be stored in the keyring (no answer from the keyring)")};
+    } else if (stored) {
+        m_keyringPassword = password;
+    }
+    if (!stored && error)
+        *error = failure;
+    return stored;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AlertPresenter.h"
+#include "DeliveryWorker.h"
 #include "FTPController.h"
 #include "PasswordKeychain.h"
 #include "PictureNaming.h"
@@ -19,6 +20,7 @@ class QAction;
 class QMainWindow;
 class QMenu;
 class QWidget;
+class SecretCall;
 class SecretStore;
 class SideBarStacker;
 class UserDefaults;
@@ -29,8 +31,9 @@ class MainWindow;
 
 // The controller of the one main window: the window and its controls, the content
 // view (live preview or placeholder), the recording timer and its ticks, and the
-// outcome of uploads. Everything runs on the main thread.
-class MainWindowController : public QObject, private FTPControllerDelegate {
+// outcome of uploads. Ticks are taken on the main thread; their pictures are made,
+// saved and uploaded by a DeliveryWorker, whose outcomes come back here.
+class MainWindowController : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isRecording READ isRecording NOTIFY isRecordingChanged)
     Q_PROPERTY(bool isCameraOn READ isCameraOn NOTIFY isCameraOnChanged)
@@ -46,7 +49,15 @@ public:
         SecretStore* secretStore = nullptr;
         FTPTransferSettings transfer;
         PictureNaming::Clock clock;
+        // Where pictures wait for their server (empty: the default state folder).
+        QString outboxFolder;
+        std::chrono::milliseconds firstRetryPause{2000};
     };
+
+    // How long the keyring may take before the status line says it has not answered,
+    // and how long quitting waits for it to store the password.
+    static constexpr std::chrono::milliseconds kKeyringPatience{5000};
+    static constexpr std::chrono::milliseconds kKeyringStoreBound{800};
 
     explicit MainWindowController(Services services, QObject* parent = nullptr);
     ~MainWindowController() override;
@@ -83,8 +94,15 @@ public:
     // The naming and the stored password, as the window's fields give them.
     const PictureNaming& naming() const { return m_naming; }
     QUrl composedUploadURL() const;
+    // Asks the keyring for the password without waiting; uploads wait for it (or for
+    // the user to type it), saving goes on meanwhile.
     void readFromKeyChain();
+    bool isPasswordKnown() const { return m_passwordState == PasswordState::Known; }
+    // Stores the password field's text when it differs from what the keyring holds,
+    // waiting for the keyring at most kKeyringStoreBound.
     bool writeToKeychain(Error* error = nullptr);
+    // The pictures waiting for their server, as last reported.
+    const OutboxState& outboxState() const { return m_outboxState; }
 
     // The error message of a failed upload while it is shown, else null.
     QMessageBox* errorSheet() const { return m_errorSheet; }
@@ -112,12 +130,14 @@ private:
     void updateMenuItems();
     void showStatus();
 
-    void uploadDidFinish() override;
-    void uploadDidNotFinishWithError(const Error& error) override;
+    void uploadDidFinish();
+    void uploadDidNotFinishWithError(const Error& error);
+    void tickDidFinish(const TickOutcome& outcome);
+    void passwordBecameKnown();
+    QString outboxSummary() const;
 
     UserDefaults* m_userDefaults;
     CameraController* m_camController;
-    FTPController m_ftpController;
     PictureNaming m_naming;
     std::unique_ptr<SecretStore> m_ownedSecretStore;
     PasswordKeychain m_keychain;
@@ -137,5 +157,15 @@ private:
     QDateTime m_lastPictureTime;
     QString m_lastTickSummary;
     QString m_saveProblem; // shown until a save succeeds again
-    bool m_lastUploadFailed = false;
+    QString m_keyringProblem;
+
+    enum class PasswordState { Pending, Known, Unknown };
+    PasswordState m_passwordState = PasswordState::Known;
+    std::optional<QString> m_keyringPassword; // what the keyring holds, once read
+    std::unique_ptr<SecretCall> m_keychainCall;
+
+    quint64 m_tickNumber = 0;
+    OutboxState m_outboxState;
+    QTimer m_statusRefresh; // counts down to the next try
+    std::unique_ptr<DeliveryWorker> m_delivery; // last: its thread stops before the rest goes
 };

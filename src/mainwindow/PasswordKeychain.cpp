@@ -32,3 +32,20 @@ bool PasswordKeychain::writeToKeychain(const QString& password, Error* error) co
         return true; // nothing to file it under
     return m_store->storePassword(host, m_userDefaults->objectForKey(OXFTPUsername).toString(), password, error);
 }
+
+std::unique_ptr<SecretCall> PasswordKeychain::readLater(std::function<void(std::optional<QString>, const Error&)> done) const
+{
+    const QString host = storedHost();
+    if (host.isEmpty())
+        return nullptr;
+    return m_store->lookupPassword(host, std::move(done));
+}
+
+std::unique_ptr<SecretCall> PasswordKeychain::writeLater(const QString& password, std::function<void(bool, const Error&)> done) const
+{
+    const QString host = storedHost();
+    if (host.isEmpty())
+        return nullptr;
+    return m_store->storePasswordLater(host, m_userDefaults->objectForKey(OXFTPUsername).toString(), password,
+                                       std::move(done));
+}

@@ -4,7 +4,12 @@
 
 #include <QString>
 
+#include <functional>
+
+#include <memory>
 #include <optional>
+
+class SecretCall;
 
 class SecretStore;
 class UserDefaults;
@@ -22,9 +27,13 @@ public:
     // when the keyring could not take it.
     bool writeToKeychain(const QString& password, Error* error = nullptr) const;
 
-private:
+    // The same without waiting (see SecretStore); null when there is no host to ask
+    // about, and then `done` is not called.
+    std::unique_ptr<SecretCall> readLater(std::function<void(std::optional<QString>, const Error&)> done) const;
+    std::unique_ptr<SecretCall> writeLater(const QString& password, std::function<void(bool, const Error&)> done) const;
     QString storedHost() const;
 
+private:
     UserDefaults* m_userDefaults;
     SecretStore* m_store;
 };

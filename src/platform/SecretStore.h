@@ -5,7 +5,25 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
+#include <memory>
 #include <optional>
+
+// A keyring call under way. Dropping or cancelling it cancels the call; its
+// callback is then never run.
+class SecretCall {
+public:
+    struct State;
+    explicit SecretCall(std::shared_ptr<State> state);
+    ~SecretCall();
+    SecretCall(const SecretCall&) = delete;
+    SecretCall& operator=(const SecretCall&) = delete;
+    void cancel();
+    bool isFinished() const;
+
+private:
+    std::shared_ptr<State> m_state;
+};
 
 // Passwords in the desktop's Secret Service (GNOME Keyring, KWallet) under the
 // standard network-password schema, one entry per server host: server = host,
@@ -23,6 +41,16 @@ public:
     std::optional<QString> passwordForHost(const QString& host, Error* error = nullptr) const;
     // Replaces whatever was stored for the host.
     bool storePassword(const QString& host, const QString& user, const QString& password, Error* error = nullptr) const;
+
+    // The same without waiting: the answer comes later on the calling thread's
+    // GLib main context (Qt's event loop on the main thread), through `done`.
+    // A keyring that wants to prompt, or never answers, simply never calls back:
+    // callers bound their own wait and cancel.
+    using LookupDone = std::function<void(std::optional<QString> password, const Error& error)>;
+    using StoreDone = std::function<void(bool stored, const Error& error)>;
+    std::unique_ptr<SecretCall> lookupPassword(const QString& host, LookupDone done) const;
+    std::unique_ptr<SecretCall> storePasswordLater(const QString& host, const QString& user, const QString& password,
+                                                   StoreDone done) const;
 
 private:
     std::chrono::milliseconds m_timeout;

@@ -19,6 +19,8 @@ inline const QString OXFTPUsername = QStringLiteral("OXFTPUsername");
 inline const QString OXFTPPath = QStringLiteral("OXFTPPath");
 inline const QString OXImageFormat = QStringLiteral("OXImageFormat");
 inline const QString OXSequenceNumber = QStringLiteral("OXSequenceNumber");
+// How much the outbox of pictures waiting for their server may hold, in megabytes.
+inline const QString OXOutboxLimitMB = QStringLiteral("OXOutboxLimitMB");
 
 // Kept under the update framework's own name, although nothing on Linux reads it.
 inline const QString SUEnableAutomaticChecks = QStringLiteral("SUEnableAutomaticChecks");

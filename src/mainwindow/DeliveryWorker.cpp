@@ -1,0 +1,252 @@
+#include "DeliveryWorker.h"
+
+#include "Outbox.h"
+
+#include <QSaveFile>
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+Error notKept(const QString& why)
+{
+    return Error{QStringLiteral("OmbrixOutboxErrorDomain"), 1,
+                 DeliveryWorker::tr("The picture could not be kept for its upload: %1").arg(why)};
+}
+
+} // namespace
+
+DeliveryWorker::DeliveryWorker(Settings settings, QObject* parent)
+    : QObject(parent)
+    , m_settings(std::move(settings))
+    , m_ftp(m_settings.transfer)
+{
+    m_ftp.setDelegate(this);
+    // While a transfer is slow, the ticks behind it are still saved on time.
+    m_ftp.setBetweenWaits([this] { processJobs(); });
+    m_thread = std::thread([this] { run(); });
+}
+
+DeliveryWorker::~DeliveryWorker()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_one();
+    m_ftp.abortTransfers();
+    m_thread.join();
+}
+
+void DeliveryWorker::addTick(TickJob job)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_jobs.push_back(std::move(job));
+    }
+    m_wake.notify_one();
+    m_ftp.wakeUp();
+}
+
+void DeliveryWorker::setPassword(const QString& host, const QString& password)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_passwords.insert(host, password);
+        m_attemptNow = true;
+    }
+    m_wake.notify_one();
+}
+
+void DeliveryWorker::run()
+{
+    m_outbox = std::make_unique<Outbox>(m_settings.outboxFolder, m_settings.outboxLimitBytes);
+    std::unique_lock lock(m_mutex);
+    m_attemptNow = !m_outbox->isEmpty(); // what an earlier run left is sent at once
+    lock.unlock();
+    publish();
+    lock.lock();
+    for (;;) {
+        if (!m_jobs.empty()) {
+            lock.unlock();
+            processJobs();
+            lock.lock();
+            continue;
+        }
+        if (m_stopping)
+            break;
+        const auto now = std::chrono::steady_clock::now();
+        const bool due = m_attemptNow || (m_nextTry != std::chrono::steady_clock::time_point{} && now >= m_nextTry);
+        if (due) {
+            m_attemptNow = false;
+            m_nextTry = {};
+            lock.unlock();
+            sendWaiting();
+            lock.lock();
+            continue;
+        }
+        if (m_nextTry != std::chrono::steady_clock::time_point{})
+            m_wake.wait_until(lock, m_nextTry);
+        else
+            m_wake.wait(lock);
+    }
+}
+
+void DeliveryWorker::processJobs()
+{
+    for (;;) {
+        TickJob job;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_jobs.empty())
+                return;
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+            if (job.upload && job.password)
+                m_passwords.insert(job.url.host(), *job.password);
+        }
+        process(job);
+    }
+}
+
+void DeliveryWorker::process(TickJob& job)
+{
+    TickOutcome outcome;
+    outcome.tick = job.tick;
+    outcome.time = job.time;
+    const std::optional<QByteArray> still = m_stillMaker.makeStill(job.frame, job.quality, job.stamp, job.stampTime);
+    job.frame = {}; // the camera's buffer goes back as soon as possible
+    if (!still) {
+        Q_EMIT tickFinished(outcome);
+        return;
+    }
+    outcome.pictureMade = true;
+    if (!job.savePath.isEmpty()) {
+        outcome.savePath = job.savePath;
+        // Written beside the destination and renamed over it: a reader never sees half a picture.
+        QSaveFile file(job.savePath);
+        if (file.open(QIODevice::WriteOnly) && file.write(*still) == still->size() && file.commit()) {
+            outcome.save = TickOutcome::Save::Saved;
+        } else {
+            outcome.save = TickOutcome::Save::Failed;
+            outcome.saveProblem = file.errorString();
+        }
+    }
+    if (!job.upload) {
+        Q_EMIT tickFinished(outcome);
+        return;
+    }
+    QString problem;
+    if (!m_outbox->add(*still, job.url, job.username, job.replaceable, &problem)) {
+        m_keepProblem = problem;
+        outcome.upload = TickOutcome::Upload::Failed;
+        outcome.uploadError = notKept(problem);
+        Q_EMIT tickFinished(outcome);
+        publish();
+        return;
+    }
+    m_keepProblem.clear();
+    m_tickItems.insert(job.tick, m_outbox->items().back().id);
+    outcome.upload = TickOutcome::Upload::Kept; // until its first try says more
+    m_awaitingUpload.push_back(outcome);
+    {
+        std::lock_guard lock(m_mutex);
+        m_attemptNow = true; // a tick's upload is tried at once, whatever the pause
+    }
+    publish();
+}
+
+void DeliveryWorker::sendWaiting()
+{
+    // The ticks waiting for a try now get one: this pass answers them.
+    std::deque<TickOutcome> answering = std::exchange(m_awaitingUpload, {});
+    QSet<QString> sent;
+    bool failed = false;
+    for (;;) {
+        std::optional<Outbox::Item> next;
+        QString password;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_stopping)
+                break;
+            for (const Outbox::Item& item : m_outbox->items()) {
+                const auto known = m_passwords.constFind(item.url.host());
+                if (known != m_passwords.constEnd()) {
+                    next = item; // a copy: ticks during the upload may change the outbox
+                    password = *known;
+                    break;
+                }
+            }
+        }
+        if (!next)
+            break;
+        const std::optional<QByteArray> bytes = m_outbox->picture(*next);
+        if (!bytes) {
+            m_outbox->remove(next->id); // removed by hand meanwhile
+            continue;
+        }
+        if (m_ftp.uploadData(*bytes, next->url, next->username, password)) {
+            m_outbox->remove(next->id);
+            sent.insert(next->id);
+            m_pause = {};
+            publish();
+            continue; // the server answers again: send the rest at once
+        }
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_stopping)
+                break; // abandoned, not failed: the picture stays for the next start
+        }
+        failed = true;
+        m_pause = m_pause.count() == 0 ? m_settings.firstRetryPause
+                                       : std::min(m_pause * 2, m_settings.longestRetryPause);
+        m_nextTry = std::chrono::steady_clock::now() + m_pause;
+        m_nextTryWallClock = QDateTime::currentDateTime().addMSecs(m_pause.count());
+        break;
+    }
+
+    auto answer = [&](TickOutcome& outcome, bool tried) {
+        const QString id = m_tickItems.take(outcome.tick);
+        if (sent.contains(id)) {
+            outcome.upload = TickOutcome::Upload::Sent;
+        } else if (tried && failed) {
+            outcome.upload = TickOutcome::Upload::Failed;
+            outcome.uploadError = m_lastError;
+        } else {
+            outcome.upload = TickOutcome::Upload::Kept;
+        }
+        Q_EMIT tickFinished(outcome);
+    };
+    for (TickOutcome& outcome : answering)
+        answer(outcome, true);
+    // Ticks that came during this pass and whose picture it already sent.
+    for (auto it = m_awaitingUpload.begin(); it != m_awaitingUpload.end();) {
+        if (sent.contains(m_tickItems.value(it->tick))) {
+            answer(*it, false);
+            it = m_awaitingUpload.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (failed && answering.empty())
+        Q_EMIT retryFailed(m_lastError);
+    publish();
+}
+
+void DeliveryWorker::publish()
+{
+    OutboxState state;
+    state.waiting = static_cast<int>(m_outbox->items().size());
+    state.dropped = m_outbox->droppedCount();
+    state.keepProblem = m_keepProblem;
+    if (!m_outbox->isEmpty()) {
+        state.host = m_outbox->items().front().url.host();
+        std::lock_guard lock(m_mutex);
+        state.needsPassword = std::none_of(m_outbox->items().begin(), m_outbox->items().end(),
+                                           [&](const Outbox::Item& item) { return m_passwords.contains(item.url.host()); });
+        if (m_nextTry != std::chrono::steady_clock::time_point{})
+            state.nextTry = m_nextTryWallClock;
+    }
+    Q_EMIT outboxChanged(state);
+}
