@@ -95,9 +95,11 @@ TEST_F(Lifecycle, QuitClosesTheMainWindowAndAnUnreachableKeyringIsReported)
     launch(QStringLiteral("Cam=160x120"));
     store->setObject(QStringLiteral("ftp://ftp.example.com"), OXFTPServerAddress);
     finishLaunching();
-    EXPECT_TRUE(delegate->mainWindowController()->statusText().startsWith(
-        QStringLiteral("The FTP password could not be read from the keyring")))
-        << delegate->mainWindowController()->statusText().toStdString();
+    MainWindowController* window = delegate->mainWindowController();
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return window->statusText().startsWith(QStringLiteral("The FTP password could not be read from the keyring"));
+    }, 5000)) << window->statusText().toStdString();
+    window->ui()->passwordTextField->setText(QStringLiteral("typed")); // something to store at quit
     delegate->mainWindowController()->ui()->quitAction->trigger();
     EXPECT_FALSE(delegate->mainWindowController()->window()->isVisible());
     delegate->applicationWillTerminate();

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -101,7 +102,8 @@ TEST_F(LaunchAndQuit, PasswordIsFilledBeforeAnAutomaticStartAndStoredAtQuit)
         OmbrixAppDelegate delegate(services);
         delegate.applicationDidFinishLaunching();
         MainWindowController* window = delegate.mainWindowController();
-        EXPECT_TRUE(window->isRecording());
+        EXPECT_TRUE(window->isRecording()) << "recording does not wait for the keyring";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->isPasswordKnown(); }, 5000));
         EXPECT_EQ(window->ui()->passwordTextField->text(), QStringLiteral("from-keyring"));
         window->stopRecording();
         window->ui()->passwordTextField->setText(QStringLiteral("typed later"));
@@ -113,6 +115,7 @@ TEST_F(LaunchAndQuit, PasswordIsFilledBeforeAnAutomaticStartAndStoredAtQuit)
     store->setObject(false, OXStartAuto);
     OmbrixAppDelegate idle(services);
     idle.applicationDidFinishLaunching();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return idle.mainWindowController()->isPasswordKnown(); }, 5000));
     idle.mainWindowController()->ui()->passwordTextField->setText(QStringLiteral("third"));
     idle.applicationWillTerminate();
     EXPECT_EQ(secrets.passwordForHost(QStringLiteral("ftp.example.com")), QStringLiteral("third"));

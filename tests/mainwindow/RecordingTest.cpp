@@ -137,7 +137,7 @@ TEST_F(Recording, SavingAndUploadingAreIndependentAndFailedSavesAreShown)
     store->setObject(home.path(), OXSaveToDiskPath);
 
     store->setObject(true, OXSaveToDiskFlag); // saving only
-    window->capturePic();
+    ASSERT_TRUE(tick());
     EXPECT_TRUE(QFile::exists(saved));
     EXPECT_TRUE(QDir(server.rootPath()).isEmpty());
 
@@ -146,24 +146,24 @@ TEST_F(Recording, SavingAndUploadingAreIndependentAndFailedSavesAreShown)
     store->setObject(QStringLiteral("ftp://127.0.0.1:%1").arg(server.port()), OXFTPServerAddress);
     ui().usernameTextField->setText(LoopbackFtpServer::user());
     ui().passwordTextField->setText(LoopbackFtpServer::password());
-    window->capturePic();
+    ASSERT_TRUE(tick());
     EXPECT_FALSE(QFile::exists(saved));
     EXPECT_FALSE(server.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty());
     EXPECT_EQ(window->errorSheet(), nullptr);
 
     store->setObject(true, OXSaveToDiskFlag);
     store->setObject(home.path() + QStringLiteral("/missing-folder"), OXSaveToDiskPath);
-    window->capturePic();
+    ASSERT_TRUE(tick());
     EXPECT_TRUE(window->statusText().contains(QStringLiteral("Not saved"))) << window->statusText().toStdString();
     EXPECT_TRUE(window->statusText().contains(QStringLiteral("uploaded"))) << "the upload still happened";
     store->setObject(home.path(), OXSaveToDiskPath);
-    window->capturePic();
+    ASSERT_TRUE(tick());
     EXPECT_FALSE(window->statusText().contains(QStringLiteral("Not saved"))) << "until the next save succeeds";
     EXPECT_EQ(window->filenameCounter(), 4);
 
     store->setObject(QString(), OXImageFilename); // no name for a single picture: nothing saved, and why
     QFile::remove(saved);
-    window->capturePic();
+    ASSERT_TRUE(tick());
     EXPECT_FALSE(QFile::exists(home.path() + QStringLiteral("/.jpg")));
     EXPECT_TRUE(window->statusText().contains(QStringLiteral("no name"))) << window->statusText().toStdString();
 }

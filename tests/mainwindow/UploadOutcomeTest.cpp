@@ -25,17 +25,18 @@ TEST_F(UploadOutcome, AFailureShowsOneMessageAndClosingItStopsRecording)
 {
     openWithRefusingServer();
     window->startRecording();
-    window->capturePic();
+    ASSERT_TRUE(tick());
     QMessageBox* sheet = window->errorSheet();
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->windowTitle(), QStringLiteral("A FTP error occured"));
     EXPECT_TRUE(sheet->text().startsWith(QStringLiteral("Server message: "))) << sheet->text().toStdString();
     EXPECT_TRUE(sheet->text().contains(QStringLiteral("connect"))) << "libcurl's own text";
+    EXPECT_TRUE(sheet->informativeText().contains(QStringLiteral("kept"))) << "the picture is not lost";
     EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
     EXPECT_TRUE(window->isRecording()) << "recording goes on while the message is shown";
     EXPECT_TRUE(window->statusText().contains(QStringLiteral("upload failed")));
 
-    window->capturePic(); // fails again while the message is open: no second message
+    ASSERT_TRUE(tick()); // fails again while the message is open: no second message
     EXPECT_EQ(window->errorSheet(), sheet);
     EXPECT_EQ(window->window()->findChildren<QMessageBox*>().size(), 1);
 
@@ -48,7 +49,7 @@ TEST_F(UploadOutcome, AFailureShowsOneMessageAndClosingItStopsRecording)
 TEST_F(UploadOutcome, ClosingTheMessageAfterRecordingStoppedChangesNothing)
 {
     openWithRefusingServer();
-    window->capturePic(); // a failure while idle
+    ASSERT_TRUE(tick()); // a failure while idle
     QMessageBox* sheet = window->errorSheet();
     ASSERT_NE(sheet, nullptr);
     QSignalSpy recording(window.get(), &MainWindowController::isRecordingChanged);

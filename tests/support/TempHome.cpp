@@ -8,6 +8,7 @@ TempHome::TempHome()
 {
     qputenv("HOME", m_dir.path().toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", (m_dir.path() + QStringLiteral("/.config")).toLocal8Bit());
+    qputenv("XDG_STATE_HOME", (m_dir.path() + QStringLiteral("/.local/state")).toLocal8Bit());
 }
 
 TempHome::~TempHome()
@@ -17,6 +18,7 @@ TempHome::~TempHome()
         qunsetenv("XDG_CONFIG_HOME");
     else
         qputenv("XDG_CONFIG_HOME", m_oldConfig);
+    qunsetenv("XDG_STATE_HOME");
 }
 
 QString TempHome::configFile() const

@@ -23,6 +23,7 @@ protected:
         services.camController = controller.get();
         services.secretStore = secrets.get();
         services.transfer = std::move(transfer);
+        services.outboxFolder = home.path() + QStringLiteral("/outbox");
         window = std::make_unique<MainWindowController>(services);
         window->window()->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window->window()));
@@ -41,6 +42,17 @@ protected:
         int seen = 0;
         auto connection = QObject::connect(window.get(), &MainWindowController::tickFinished, [&] { ++seen; });
         const bool done = QTest::qWaitFor([&] { return seen >= ticks; }, timeoutMs);
+        QObject::disconnect(connection);
+        return done;
+    }
+
+    // One tick by hand, waited for until its picture is saved and its upload tried.
+    bool tick(int timeoutMs = 15000)
+    {
+        int seen = 0;
+        auto connection = QObject::connect(window.get(), &MainWindowController::tickFinished, [&] { ++seen; });
+        window->capturePic();
+        const bool done = QTest::qWaitFor([&] { return seen >= 1; }, timeoutMs);
         QObject::disconnect(connection);
         return done;
     }
