@@ -161,7 +161,28 @@ void DeliveryWorker::sendWaiting()
 {
     // The ticks waiting for a try now get one: this pass answers them.
     std::deque<TickOutcome> answering = std::exchange(m_awaitingUpload, {});
-    QSet<QString> sent;
+    auto answer = [this](TickOutcome& outcome, TickOutcome::Upload how) {
+        m_tickItems.remove(outcome.tick);
+        outcome.upload = how;
+        if (how == TickOutcome::Upload::Failed)
+            outcome.uploadError = m_lastError;
+        Q_EMIT tickFinished(outcome);
+    };
+    // A tick is answered as soon as its own picture is on the server, also one that
+    // came during this pass: a pass lasts as long as pictures keep coming.
+    auto answerSent = [&](const QString& id) {
+        for (auto* list : {&answering, &m_awaitingUpload}) {
+            for (auto it = list->begin(); it != list->end();) {
+                if (m_tickItems.value(it->tick) == id) {
+                    answer(*it, TickOutcome::Upload::Sent);
+                    it = list->erase(it);
+                } else {
+                    ++it;
+                }
+            }
+        }
+    };
+
     bool failed = false;
     for (;;) {
         std::optional<Outbox::Item> next;
@@ -188,8 +209,8 @@ void DeliveryWorker::sendWaiting()
         }
         if (m_ftp.uploadData(*bytes, next->url, next->username, password)) {
             m_outbox->remove(next->id);
-            sent.insert(next->id);
             m_pause = {};
+            answerSent(next->id);
             publish();
             continue; // the server answers again: send the rest at once
         }
@@ -206,29 +227,8 @@ void DeliveryWorker::sendWaiting()
         break;
     }
 
-    auto answer = [&](TickOutcome& outcome, bool tried) {
-        const QString id = m_tickItems.take(outcome.tick);
-        if (sent.contains(id)) {
-            outcome.upload = TickOutcome::Upload::Sent;
-        } else if (tried && failed) {
-            outcome.upload = TickOutcome::Upload::Failed;
-            outcome.uploadError = m_lastError;
-        } else {
-            outcome.upload = TickOutcome::Upload::Kept;
-        }
-        Q_EMIT tickFinished(outcome);
-    };
     for (TickOutcome& outcome : answering)
-        answer(outcome, true);
-    // Ticks that came during this pass and whose picture it already sent.
-    for (auto it = m_awaitingUpload.begin(); it != m_awaitingUpload.end();) {
-        if (sent.contains(m_tickItems.value(it->tick))) {
-            answer(*it, false);
-            it = m_awaitingUpload.erase(it);
-        } else {
-            ++it;
-        }
-    }
+        answer(outcome, failed ? TickOutcome::Upload::Failed : TickOutcome::Upload::Kept);
     if (failed && answering.empty())
         Q_EMIT retryFailed(m_lastError);
     publish();

@@ -151,13 +151,12 @@ void MainWindowController::awakeFromNib()
     connect(ui.intervalTextField, &QLineEdit::editingFinished, this, &MainWindowController::setInterval);
     connect(ui.intervalUnitPopUp, &QComboBox::currentIndexChanged, this, &MainWindowController::setIntervalUnit);
     // A password typed by the user is known from then on (and replaces a keyring that did not answer).
+    // Finishing it also tries the waiting pictures again at once.
     connect(ui.passwordTextField, &QLineEdit::editingFinished, this, [this] {
-        if (m_passwordState != PasswordState::Known || m_ui->passwordTextField->isModified()) {
-            m_passwordState = PasswordState::Known;
-            m_keyringProblem.clear();
-            passwordBecameKnown();
-            showStatus();
-        }
+        m_passwordState = PasswordState::Known;
+        m_keyringProblem.clear();
+        passwordBecameKnown();
+        showStatus();
     });
     ui.saveFolderField->setText(m_userDefaults->objectForKey(OXSaveToDiskPath).toString());
     connect(ui.startStopButton, &QAbstractButton::clicked, this, [this] {

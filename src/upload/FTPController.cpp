@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr int kPollSliceMs = 10;
+
 const QString kCurlErrorDomain = QStringLiteral("CurlErrorDomain");
 
 Error curlError(int code)
@@ -199,7 +201,9 @@ int FTPController::perform()
             result = CURLE_ABORTED_BY_CALLBACK;
             break;
         }
-        curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+        // Short waits: while it connects a reused connection's data channel, libcurl
+        // waits on no socket at all and would otherwise sleep out the whole wait.
+        curl_multi_poll(multi, nullptr, 0, kPollSliceMs, nullptr);
         if (m_betweenWaits)
             m_betweenWaits();
     }

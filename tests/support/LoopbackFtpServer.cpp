@@ -39,12 +39,23 @@ LoopbackFtpServer::LoopbackFtpServer(Options options)
 
 LoopbackFtpServer::~LoopbackFtpServer()
 {
+    stop();
+}
+
+void LoopbackFtpServer::stop()
+{
     if (m_server.state() != QProcess::NotRunning) {
-        m_server.terminate();
-        if (!m_server.waitForFinished(3000))
-            m_server.kill();
+        // The server leads its own process group, with one process per session in it.
+        ::kill(-static_cast<pid_t>(m_server.processId()), SIGKILL);
         m_server.waitForFinished(3000);
     }
+    m_running = false;
+}
+
+bool LoopbackFtpServer::resume()
+{
+    m_running = launch();
+    return m_running;
 }
 
 QUrl LoopbackFtpServer::url(const QString& path) const
@@ -124,12 +135,22 @@ bool LoopbackFtpServer::makeAccount()
 bool LoopbackFtpServer::start(Tls tls)
 {
     m_port = freePort();
+    m_tls = tls;
+    return launch();
+}
+
+bool LoopbackFtpServer::launch()
+{
+    const Tls tls = m_tls;
     // Each server gets its own range of passive ports, so parallel tests do not meet.
     const int passiveBase = 30000 + (getpid() % 300) * 100;
     m_server.setWorkingDirectory(m_dir.path());
     m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // The server goes with the test, also when the test dies without cleaning up.
-    m_server.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    m_server.setChildProcessModifier([] {
+        ::setpgid(0, 0); // so that stop() reaches the sessions too
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    });
     m_server.start(QStringLiteral("pure-ftpd"),
                    {QStringLiteral("-S"), QStringLiteral("127.0.0.1,%1").arg(m_port),                       // loopback only
                     QStringLiteral("-l"), QStringLiteral("puredb:") + m_dir.path() + QStringLiteral("/users.pdb"), // the test account

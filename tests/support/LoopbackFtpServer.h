@@ -22,6 +22,10 @@ public:
     ~LoopbackFtpServer();
 
     bool isRunning() const { return m_running; }
+    // An outage: the server and every session it serves end at once.
+    void stop();
+    // The server comes back on the same port, with the same account and files.
+    bool resume();
     QString problem() const { return m_problem; }
 
     static QString user() { return QStringLiteral("tester"); }
@@ -38,10 +42,12 @@ private:
     bool makeCertificates(const QString& name);
     bool makeAccount();
     bool start(Tls tls);
+    bool launch();
 
     QTemporaryDir m_dir;
     QProcess m_server;
     quint16 m_port = 0;
+    Tls m_tls = Tls::Offered;
     bool m_running = false;
     QString m_problem;
 };

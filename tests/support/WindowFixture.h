@@ -23,11 +23,22 @@ protected:
         services.camController = controller.get();
         services.secretStore = secrets.get();
         services.transfer = std::move(transfer);
-        services.outboxFolder = home.path() + QStringLiteral("/outbox");
+        services.outboxFolder = outboxFolder();
+        services.firstRetryPause = std::chrono::milliseconds(300);
+        m_services = services;
         window = std::make_unique<MainWindowController>(services);
         window->window()->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window->window()));
     }
+    // Ombrix quit and started again over the same camera, settings and outbox.
+    void restartWindow()
+    {
+        window.reset();
+        window = std::make_unique<MainWindowController>(m_services);
+        window->window()->show();
+    }
+    QString outboxFolder() const { return home.path() + QStringLiteral("/outbox"); }
+    bool waitForFrame() { return QTest::qWaitFor([&] { return bool(controller->newestFrame()); }, 5000); }
     Ui::MainWindow& ui() { return *window->ui(); }
     // Types an interval as a person would and chooses its unit.
     void setInterval(const QString& text, int unit)
@@ -59,4 +70,7 @@ protected:
 
     std::unique_ptr<SecretStore> secrets;
     std::unique_ptr<MainWindowController> window;
+
+private:
+    MainWindowController::Services m_services;
 };

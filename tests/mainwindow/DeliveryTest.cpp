@@ -1,0 +1,293 @@
+#include "DeliveryWorker.h"
+#include "LoopbackFtpServer.h"
+#include "Outbox.h"
+#include "SettingsKeys.h"
+#include "WindowFixture.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+QStringList jpegsIn(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+}
+
+// Reads every picture under its final name in a server's folder, over and over, as
+// a web page polling the server would, and counts those it finds cut short.
+class ServerReader {
+public:
+    explicit ServerReader(QString folder)
+        : m_folder(std::move(folder))
+        , m_thread([this] { run(); })
+    {
+    }
+    ~ServerReader() { finish(); }
+    void finish()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    int reads() const { return m_reads; }
+    int truncated() const { return m_truncated; }
+    // When whole contents are known, a picture must be exactly one of them.
+    void expect(const QString& name, const QByteArray& bytes)
+    {
+        std::lock_guard lock(m_mutex);
+        m_expected[name] = bytes;
+    }
+
+private:
+    void run()
+    {
+        while (!m_stop) {
+            for (const QString& name : jpegsIn(m_folder)) {
+                QFile file(m_folder + QLatin1Char('/') + name);
+                if (!file.open(QIODevice::ReadOnly))
+                    continue; // renamed away between the listing and the open
+                const QByteArray bytes = file.readAll();
+                ++m_reads;
+                std::lock_guard lock(m_mutex);
+                const auto known = m_expected.find(name);
+                const bool whole = known != m_expected.end() ? bytes == known->second
+                                                             : bytes.startsWith("\xff\xd8") && bytes.endsWith("\xff\xd9");
+                if (!whole)
+                    ++m_truncated;
+            }
+        }
+    }
+
+    QString m_folder;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_reads{0}, m_truncated{0};
+    std::mutex m_mutex;
+    std::map<QString, QByteArray> m_expected;
+    std::thread m_thread;
+};
+
+QByteArray noise(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
+    return bytes;
+}
+
+TEST(Delivery, AServerThatGoesAwayInTheMiddleOfUploadsEndsWithEveryPictureWhole)
+{
+    LoopbackFtpServer server;
+    ASSERT_TRUE(server.isRunning()) << server.problem().toStdString();
+    QTemporaryDir outbox;
+    constexpr int kPictures = 12;
+    ServerReader reader(server.rootPath());
+    {
+        // A backlog of large pictures, as after a long outage.
+        Outbox backlog(outbox.path(), qint64(1) << 30);
+        for (int n = 0; n < kPictures; ++n) {
+            const QString name = QStringLiteral("pic_%1.jpg").arg(n, 2, 10, QLatin1Char('0'));
+            const QByteArray bytes = noise(3 * 1024 * 1024);
+            reader.expect(name, bytes);
+            ASSERT_TRUE(backlog.add(bytes, server.url(name), LoopbackFtpServer::user(), false));
+        }
+    }
+    DeliveryWorker::Settings settings;
+    settings.transfer.caBundlePath = server.caPath();
+    settings.outboxFolder = outbox.path();
+    settings.firstRetryPause = std::chrono::milliseconds(200);
+    DeliveryWorker worker(settings);
+    std::atomic<int> waiting{kPictures};
+    QObject::connect(&worker, &DeliveryWorker::outboxChanged, &worker, [&](const OutboxState& state) { waiting = state.waiting; },
+                     Qt::DirectConnection);
+    worker.setPassword(QStringLiteral("127.0.0.1"), LoopbackFtpServer::password());
+
+    // The server goes away as soon as the first picture is there, in the middle of the next.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !jpegsIn(server.rootPath()).isEmpty(); }, 20000));
+    server.stop();
+    QTest::qWait(1500);
+    ASSERT_TRUE(server.resume()) << server.problem().toStdString();
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return waiting == 0; }, 60000)) << waiting << " still waiting";
+    reader.finish();
+    EXPECT_EQ(jpegsIn(server.rootPath()).size(), kPictures);
+    EXPECT_GT(reader.reads(), 0);
+    EXPECT_EQ(reader.truncated(), 0) << "a picture was seen cut short under its final name";
+    EXPECT_TRUE(QDir(server.rootPath()).entryList({QStringLiteral("*.part")}, QDir::Files).isEmpty())
+        << "every cut-off picture was sent again";
+    EXPECT_TRUE(QDir(outbox.path()).entryList(QDir::Files).isEmpty());
+}
+
+class DeliveryWindow : public WindowFixture {
+protected:
+    void useServer(quint16 port)
+    {
+        store->setObject(QStringLiteral("ftp://127.0.0.1:%1").arg(port), OXFTPServerAddress);
+        ui().usernameTextField->setText(LoopbackFtpServer::user());
+        ui().passwordTextField->setText(LoopbackFtpServer::password());
+    }
+};
+
+TEST_F(DeliveryWindow, ARecordingThroughAnOutageReachesTheServerWholeAndInFull)
+{
+    LoopbackFtpServer server;
+    ASSERT_TRUE(server.isRunning()) << server.problem().toStdString();
+    open(QStringLiteral("Garden=640x480"), FTPTransferSettings{server.caPath()});
+    ASSERT_TRUE(waitForFrame());
+    store->setObject(home.path(), OXSaveToDiskPath);
+    store->setObject(true, OXSaveToDiskFlag);
+    store->setObject(true, OXSaveSequenceFlag);
+    useServer(server.port());
+    setInterval(QStringLiteral("1"), 0);
+    ServerReader reader(server.rootPath());
+
+    window->startRecording();
+    ASSERT_TRUE(waitForTicks(2));
+    server.stop();
+    ASSERT_TRUE(waitForTicks(3));
+    EXPECT_NE(window->errorSheet(), nullptr) << "the first failure is shown";
+    EXPECT_TRUE(window->isRecording()) << "and recording goes on while it is";
+    EXPECT_TRUE(window->statusText().contains(QStringLiteral("waiting for 127.0.0.1"))) << window->statusText().toStdString();
+    ASSERT_TRUE(server.resume());
+    ASSERT_TRUE(waitForTicks(2));
+    window->stopRecording();
+
+    const QStringList onDisk = jpegsIn(home.path());
+    ASSERT_GE(onDisk.size(), 6);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return jpegsIn(server.rootPath()) == onDisk; }, 30000))
+        << jpegsIn(server.rootPath()).join(QLatin1Char(' ')).toStdString() << " against "
+        << onDisk.join(QLatin1Char(' ')).toStdString();
+    reader.finish();
+    EXPECT_EQ(reader.truncated(), 0);
+    for (const QString& name : onDisk) {
+        QFile local(home.path() + QLatin1Char('/') + name);
+        ASSERT_TRUE(local.open(QIODevice::ReadOnly));
+        EXPECT_EQ(server.fileContents(name), local.readAll()) << name.toStdString();
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->outboxState().waiting == 0; }, 5000));
+}
+
+TEST_F(DeliveryWindow, PicturesKeptWhileTheServerWasAwayAreSentByTheNextStartTheSingleOneOnlyNewest)
+{
+    LoopbackFtpServer server;
+    ASSERT_TRUE(server.isRunning()) << server.problem().toStdString();
+    server.stop();
+    open(QStringLiteral("Garden=320x240"), FTPTransferSettings{server.caPath()});
+    ASSERT_TRUE(waitForFrame());
+    useServer(server.port());
+
+    store->setObject(true, OXSaveSequenceFlag);
+    for (int n = 0; n < 2; ++n) {
+        ASSERT_TRUE(tick());
+        QTest::qWait(1100); // a new second, a new name
+    }
+    store->setObject(false, OXSaveSequenceFlag);
+    for (int n = 0; n < 3; ++n)
+        ASSERT_TRUE(tick());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->outboxState().waiting == 3; }, 5000))
+        << "two of the sequence, and the newest single picture: " << window->outboxState().waiting;
+    Outbox kept(outboxFolder(), qint64(1) << 30);
+    const QByteArray newestSingle = *kept.picture(kept.items().back());
+
+    window.reset(); // Ombrix quits while the server is away
+    ASSERT_TRUE(server.resume());
+    restartWindow();
+    useServer(server.port());
+    Q_EMIT ui().passwordTextField->editingFinished(); // the password is known, as from the keyring
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return jpegsIn(server.rootPath()).size() == 3; }, 20000))
+        << jpegsIn(server.rootPath()).join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(server.fileContents(QStringLiteral("CaptureImage.jpg")), newestSingle);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->outboxState().waiting == 0; }, 5000));
+    EXPECT_TRUE(QDir(outboxFolder()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(DeliveryWindow, APasswordNotYetKnownHoldsUploadsButNotSaving)
+{
+    LoopbackFtpServer server;
+    ASSERT_TRUE(server.isRunning()) << server.problem().toStdString();
+    open(QStringLiteral("Garden=320x240"), FTPTransferSettings{server.caPath()});
+    ASSERT_TRUE(waitForFrame());
+    store->setObject(home.path(), OXSaveToDiskPath);
+    store->setObject(true, OXSaveToDiskFlag);
+    store->setObject(QStringLiteral("ftp://127.0.0.1:%1").arg(server.port()), OXFTPServerAddress);
+    ui().usernameTextField->setText(LoopbackFtpServer::user());
+    window->readFromKeyChain(); // no keyring here: it fails, and the password is not known
+
+    ASSERT_TRUE(tick());
+    EXPECT_TRUE(QFile::exists(home.path() + QStringLiteral("/CaptureImage.jpg")));
+    EXPECT_EQ(window->errorSheet(), nullptr) << "no login is tried without the password";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->statusText().contains(QStringLiteral("until the FTP password is known")); }, 5000))
+        << window->statusText().toStdString();
+
+    ui().passwordTextField->setText(LoopbackFtpServer::password()); // the user types it
+    Q_EMIT ui().passwordTextField->editingFinished();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !server.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty(); }, 10000));
+}
+
+TEST_F(DeliveryWindow, PastTheOutboxBoundTheOldestAreDroppedAndTheStatusLineSaysSo)
+{
+    open(QStringLiteral("Garden=1280x720"));
+    ASSERT_TRUE(waitForFrame());
+    store->setObject(1, OXOutboxLimitMB);
+    restartWindow(); // the bound is read at start
+    store->setObject(1.0f, OXImageQuality);
+    store->setObject(true, OXSaveSequenceFlag);
+    useServer(1); // nothing listens there: every upload fails at once
+    Q_EMIT ui().passwordTextField->editingFinished();
+
+    qint64 kept = 0;
+    for (int n = 0; n < 40 && window->outboxState().dropped == 0; ++n) {
+        ASSERT_TRUE(tick());
+        QTest::qWait(20);
+        kept = QDir(outboxFolder()).entryInfoList({QStringLiteral("*.jpg")}, QDir::Files).size();
+    }
+    ASSERT_GT(window->outboxState().dropped, 0);
+    EXPECT_TRUE(window->statusText().contains(QStringLiteral("dropped"))) << window->statusText().toStdString();
+    qint64 bytes = 0;
+    for (const QFileInfo& file : QDir(outboxFolder()).entryInfoList({QStringLiteral("*.jpg")}, QDir::Files))
+        bytes += file.size();
+    EXPECT_LE(bytes, 1024 * 1024);
+    EXPECT_GT(kept, 0);
+}
+
+TEST_F(DeliveryWindow, AnUploadStuckOnASilentServerHoldsNeitherTheWindowNorQuitting)
+{
+    SilentServer silent;
+    ASSERT_NE(silent.port(), 0);
+    open(QStringLiteral("Garden=320x240"));
+    ASSERT_TRUE(waitForFrame());
+    useServer(silent.port());
+
+    int tickEnded = 0;
+    QObject::connect(window.get(), &MainWindowController::tickFinished, [&] { ++tickEnded; });
+    window->capturePic();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->outboxState().waiting == 1; }, 5000));
+
+    // The window's event loop goes on while the upload waits on the server.
+    int fired = 0;
+    QTimer heartbeat;
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] { ++fired; });
+    heartbeat.start(10);
+    QTest::qWait(1000);
+    EXPECT_GT(fired, 20);
+    EXPECT_EQ(tickEnded, 0) << "the upload is still waiting";
+
+    QElapsedTimer quitting;
+    quitting.start();
+    window.reset();
+    EXPECT_LT(quitting.elapsed(), 1000);
+    EXPECT_EQ(QDir(outboxFolder()).entryList({QStringLiteral("*.jpg")}, QDir::Files).size(), 1)
+        << "the abandoned picture is kept for the next start";
+}
+
+} // namespace

@@ -1,0 +1,108 @@
+#include "Outbox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QUrl kSingle(QStringLiteral("ftp://cam.example/web/CaptureImage.jpg"));
+
+QUrl sequenceUrl(int n)
+{
+    return QUrl(QStringLiteral("ftp://cam.example/web/CaptureImage_%1.jpg").arg(n));
+}
+
+QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files, QDir::Name);
+}
+
+TEST(Outbox, KeepsPicturesOldestFirstAcrossARestartAndClearsHalfEntries)
+{
+    QTemporaryDir dir;
+    {
+        Outbox box(dir.path(), qint64(1) << 30);
+        for (int n = 0; n < 3; ++n)
+            ASSERT_TRUE(box.add(QByteArray(100 + n, char('a' + n)), sequenceUrl(n), QStringLiteral("cam"), false));
+    }
+    // What a kill in the middle of a write, or a hand-edited folder, leaves behind.
+    for (const auto& [name, bytes] : {std::pair{"stray.jpg", "x"}, {"lost.json", "{\"url\":\"ftp://a/b.jpg\"}"},
+                                     {"999999999999999-9999.json", "not json"}}) {
+        QFile file(dir.path() + QLatin1Char('/') + QLatin1String(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    Outbox again(dir.path(), qint64(1) << 30);
+    ASSERT_EQ(again.items().size(), 3u);
+    for (int n = 0; n < 3; ++n) {
+        const Outbox::Item& item = again.items()[n];
+        EXPECT_EQ(item.url, sequenceUrl(n));
+        EXPECT_EQ(item.username, QStringLiteral("cam"));
+        EXPECT_FALSE(item.replaceable);
+        EXPECT_EQ(again.picture(item), QByteArray(100 + n, char('a' + n)));
+    }
+    EXPECT_EQ(filesIn(dir.path()).size(), 6) << filesIn(dir.path()).join(QLatin1Char(' ')).toStdString();
+
+    again.remove(again.items().front().id);
+    again.remove(QStringLiteral("no-such-id"));
+    EXPECT_EQ(Outbox(dir.path(), qint64(1) << 30).items().size(), 2u);
+}
+
+TEST(Outbox, ANewerSinglePictureReplacesTheOneWaitingForTheSameAddressOnly)
+{
+    QTemporaryDir dir;
+    Outbox box(dir.path(), qint64(1) << 30);
+    const QUrl elsewhere(QStringLiteral("ftp://other.example/CaptureImage.jpg"));
+    ASSERT_TRUE(box.add("old", kSingle, QString(), true));
+    ASSERT_TRUE(box.add("other", elsewhere, QString(), true));
+    ASSERT_TRUE(box.add("in sequence", sequenceUrl(1), QString(), false));
+    ASSERT_TRUE(box.add("new", kSingle, QString(), true));
+
+    ASSERT_EQ(box.items().size(), 3u);
+    EXPECT_EQ(box.picture(box.items()[0]), QByteArray("other"));
+    EXPECT_EQ(box.picture(box.items()[1]), QByteArray("in sequence"));
+    EXPECT_EQ(box.picture(box.items()[2]), QByteArray("new"));
+    EXPECT_EQ(box.droppedCount(), 0) << "a replaced picture is not a lost one";
+    EXPECT_EQ(filesIn(dir.path()).size(), 6);
+}
+
+TEST(Outbox, PastItsBoundTheOldestGoFirstAndAreCounted)
+{
+    QTemporaryDir dir;
+    Outbox box(dir.path(), 2500);
+    for (int n = 0; n < 5; ++n)
+        ASSERT_TRUE(box.add(QByteArray(1000, char('0' + n)), sequenceUrl(n), QString(), false));
+    ASSERT_EQ(box.items().size(), 2u);
+    EXPECT_EQ(box.items()[0].url, sequenceUrl(3));
+    EXPECT_EQ(box.items()[1].url, sequenceUrl(4));
+    EXPECT_EQ(box.droppedCount(), 3);
+    EXPECT_EQ(box.totalBytes(), 2000);
+    EXPECT_EQ(filesIn(dir.path()).size(), 4);
+
+    // The newest picture stays even when it alone is past the bound.
+    ASSERT_TRUE(box.add(QByteArray(4000, 'x'), sequenceUrl(9), QString(), false));
+    ASSERT_EQ(box.items().size(), 1u);
+    EXPECT_EQ(box.items()[0].url, sequenceUrl(9));
+    EXPECT_EQ(box.droppedCount(), 5);
+}
+
+TEST(Outbox, APictureThatCannotBeWrittenIsRefusedWithTheReason)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/outbox");
+    Outbox box(folder, qint64(1) << 30);
+    QDir(folder).removeRecursively();
+    QFile blocker(folder); // a file where the folder should be
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QString problem;
+    EXPECT_FALSE(box.add("picture", kSingle, QString(), true, &problem));
+    EXPECT_FALSE(problem.isEmpty());
+    EXPECT_TRUE(box.isEmpty());
+}
+
+} // namespace
