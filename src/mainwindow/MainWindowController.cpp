@@ -96,6 +96,8 @@ MainWindowController::~MainWindowController()
 {
     m_sequenceTimer.stop();
     m_keychainCall.reset();
+    if (m_ui)
+        disconnect(m_ui->passwordTextField, nullptr, this, nullptr); // the window's teardown moves the focus
     m_delivery.reset(); // saves finish; an upload under way is abandoned, its picture kept
     disconnect(m_camController, nullptr, this, nullptr);
     if (mCurrentViewController && mCurrentViewController->view())
@@ -153,6 +155,9 @@ void MainWindowController::awakeFromNib()
     // A password typed by the user is known from then on (and replaces a keyring that did not answer).
     // Finishing it also tries the waiting pictures again at once.
     connect(ui.passwordTextField, &QLineEdit::editingFinished, this, [this] {
+        // Focus leaving the field is no answer: only what the user typed replaces the keyring's.
+        if (m_passwordState != PasswordState::Known && !m_ui->passwordTextField->isModified())
+            return;
         m_passwordState = PasswordState::Known;
         m_keyringProblem.clear();
         passwordBecameKnown();

@@ -229,7 +229,12 @@ TEST_F(DeliveryWindow, APasswordNotYetKnownHoldsUploadsButNotSaving)
     EXPECT_TRUE(QTest::qWaitFor([&] { return window->statusText().contains(QStringLiteral("until the FTP password is known")); }, 5000))
         << window->statusText().toStdString();
 
-    ui().passwordTextField->setText(LoopbackFtpServer::password()); // the user types it
+    Q_EMIT ui().passwordTextField->editingFinished(); // leaving the field is not typing a password
+    QTest::qWait(300);
+    EXPECT_EQ(window->errorSheet(), nullptr);
+    EXPECT_FALSE(window->isPasswordKnown());
+    ui().passwordTextField->setFocus();
+    QTest::keyClicks(ui().passwordTextField, LoopbackFtpServer::password()); // the user types it
     Q_EMIT ui().passwordTextField->editingFinished();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !server.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty(); }, 10000));
 }

@@ -40,6 +40,13 @@ TEST_F(UploadOutcome, AFailureShowsOneMessageAndClosingItStopsRecording)
     EXPECT_EQ(window->errorSheet(), sheet);
     EXPECT_EQ(window->window()->findChildren<QMessageBox*>().size(), 1);
 
+    // Quitting must not wait for the message to be read.
+    QSignalSpy quit(ui().quitAction, &QAction::triggered);
+    sheet->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(sheet));
+    QTest::keyClick(sheet, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quit.count(), 1);
+
     sheet->button(QMessageBox::Ok)->click();
     EXPECT_FALSE(window->isRecording());
     EXPECT_FALSE(ui().startStopButton->isChecked());
