@@ -53,6 +53,7 @@ int main(int argc, char** argv)
     QTemporaryDir home;
     qputenv("HOME", home.path().toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
+    qputenv("XDG_STATE_HOME", (home.path() + QStringLiteral("/.local/state")).toLocal8Bit());
     qputenv("OMBRIX_TESTCAM_DEVICES", "Bench=1280x720");
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -100,9 +101,15 @@ int main(int argc, char** argv)
     double rssAt100 = 0;
     QElapsedTimer tickClock;
     tickClock.start();
+    int finished = 0;
+    QObject::connect(&window, &MainWindowController::tickFinished, [&] { ++finished; });
     for (int i = 1; i <= ticks; ++i) {
         window.capturePic();
-        QTest::qWait(5); // frames and repaints go on between ticks
+        // Frames and repaints go on while the worker saves the picture.
+        if (!QTest::qWaitFor([&] { return finished >= i; }, 10000)) {
+            std::fprintf(stderr, "tick %d did not finish\n", i);
+            return 1;
+        }
         if (i == 100)
             rssAt100 = residentMegabytes();
         if (i % 250 == 0)
