@@ -42,6 +42,13 @@
     </message>
 </context>
 <context>
+    <name>DeliveryWorker</name>
+    <message>
+        <source>The picture could not be kept for its upload: %1</source>
+        <translation>Das Bild konnte nicht für das Hochladen aufbewahrt werden: %1</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Start or stop recording</source>
@@ -193,6 +200,54 @@
     <message>
         <source>Server message: %1</source>
         <translation>Meldung des Servers: %1</translation>
+    </message>
+    <message>
+        <source>upload waiting</source>
+        <translation>Hochladen wartet</translation>
+    </message>
+    <message>
+        <source>, until the FTP password is known</source>
+        <translation>, bis das FTP-Passwort bekannt ist</translation>
+    </message>
+    <message>
+        <source>, next try in %1 s</source>
+        <translation>, nächster Versuch in %1 s</translation>
+    </message>
+    <message>
+        <source>Pictures cannot be kept for upload: %1</source>
+        <translation>Bilder können nicht für das Hochladen aufbewahrt werden: %1</translation>
+    </message>
+    <message>
+        <source>The picture is kept and will be sent when the server answers again.</source>
+        <translation>Das Bild wird aufbewahrt und gesendet, sobald der Server wieder antwortet.</translation>
+    </message>
+    <message>
+        <source>: type the password to upload</source>
+        <translation>: Geben Sie das Passwort ein, um hochzuladen</translation>
+    </message>
+    <message>
+        <source>The keyring has not answered (it may be locked): uploads wait for the FTP password; type it to upload now</source>
+        <translation>Der Schlüsselbund hat nicht geantwortet (vielleicht ist er gesperrt): Das Hochladen wartet auf das FTP-Passwort; geben Sie es ein, um jetzt hochzuladen</translation>
+    </message>
+    <message>
+        <source>The FTP password could not be stored in the keyring (no answer from the keyring)</source>
+        <translation>Das FTP-Passwort konnte nicht im Schlüsselbund gespeichert werden (keine Antwort vom Schlüsselbund)</translation>
+    </message>
+    <message>
+        <source>1 picture waiting for %1</source>
+        <translation>1 Bild wartet auf %1</translation>
+    </message>
+    <message>
+        <source>%1 pictures waiting for %2</source>
+        <translation>%1 Bilder warten auf %2</translation>
+    </message>
+    <message>
+        <source>1 picture dropped: the outbox is full</source>
+        <translation>1 Bild verworfen: der Ausgang ist voll</translation>
+    </message>
+    <message>
+        <source>%1 pictures dropped: the outbox is full</source>
+        <translation>%1 Bilder verworfen: der Ausgang ist voll</translation>
     </message>
 </context>
 <context>

@@ -462,7 +462,8 @@ QString MainWindowController::outboxSummary() const
     const OutboxState& state = m_outboxState;
     QStringList parts;
     if (state.waiting > 0) {
-        QString line = tr("%n picture(s) waiting for %1", nullptr, state.waiting).arg(state.host);
+        QString line = state.waiting == 1 ? tr("1 picture waiting for %1").arg(state.host)
+                                          : tr("%1 pictures waiting for %2").arg(state.waiting).arg(state.host);
         if (state.needsPassword) {
             line += tr(", until the FTP password is known");
         } else if (state.nextTry.isValid()) {
@@ -472,7 +473,8 @@ QString MainWindowController::outboxSummary() const
         parts << line;
     }
     if (state.dropped > 0)
-        parts << tr("%n picture(s) dropped: the outbox is full", nullptr, state.dropped);
+        parts << (state.dropped == 1 ? tr("1 picture dropped: the outbox is full")
+                                     : tr("%1 pictures dropped: the outbox is full").arg(state.dropped));
     if (!state.keepProblem.isEmpty())
         parts << tr("Pictures cannot be kept for upload: %1").arg(state.keepProblem);
     return parts.join(QStringLiteral(" — "));
