@@ -6,9 +6,12 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QMessageBox>
 #include <QTranslator>
 
 #include <gst/gst.h>
+
+#include <cstdio>
 
 int main(int argc, char* argv[])
 {
@@ -32,9 +35,23 @@ int main(int argc, char* argv[])
     CameraController::sharedCameraController()->setAlertPresenter(&alerts);
 
     OmbrixAppDelegate delegate;
-    QObject::connect(&delegate, &OmbrixAppDelegate::problemReported, &delegate,
-                     [&alerts](const QString& text) { alerts.runModalAlert(Error{QString(), 0, text}); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &OmbrixAppDelegate::applicationWillTerminate);
+    // Problems never hold Ombrix: a camera that restarts after a power cut must record
+    // without a click, and quitting must end the process. They are shown without
+    // blocking while Ombrix runs, and always written to the log.
+    bool quitting = false;
+    QObject::connect(&delegate, &OmbrixAppDelegate::problemReported, &delegate, [&quitting](const QString& text) {
+        std::fprintf(stderr, "Ombrix: %s\n", qPrintable(text));
+        if (quitting)
+            return;
+        auto* notice = new QMessageBox(QMessageBox::Warning, QStringLiteral("Ombrix"), text, QMessageBox::Ok);
+        notice->setAttribute(Qt::WA_DeleteOnClose);
+        notice->setWindowModality(Qt::NonModal);
+        notice->show();
+    });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&] {
+        quitting = true;
+        delegate.applicationWillTerminate();
+    });
     delegate.applicationDidFinishLaunching();
     return app.exec();
 }

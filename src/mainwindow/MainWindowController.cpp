@@ -9,6 +9,7 @@
 #include "SideBarPaneView.h"
 #include "SideBarStacker.h"
 #include "UserDefaults.h"
+#include "FtpText.h"
 #include "Outbox.h"
 #include "Paths.h"
 #include "ui_MainWindow.h"
@@ -23,6 +24,7 @@
 #include <QSaveFile>
 #include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -146,10 +148,14 @@ void MainWindowController::awakeFromNib()
     new SettingsBinder(m_window.get(), m_userDefaults, this); // lives as the controller's child
     ui.intervalTextField->setText(m_userDefaults->objectForKey(OXRecordingInterval).toString());
     ui.intervalUnitPopUp->setCurrentIndex(m_userDefaults->objectForKey(OXIntervalUnit).toInt());
-    auto* validator = new QDoubleValidator(0.0, 1.0e7, 3, ui.intervalTextField);
+    auto* validator = new QDoubleValidator(0.0, kMaximumIntervalSeconds, 3, ui.intervalTextField);
     validator->setNotation(QDoubleValidator::StandardNotation);
     validator->setLocale(QLocale::c());
     ui.intervalTextField->setValidator(validator);
+    // In minutes the field may hold only a sixtieth as much.
+    auto boundInterval = [validator](int unit) { validator->setTop(unit == 0 ? kMaximumIntervalSeconds : kMaximumIntervalSeconds / 60.0); };
+    boundInterval(ui.intervalUnitPopUp->currentIndex());
+    connect(ui.intervalUnitPopUp, &QComboBox::currentIndexChanged, this, boundInterval);
     connect(ui.intervalTextField, &QLineEdit::editingFinished, this, &MainWindowController::setInterval);
     connect(ui.intervalUnitPopUp, &QComboBox::currentIndexChanged, this, &MainWindowController::setIntervalUnit);
     // A password typed by the user is known from then on (and replaces a keyring that did not answer).
@@ -320,7 +326,10 @@ float MainWindowController::convertedInterval() const
 
 void MainWindowController::setInterval()
 {
-    const double typed = m_ui->intervalTextField->text().toDouble();
+    double typed = m_ui->intervalTextField->text().toDouble();
+    if (!std::isfinite(typed))
+        typed = 0;
+    typed = std::clamp(typed, -kMaximumIntervalSeconds, kMaximumIntervalSeconds); // an int holds it
     m_userDefaults->setObject(static_cast<int>(std::trunc(typed)), OXRecordingInterval);
 }
 
@@ -344,8 +353,10 @@ void MainWindowController::startRecording()
     resetCounter();
     double seconds = convertedInterval();
     // Zero, negative or unreadable intervals would make the timer fire without pause.
-    if (!std::isfinite(seconds) || seconds < kMinimumIntervalSeconds)
+    if (std::isnan(seconds) || seconds < kMinimumIntervalSeconds)
         seconds = kMinimumIntervalSeconds;
+    // Longer would wrap round the timer's milliseconds into a short or negative interval.
+    seconds = std::min(seconds, kMaximumIntervalSeconds);
     m_sequenceTimer.start(std::chrono::milliseconds(std::llround(seconds * 1000.0)));
     updateRecordButton();
 }
@@ -384,17 +395,49 @@ void MainWindowController::capturePic()
     job.stamp = m_camController->stampStyle();
     if (job.stamp)
         job.stampTime = m_camController->now();
-    if (m_userDefaults->boolForKey(OXSaveToDiskFlag))
-        job.savePath = m_naming.composedSaveToDiskPath();
+    if (m_userDefaults->boolForKey(OXSaveToDiskFlag)) {
+        // Without a folder the picture would land in whatever folder Ombrix was started from.
+        if (m_userDefaults->objectForKey(OXSaveToDiskPath).toString().trimmed().isEmpty())
+            m_saveProblem = tr("Not saved: no save folder is chosen (Ombrix > Preferences)");
+        else
+            job.savePath = m_naming.composedSaveToDiskPath();
+    }
+    Error refused;
     if (m_userDefaults->objectForKey(OXFTPServerAddress).isValid()) {
-        job.upload = true;
-        if (m_passwordState == PasswordState::Known)
-            job.password = m_ui->passwordTextField->text();
-        job.username = m_ui->usernameTextField->text();
-        job.url = composedUploadURL();
-        job.replaceable = !m_userDefaults->boolForKey(OXSaveSequenceFlag);
+        const QString unsafe = controlCharacterField();
+        if (unsafe.isEmpty()) {
+            job.upload = true;
+            if (m_passwordState == PasswordState::Known)
+                job.password = m_ui->passwordTextField->text();
+            job.username = m_ui->usernameTextField->text();
+            job.url = composedUploadURL();
+            job.replaceable = !m_userDefaults->boolForKey(OXSaveSequenceFlag);
+        } else {
+            refused = Error{QStringLiteral("OmbrixUploadErrorDomain"), 1,
+                            tr("The %1 holds a control character (such as a line break), which would reach the server "
+                               "as a command of its own: the picture was not uploaded. Retype the %1.")
+                                .arg(unsafe)};
+        }
     }
     m_delivery->addTick(std::move(job));
+    if (!refused.description.isEmpty())
+        uploadDidNotFinishWithError(refused);
+}
+
+QString MainWindowController::controlCharacterField() const
+{
+    const std::pair<QString, QString> fields[] = {
+        {tr("user name"), m_ui->usernameTextField->text()},
+        {tr("password"), m_ui->passwordTextField->text()},
+        {tr("server address"), m_userDefaults->objectForKey(OXFTPServerAddress).toString()},
+        {tr("server folder"), m_ui->pathTextField->text()},
+        {tr("picture name"), m_userDefaults->objectForKey(OXImageFilename).toString()},
+    };
+    for (const auto& [name, text] : fields) {
+        if (hasControlCharacter(text))
+            return name;
+    }
+    return {};
 }
 
 void MainWindowController::tickDidFinish(const TickOutcome& outcome)

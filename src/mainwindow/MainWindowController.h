@@ -42,6 +42,8 @@ class MainWindowController : public QObject {
 public:
     // The shortest interval the timer runs at, whatever is typed.
     static constexpr double kMinimumIntervalSeconds = 1.0;
+    // The longest interval the timer can hold: its milliseconds are an int.
+    static constexpr double kMaximumIntervalSeconds = 2147483.0;
 
     struct Services {
         UserDefaults* userDefaults = nullptr;
@@ -135,6 +137,8 @@ private:
     void tickDidFinish(const TickOutcome& outcome);
     void passwordBecameKnown();
     QString outboxSummary() const;
+    // The name of the first upload field holding a control character, or empty.
+    QString controlCharacterField() const;
 
     UserDefaults* m_userDefaults;
     CameraController* m_camController;

@@ -70,5 +70,11 @@ QString PictureNaming::namingProblem() const
     if (!m_userDefaults->boolForKey(OXSaveSequenceFlag) && m_userDefaults->objectForKey(OXImageFilename).toString().isEmpty())
         return QCoreApplication::translate("PictureNaming",
                                            "The picture has no name: enter a file name, or add the date to the name.");
+    // Subfolders are fine; ".." would save and upload outside the chosen folders.
+    const QString name = m_userDefaults->objectForKey(OXImageFilename).toString();
+    if (name.split(QLatin1Char('/')).contains(QStringLiteral("..")))
+        return QCoreApplication::translate("PictureNaming",
+                                           "The picture name \"%1\" leads out of its folder: remove \"..\" from it.")
+            .arg(name);
     return {};
 }

@@ -1,6 +1,10 @@
 #include "FTPController.h"
 
+#include "FtpText.h"
+
 #include <curl/curl.h>
+
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <cstring>
@@ -135,6 +139,15 @@ bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QS
         if (!caBundle.isEmpty())
             curl_easy_setopt(h, CURLOPT_CAINFO, caBundle.constData());
     };
+
+    // A line break in any of these would hand the server a command of its own.
+    if (hasControlCharacter(username) || hasControlCharacter(password) ||
+        hasControlCharacter(QString::fromUtf8(QByteArray::fromPercentEncoding(url.toEncoded())))) {
+        uploadError(Error{kCurlErrorDomain, CURLE_BAD_FUNCTION_ARGUMENT,
+                          QCoreApplication::translate("FTPController", "The address, user name or password holds a control "
+                                                                       "character (such as a line break): nothing was sent.")});
+        return false;
+    }
 
     int result = CURLE_FAILED_INIT;
     if (m_handles->isValid()) {

@@ -8,6 +8,11 @@ QString URLFormatter::invalidURLText()
     return QCoreApplication::translate("URLFormatter", "Invalid URL");
 }
 
+QString URLFormatter::userInfoText()
+{
+    return QCoreApplication::translate("URLFormatter", "User and password go in their own fields");
+}
+
 QString URLFormatter::stringForObjectValue(const QVariant& object) const
 {
     return object.isValid() ? object.toString() : QString();
@@ -32,6 +37,8 @@ bool URLFormatter::getObjectValue(QVariant* object, const QString& string, QStri
         }
         if (!url.isValid() || url.host().isEmpty())
             errorText = invalidURLText();
+        else if (!url.userInfo().isEmpty())
+            errorText = userInfoText(); // it would be stored as typed, password and all
         else if (object)
             *object = text; // an absolute URL's string is the text it was read from
     }

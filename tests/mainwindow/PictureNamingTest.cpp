@@ -75,6 +75,18 @@ TEST_F(Naming, AnEmptySingleNameIsAProblemButAnEmptySequenceBaseIsNot)
     EXPECT_EQ(naming().imageWithSequence(true), QStringLiteral("_20240305_140709.jpg"));
 }
 
+TEST_F(Naming, ANameThatLeadsOutOfItsFolderIsAProblemSubfoldersAreNot)
+{
+    for (const char* name : {"../../x", "cams/../../x", "..", "a/.."}) {
+        store.setObject(QString::fromUtf8(name), OXImageFilename);
+        EXPECT_TRUE(naming().namingProblem().contains(QStringLiteral(".."))) << name;
+    }
+    for (const char* name : {"cams/garden", "..hidden", "x..y", "./x"}) {
+        store.setObject(QString::fromUtf8(name), OXImageFilename);
+        EXPECT_TRUE(naming().namingProblem().isEmpty()) << name;
+    }
+}
+
 TEST_F(Naming, UploadAddressesOfTheWorkedExamples)
 {
     auto url = [this](const char* server, const char* path) {

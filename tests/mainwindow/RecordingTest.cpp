@@ -41,6 +41,24 @@ TEST_F(Recording, IntervalIsConvertedFromTheFieldsAndNeverRunsAway)
         EXPECT_EQ(window->timerInterval(), std::chrono::milliseconds(1000)) << bad;
         window->stopRecording();
     }
+    // Past what the timer's milliseconds hold, the interval would wrap round to a
+    // short or negative one: it stops at the longest the timer can run.
+    for (const auto& [text, unit] : {std::pair{"4294968", 0}, {"3000000", 0}, {"40000", 1}, {"1e300", 0}}) {
+        ui().intervalTextField->setText(QString::fromLatin1(text));
+        ui().intervalUnitPopUp->setCurrentIndex(unit);
+        Q_EMIT ui().intervalTextField->editingFinished();
+        window->startRecording();
+        EXPECT_EQ(window->timerInterval(), std::chrono::milliseconds(2147483000)) << text;
+        window->stopRecording();
+        EXPECT_LE(std::abs(store->objectForKey(OXRecordingInterval).toDouble()), 2147483.0) << text;
+    }
+    ui().intervalUnitPopUp->setCurrentIndex(0);
+    ui().intervalTextField->setText(QString());
+    QTest::keyClicks(ui().intervalTextField, QStringLiteral("99999999"));
+    EXPECT_EQ(ui().intervalTextField->text(), QStringLiteral("9999999")) << "no more digits than the longest interval has";
+    window->startRecording();
+    EXPECT_EQ(window->timerInterval(), std::chrono::milliseconds(2147483000));
+    window->stopRecording();
     ui().intervalTextField->setText(QString());
     QTest::keyClicks(ui().intervalTextField, QStringLiteral("-3x"));
     EXPECT_EQ(ui().intervalTextField->text(), QStringLiteral("3")) << "the field refuses what is no interval";
@@ -160,6 +178,16 @@ TEST_F(Recording, SavingAndUploadingAreIndependentAndFailedSavesAreShown)
     ASSERT_TRUE(tick());
     EXPECT_FALSE(window->statusText().contains(QStringLiteral("Not saved"))) << "until the next save succeeds";
     EXPECT_EQ(window->filenameCounter(), 4);
+
+    store->setObject(QString(), OXSaveToDiskPath); // no folder: nothing saved in whatever folder this runs in
+    const QString startedIn = QDir::currentPath();
+    QDir::setCurrent(home.path());
+    QFile::remove(saved);
+    ASSERT_TRUE(tick());
+    QDir::setCurrent(startedIn);
+    EXPECT_TRUE(window->statusText().contains(QStringLiteral("no save folder"))) << window->statusText().toStdString();
+    EXPECT_FALSE(QFile::exists(home.path() + QStringLiteral("/CaptureImage.jpg")));
+    store->setObject(home.path(), OXSaveToDiskPath);
 
     store->setObject(QString(), OXImageFilename); // no name for a single picture: nothing saved, and why
     QFile::remove(saved);

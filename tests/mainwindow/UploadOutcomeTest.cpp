@@ -3,6 +3,7 @@
 #include "WindowFixture.h"
 
 #include <QMessageBox>
+#include <QDir>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -63,6 +64,40 @@ TEST_F(UploadOutcome, ClosingTheMessageAfterRecordingStoppedChangesNothing)
     sheet->button(QMessageBox::Ok)->click();
     EXPECT_EQ(recording.count(), 0);
     EXPECT_FALSE(window->isRecording());
+}
+
+TEST_F(UploadOutcome, AControlCharacterInAnyUploadFieldSendsNothingAndSaysWhy)
+{
+    LoopbackFtpServer server;
+    ASSERT_TRUE(server.isRunning()) << server.problem().toStdString();
+    open(QStringLiteral("Cam=160x120"), FTPTransferSettings{server.caPath()});
+    ASSERT_TRUE(waitForFrame());
+    store->setObject(QStringLiteral("ftp://127.0.0.1:%1").arg(server.port()), OXFTPServerAddress);
+    const QString user = LoopbackFtpServer::user();
+    const QString password = LoopbackFtpServer::password();
+    struct Field {
+        QLineEdit* edit;
+        const char* name;
+    };
+    for (const Field& field : {Field{ui().usernameTextField, "user name"}, Field{ui().passwordTextField, "password"},
+                               Field{ui().pathTextField, "server folder"}}) {
+        ui().usernameTextField->setText(user);
+        ui().passwordTextField->setText(password);
+        ui().pathTextField->clear();
+        field.edit->setText(field.edit->text() + QStringLiteral("\r\nDELE CaptureImage.jpg"));
+        ASSERT_TRUE(tick());
+        QMessageBox* sheet = window->errorSheet();
+        ASSERT_NE(sheet, nullptr) << field.name;
+        EXPECT_TRUE(sheet->text().contains(QString::fromLatin1(field.name))) << sheet->text().toStdString();
+        EXPECT_TRUE(sheet->text().contains(QStringLiteral("control character"))) << sheet->text().toStdString();
+        sheet->button(QMessageBox::Ok)->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->errorSheet() == nullptr; }, 2000));
+    }
+    store->setObject(QStringLiteral("Capture\tImage"), OXImageFilename);
+    ASSERT_TRUE(tick());
+    EXPECT_NE(window->errorSheet(), nullptr) << "the picture name too";
+    EXPECT_TRUE(QDir(server.rootPath()).isEmpty()) << "nothing reached the server";
+    EXPECT_TRUE(QDir(outboxFolder()).entryList({QStringLiteral("*.jpg")}, QDir::Files).isEmpty()) << "nothing waits to be sent";
 }
 
 } // namespace

@@ -119,6 +119,21 @@ TEST_F(Upload, CertificatesMustComeFromATrustedAuthorityAndNameTheHost)
     EXPECT_TRUE(otherName.fileContents(QStringLiteral("x.jpg")).isEmpty());
 }
 
+TEST_F(Upload, ControlCharactersNeverReachTheServer)
+{
+    LoopbackFtpServer server;
+    upload(server, picture(10), QStringLiteral("kept.jpg"));
+    ASSERT_TRUE(returned);
+    upload(server, picture(10), QStringLiteral("x.jpg"), LoopbackFtpServer::password() + QStringLiteral("\r\nDELE kept.jpg"));
+    EXPECT_FALSE(returned);
+    ASSERT_FALSE(delegate.errors.empty());
+    EXPECT_EQ(delegate.errors.back().code, CURLE_BAD_FUNCTION_ARGUMENT);
+    upload(server, picture(10), QStringLiteral("y%0D%0ADELE kept.jpg"));
+    EXPECT_FALSE(returned);
+    EXPECT_FALSE(server.fileContents(QStringLiteral("kept.jpg")).isEmpty()) << "no command of the text's own ran";
+    EXPECT_FALSE(QFile::exists(server.rootPath() + QStringLiteral("/x.jpg")));
+}
+
 TEST_F(Upload, NoUrlFailsLikeAnyOtherError)
 {
     FTPController controller;

@@ -48,6 +48,18 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"my server.com", nullptr, false},
                       Case{"ftp://[::1", nullptr, false}));
 
+TEST(URLFormatter, AUserOrPasswordInTheAddressIsRefusedSoItIsNeverStored)
+{
+    URLFormatter formatter;
+    for (const char* typed : {"ftp://bob:pw@host.example", "ftp://bob@host.example/cam", "bob@host.example"}) {
+        QVariant value;
+        QString error;
+        EXPECT_FALSE(formatter.getObjectValue(&value, QString::fromUtf8(typed), &error)) << typed;
+        EXPECT_EQ(error, URLFormatter::userInfoText()) << typed;
+        EXPECT_FALSE(value.isValid()) << typed;
+    }
+}
+
 TEST(URLFormatter, WorksWithoutOutSlots)
 {
     URLFormatter formatter;
