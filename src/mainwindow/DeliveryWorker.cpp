@@ -6,6 +6,8 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -13,6 +15,14 @@ Error notKept(const QString& why)
 {
     return Error{QStringLiteral("OmbrixOutboxErrorDomain"), 1,
                  DeliveryWorker::tr("The picture could not be kept for its upload: %1").arg(why)};
+}
+
+// What the system said about a failed save: Qt says "Unknown error" for some of them.
+QString systemProblem(const QFileDevice& file, int code)
+{
+    if (file.error() != QFileDevice::NoError && file.errorString() != QLatin1String("Unknown error"))
+        return file.errorString();
+    return code != 0 ? QString::fromLocal8Bit(std::strerror(code)) : file.errorString();
 }
 
 } // namespace
@@ -126,11 +136,12 @@ void DeliveryWorker::process(TickJob& job)
         outcome.savePath = job.savePath;
         // Written beside the destination and renamed over it: a reader never sees half a picture.
         QSaveFile file(job.savePath);
+        errno = 0;
         if (file.open(QIODevice::WriteOnly) && file.write(*still) == still->size() && file.commit()) {
             outcome.save = TickOutcome::Save::Saved;
         } else {
             outcome.save = TickOutcome::Save::Failed;
-            outcome.saveProblem = file.errorString();
+            outcome.saveProblem = systemProblem(file, errno);
         }
     }
     if (!job.upload) {

@@ -16,6 +16,7 @@
 
 #include <QDoubleValidator>
 #include <QEventLoop>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QFileInfo>
@@ -479,7 +480,7 @@ void MainWindowController::tickDidFinish(const TickOutcome& outcome)
 
 QString MainWindowController::statusText() const
 {
-    return m_ui ? m_ui->statusLabel->text() : QString();
+    return m_statusText;
 }
 
 void MainWindowController::showStatus()
@@ -496,8 +497,11 @@ void MainWindowController::showStatus()
         text = text.isEmpty() ? waiting : text + QStringLiteral(" — ") + waiting;
     if (!m_keyringProblem.isEmpty())
         text = text.isEmpty() ? m_keyringProblem : m_keyringProblem + QStringLiteral(" — ") + text;
-    m_ui->statusLabel->setText(text);
-    m_ui->statusLabel->setToolTip(text);
+    m_statusText = text;
+    // A long text is cut with an ellipsis at the window's edge; the tooltip has all of it.
+    QLabel* label = m_ui->statusLabel;
+    label->setText(label->fontMetrics().elidedText(text, Qt::ElideRight, label->width()));
+    label->setToolTip(text);
 }
 
 QString MainWindowController::outboxSummary() const

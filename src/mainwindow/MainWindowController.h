@@ -162,6 +162,7 @@ private:
     QString m_lastTickSummary;
     QString m_saveProblem; // shown until a save succeeds again
     QString m_keyringProblem;
+    QString m_statusText; // whole, also where the status line shows it cut short
 
     enum class PasswordState { Pending, Known, Unknown };
     PasswordState m_passwordState = PasswordState::Known;

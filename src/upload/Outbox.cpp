@@ -10,6 +10,8 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -20,10 +22,13 @@ bool writeWhole(const QString& path, const QByteArray& bytes, QString* problem)
 {
     // Written beside the destination and renamed over it: a kill leaves no half entry.
     QSaveFile file(path);
+    errno = 0;
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return true;
-    if (problem)
-        *problem = file.errorString();
+    const int code = errno;
+    if (problem) // Qt says "Unknown error" for a full disk; the system knows better
+        *problem = code != 0 && file.errorString() == QLatin1String("Unknown error") ? QString::fromLocal8Bit(std::strerror(code))
+                                                                                     : file.errorString();
     return false;
 }
 

@@ -8,11 +8,14 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QRandomGenerator>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -293,6 +296,58 @@ TEST_F(DeliveryWindow, AnUploadStuckOnASilentServerHoldsNeitherTheWindowNorQuitt
     EXPECT_LT(quitting.elapsed(), 1000);
     EXPECT_EQ(QDir(outboxFolder()).entryList({QStringLiteral("*.jpg")}, QDir::Files).size(), 1)
         << "the abandoned picture is kept for the next start";
+}
+
+// A small file system of its own, mounted for one test (root only).
+class TinyDisk {
+public:
+    explicit TinyDisk(const QString& size)
+    {
+        m_mounted = QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                                                QStringLiteral("size=") + size, QStringLiteral("tmpfs"), m_dir.path()}) == 0;
+    }
+    ~TinyDisk()
+    {
+        if (m_mounted)
+            QProcess::execute(QStringLiteral("umount"), {m_dir.path()});
+    }
+    bool isMounted() const { return m_mounted; }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
+};
+
+TEST_F(DeliveryWindow, AFullDiskIsNamedAsTheSystemNamesItAndSavingResumesWhenSpaceReturns)
+{
+    TinyDisk disk(QStringLiteral("256k"));
+    if (!disk.isMounted())
+        GTEST_SKIP() << "a small disk of its own needs root (mount -t tmpfs)";
+    open(QStringLiteral("Garden=1280x720"));
+    ASSERT_TRUE(waitForFrame());
+    store->setObject(disk.path(), OXSaveToDiskPath);
+    store->setObject(true, OXSaveToDiskFlag);
+    store->setObject(1.0f, OXImageQuality);
+    QFile filler(disk.path() + QStringLiteral("/filler"));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+    while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
+    }
+    filler.close();
+    filler.resize(filler.size() - 40 * 1024); // some room, but not enough for a picture
+
+    ASSERT_TRUE(tick());
+    EXPECT_TRUE(window->statusText().contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << window->statusText().toStdString();
+    EXPECT_EQ(ui().statusLabel->toolTip(), window->statusText());
+    EXPECT_LE(ui().statusLabel->fontMetrics().horizontalAdvance(ui().statusLabel->text()), ui().statusLabel->width())
+        << "a long text is cut at the window's edge";
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("filler")})
+        << "no partial picture is left";
+
+    QFile::remove(disk.path() + QStringLiteral("/filler"));
+    ASSERT_TRUE(tick());
+    EXPECT_FALSE(window->statusText().contains(QStringLiteral("Not saved"))) << window->statusText().toStdString();
+    EXPECT_TRUE(QImage(disk.path() + QStringLiteral("/CaptureImage.jpg")).size() == QSize(1280, 720));
 }
 
 } // namespace
