@@ -396,12 +396,18 @@ void MainWindowController::capturePic()
     job.stamp = m_camController->stampStyle();
     if (job.stamp)
         job.stampTime = m_camController->now();
-    if (m_userDefaults->boolForKey(OXSaveToDiskFlag)) {
+    const bool saving = m_userDefaults->boolForKey(OXSaveToDiskFlag);
+    const bool sequence = m_userDefaults->boolForKey(OXSaveSequenceFlag);
+    // One name for the disk and the server, taken once for the tick.
+    QString fileName = m_naming.imageWithSequence(sequence);
+    if (sequence)
+        fileName = unusedSequenceName(fileName, saving);
+    if (saving) {
         // Without a folder the picture would land in whatever folder Ombrix was started from.
         if (m_userDefaults->objectForKey(OXSaveToDiskPath).toString().trimmed().isEmpty())
             m_saveProblem = tr("Not saved: no save folder is chosen (Ombrix > Preferences)");
         else
-            job.savePath = m_naming.composedSaveToDiskPath();
+            job.savePath = m_naming.saveToDiskPath(fileName);
     }
     Error refused;
     if (m_userDefaults->objectForKey(OXFTPServerAddress).isValid()) {
@@ -411,8 +417,9 @@ void MainWindowController::capturePic()
             if (m_passwordState == PasswordState::Known)
                 job.password = m_ui->passwordTextField->text();
             job.username = m_ui->usernameTextField->text();
-            job.url = composedUploadURL();
-            job.replaceable = !m_userDefaults->boolForKey(OXSaveSequenceFlag);
+            job.url = m_naming.uploadURL(m_userDefaults->objectForKey(OXFTPServerAddress).toString(),
+                                         m_ui->pathTextField->text(), fileName);
+            job.replaceable = !sequence;
         } else {
             refused = Error{QStringLiteral("OmbrixUploadErrorDomain"), 1,
                             tr("The %1 holds a control character (such as a line break), which would reach the server "
@@ -423,6 +430,23 @@ void MainWindowController::capturePic()
     m_delivery->addTick(std::move(job));
     if (!refused.description.isEmpty())
         uploadDidNotFinishWithError(refused);
+}
+
+QString MainWindowController::unusedSequenceName(const QString& fileName, bool saving)
+{
+    // When the clocks go back an hour, that hour's names come again: a sequence
+    // picture never replaces another, on disk or on the server.
+    QString name = fileName;
+    for (int n = 2; m_sequenceNames.contains(name) || (saving && QFile::exists(m_naming.saveToDiskPath(name))); ++n)
+        name = PictureNaming::withCounter(fileName, n);
+    m_sequenceNames.insert(name);
+    m_sequenceNameOrder.push_back(name);
+    constexpr size_t kRememberedNames = 7200; // two hours of one-second ticks
+    if (m_sequenceNameOrder.size() > kRememberedNames) {
+        m_sequenceNames.remove(m_sequenceNameOrder.front());
+        m_sequenceNameOrder.pop_front();
+    }
+    return name;
 }
 
 QString MainWindowController::controlCharacterField() const

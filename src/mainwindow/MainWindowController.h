@@ -10,8 +10,10 @@
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 
+#include <deque>
 #include <memory>
 
 class CameraController;
@@ -139,6 +141,7 @@ private:
     QString outboxSummary() const;
     // The name of the first upload field holding a control character, or empty.
     QString controlCharacterField() const;
+    QString unusedSequenceName(const QString& fileName, bool saving);
 
     UserDefaults* m_userDefaults;
     CameraController* m_camController;
@@ -170,6 +173,8 @@ private:
     std::unique_ptr<SecretCall> m_keychainCall;
 
     quint64 m_tickNumber = 0;
+    QSet<QString> m_sequenceNames; // the sequence names this run gave out lately
+    std::deque<QString> m_sequenceNameOrder;
     OutboxState m_outboxState;
     QTimer m_statusRefresh; // counts down to the next try
     std::unique_ptr<DeliveryWorker> m_delivery; // last: its thread stops before the rest goes

@@ -46,8 +46,19 @@ QString PictureNaming::imageWithSequence(bool sequence) const
 
 QString PictureNaming::composedSaveToDiskPath() const
 {
+    return saveToDiskPath(imageWithSequence(m_userDefaults->boolForKey(OXSaveSequenceFlag)));
+}
+
+QString PictureNaming::withCounter(const QString& fileName, int n)
+{
+    const QString extension = QLatin1Char('.') + kExtension;
+    const QString stem = fileName.endsWith(extension) ? fileName.chopped(extension.size()) : fileName;
+    return QStringLiteral("%1_%2%3").arg(stem).arg(n).arg(extension);
+}
+
+QString PictureNaming::saveToDiskPath(const QString& name) const
+{
     const QString folder = expandTilde(m_userDefaults->objectForKey(OXSaveToDiskPath).toString());
-    const QString name = imageWithSequence(m_userDefaults->boolForKey(OXSaveSequenceFlag));
     if (folder.isEmpty())
         return name;
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
@@ -55,12 +66,17 @@ QString PictureNaming::composedSaveToDiskPath() const
 
 QUrl PictureNaming::composedUploadURL(const QString& serverAddress, const QString& pathText) const
 {
+    return uploadURL(serverAddress, pathText, imageWithSequence(m_userDefaults->boolForKey(OXSaveSequenceFlag)));
+}
+
+QUrl PictureNaming::uploadURL(const QString& serverAddress, const QString& pathText, const QString& fileName) const
+{
     QUrl url(serverAddress, QUrl::StrictMode);
     if (serverAddress.isEmpty() || !url.isValid())
         return QUrl();
     QString path = url.path(QUrl::FullyEncoded);
     path = appendEncodedComponent(path, pathText);
-    path = appendEncodedComponent(path, imageWithSequence(m_userDefaults->boolForKey(OXSaveSequenceFlag)));
+    path = appendEncodedComponent(path, fileName);
     url.setPath(path, QUrl::StrictMode);
     return url;
 }

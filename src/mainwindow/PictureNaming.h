@@ -21,10 +21,14 @@ public:
     QString imageWithSequence(bool sequence) const;
     // The save folder (tilde expanded) joined with the file name.
     QString composedSaveToDiskPath() const;
+    QString saveToDiskPath(const QString& fileName) const;
     // The server address, then the path field's folders, then the file name, each
     // joined by one slash and escaped as a URL path needs. Empty when the server
     // address is not a URL.
     QUrl composedUploadURL(const QString& serverAddress, const QString& pathText) const;
+    QUrl uploadURL(const QString& serverAddress, const QString& pathText, const QString& fileName) const;
+    // The name with a counter before its extension: "base_2.jpg" for n = 2.
+    static QString withCounter(const QString& fileName, int n);
 
     // Why no picture can be named now (a single, fixed name that is empty), or
     // empty when pictures can be saved and uploaded.

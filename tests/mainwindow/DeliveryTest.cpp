@@ -350,4 +350,29 @@ TEST_F(DeliveryWindow, AFullDiskIsNamedAsTheSystemNamesItAndSavingResumesWhenSpa
     EXPECT_TRUE(QImage(disk.path() + QStringLiteral("/CaptureImage.jpg")).size() == QSize(1280, 720));
 }
 
+TEST_F(DeliveryWindow, WhenTheClocksGoBackASequencePictureNeverReplacesAnother)
+{
+    LoopbackFtpServer server;
+    ASSERT_TRUE(server.isRunning()) << server.problem().toStdString();
+    // The repeated hour: every tick reads the same local time.
+    namingClock = [] { return QDateTime(QDate(2026, 10, 25), QTime(2, 30, 0)); };
+    open(QStringLiteral("Garden=320x240"), FTPTransferSettings{server.caPath()});
+    ASSERT_TRUE(waitForFrame());
+    store->setObject(home.path(), OXSaveToDiskPath);
+    store->setObject(true, OXSaveToDiskFlag);
+    store->setObject(true, OXSaveSequenceFlag);
+    useServer(server.port());
+    for (int n = 0; n < 3; ++n)
+        ASSERT_TRUE(tick());
+    const QStringList expected{QStringLiteral("CaptureImage_20261025_023000.jpg"), QStringLiteral("CaptureImage_20261025_023000_2.jpg"),
+                               QStringLiteral("CaptureImage_20261025_023000_3.jpg")};
+    EXPECT_EQ(jpegsIn(home.path()), expected);
+    EXPECT_EQ(jpegsIn(server.rootPath()), expected) << "the upload uses the same name";
+
+    restartWindow(); // a picture from an earlier run is not replaced either
+    useServer(server.port());
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(jpegsIn(home.path()).size(), 4);
+}
+
 } // namespace

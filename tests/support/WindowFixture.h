@@ -24,6 +24,7 @@ protected:
         services.secretStore = secrets.get();
         services.transfer = std::move(transfer);
         services.outboxFolder = outboxFolder();
+        services.clock = namingClock;
         services.firstRetryPause = std::chrono::milliseconds(300);
         m_services = services;
         window = std::make_unique<MainWindowController>(services);
@@ -68,6 +69,7 @@ protected:
         return done;
     }
 
+    PictureNaming::Clock namingClock; // the clock of the pictures' names, when a test sets one
     std::unique_ptr<SecretStore> secrets;
     std::unique_ptr<MainWindowController> window;
 
