@@ -38,16 +38,6 @@ private:
     curl_slist* m_list = nullptr;
 };
 
-// The whole transfer may last this long at most: long enough for a slow link,
-// short enough that a server trickling a byte now and then cannot hold it.
-long transferTimeoutSeconds(qsizetype bytes)
-{
-    constexpr qsizetype kSlowestBytesPerSecond = 4 * 1024;
-    constexpr long kFloorSeconds = 120;
-    constexpr long kCeilingSeconds = 300;
-    return std::clamp(static_cast<long>(bytes / kSlowestBytesPerSecond), kFloorSeconds, kCeilingSeconds);
-}
-
 } // namespace
 
 CurlGlobal::CurlGlobal()
@@ -135,7 +125,9 @@ bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QS
         curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(m_settings.responseTimeout.count()));
         curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_settings.stallTimeout.count()));
-        curl_easy_setopt(h, CURLOPT_TIMEOUT, transferTimeoutSeconds(data.size()));
+        const long allowed = static_cast<long>(data.size() / std::max<qsizetype>(1, m_settings.slowestBytesPerSecond));
+        curl_easy_setopt(h, CURLOPT_TIMEOUT, std::clamp(allowed, static_cast<long>(m_settings.transferFloor.count()),
+                                                        static_cast<long>(m_settings.transferCeiling.count())));
         if (!caBundle.isEmpty())
             curl_easy_setopt(h, CURLOPT_CAINFO, caBundle.constData());
     };

@@ -30,6 +30,12 @@ struct FTPTransferSettings {
     std::chrono::seconds connectTimeout{15};
     std::chrono::seconds responseTimeout{20};
     std::chrono::seconds stallTimeout{20};
+    // The whole transfer may last as long as the picture takes at the slowest rate,
+    // but no shorter than the floor and no longer than the ceiling: a server that
+    // trickles a byte now and then cannot hold the pictures behind it.
+    qsizetype slowestBytesPerSecond = 4 * 1024;
+    std::chrono::seconds transferFloor{120};
+    std::chrono::seconds transferCeiling{300};
 };
 
 // libcurl's process-wide set-up. Made once in main() before any other thread

@@ -34,6 +34,7 @@ LoopbackFtpServer::LoopbackFtpServer(Options options)
 {
     QDir().mkpath(rootPath());
     QFile::setPermissions(rootPath(), QFileDevice::Permissions(0x7777));
+    m_kilobytesPerSecond = options.kilobytesPerSecond;
     m_running = makeCertificates(options.certificateName) && makeAccount() && start(options.tls);
 }
 
@@ -152,14 +153,16 @@ bool LoopbackFtpServer::launch()
         ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     });
     m_server.start(QStringLiteral("pure-ftpd"),
-                   {QStringLiteral("-S"), QStringLiteral("127.0.0.1,%1").arg(m_port),                       // loopback only
+                   QStringList{QStringLiteral("-S"), QStringLiteral("127.0.0.1,%1").arg(m_port),                       // loopback only
                     QStringLiteral("-l"), QStringLiteral("puredb:") + m_dir.path() + QStringLiteral("/users.pdb"), // the test account
                     QStringLiteral("-Y"), tls == Tls::Off ? QStringLiteral("0") : QStringLiteral("1"),       // TLS offered or off
                     QStringLiteral("-2"), m_dir.path() + QStringLiteral("/pure-ftpd.pem"),
                     QStringLiteral("-E"),                                                                     // no anonymous login
                     QStringLiteral("-H"),                                                                     // no name look-ups
                     QStringLiteral("-u"), QStringLiteral("1"),
-                    QStringLiteral("-p"), QStringLiteral("%1:%2").arg(passiveBase).arg(passiveBase + 99)});
+                    QStringLiteral("-p"), QStringLiteral("%1:%2").arg(passiveBase).arg(passiveBase + 99)}
+                       + (m_kilobytesPerSecond > 0 ? QStringList{QStringLiteral("-T"), QString::number(m_kilobytesPerSecond)}
+                                                   : QStringList()));
     if (!m_server.waitForStarted(5000)) {
         m_problem = QStringLiteral("pure-ftpd could not be started");
         return false;

@@ -15,6 +15,8 @@ public:
         Tls tls = Tls::Offered;
         // The name the server's certificate is made out to (an IP address or a DNS name).
         QString certificateName = QStringLiteral("127.0.0.1");
+        // Bandwidth of every transfer in KB/s (0: as fast as it goes).
+        int kilobytesPerSecond = 0;
     };
 
     LoopbackFtpServer();
@@ -48,6 +50,7 @@ private:
     QProcess m_server;
     quint16 m_port = 0;
     Tls m_tls = Tls::Offered;
+    int m_kilobytesPerSecond = 0;
     bool m_running = false;
     QString m_problem;
 };

@@ -175,6 +175,27 @@ TEST_F(Upload, ServerThatNeverAnswersIsReportedWithinTheBound)
     EXPECT_EQ(delegate.errors[0].code, CURLE_OPERATION_TIMEDOUT);
 }
 
+TEST_F(Upload, AServerThatTricklesIsGivenUpWithinTheBoundOfTheWholeTransfer)
+{
+    LoopbackFtpServer::Options slow;
+    slow.kilobytesPerSecond = 2; // never stalls long enough for the stall limit
+    LoopbackFtpServer server(slow);
+    ASSERT_TRUE(server.isRunning()) << server.problem().toStdString();
+    FTPTransferSettings settings{server.caPath()};
+    settings.slowestBytesPerSecond = 100 * 1024;
+    settings.transferFloor = std::chrono::seconds(3);
+    FTPController controller(settings);
+    controller.setDelegate(&delegate);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(controller.uploadData(picture(400 * 1024), server.url(QStringLiteral("slow.jpg")), LoopbackFtpServer::user(),
+                                       LoopbackFtpServer::password()));
+    EXPECT_LT(clock.elapsed(), 30000) << "at 2 kB/s the whole picture would take over three minutes";
+    ASSERT_EQ(delegate.errors.size(), 1u);
+    EXPECT_EQ(delegate.errors[0].code, CURLE_OPERATION_TIMEDOUT);
+    EXPECT_FALSE(QFile::exists(server.rootPath() + QStringLiteral("/slow.jpg"))) << "nothing under the final name";
+}
+
 TEST(ReadMemoryCallback, HandsOverTheLesserOfWhatIsAskedAndWhatIsLeft)
 {
     const QByteArray data("0123456789");
