@@ -26,6 +26,7 @@ void OmbrixAppDelegate::initialize(UserDefaults* userDefaults)
     defaults.emplace_back(SUEnableAutomaticChecks, QVariant(true));
     defaults.emplace_back(OXStartAuto, QVariant(false));
     defaults.emplace_back(OXOutboxLimitMB, QVariant(1024));
+    defaults.emplace_back(OXFTPTLSHosts, QVariant(QString()));
     const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (!downloads.isEmpty())
         defaults.emplace_back(OXSaveToDiskPath, QVariant(abbreviateWithTilde(downloads)));

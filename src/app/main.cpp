@@ -2,6 +2,7 @@
 #include "FTPController.h"
 #include "MessageBoxAlertPresenter.h"
 #include "OmbrixAppDelegate.h"
+#include "ui_MainWindow.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -39,13 +40,16 @@ int main(int argc, char* argv[])
     // without a click, and quitting must end the process. They are shown without
     // blocking while Ombrix runs, and always written to the log.
     bool quitting = false;
-    QObject::connect(&delegate, &OmbrixAppDelegate::problemReported, &delegate, [&quitting](const QString& text) {
+    QObject::connect(&delegate, &OmbrixAppDelegate::problemReported, &delegate, [&quitting, &delegate](const QString& text) {
         std::fprintf(stderr, "Ombrix: %s\n", qPrintable(text));
         if (quitting)
             return;
         auto* notice = new QMessageBox(QMessageBox::Warning, QStringLiteral("Ombrix"), text, QMessageBox::Ok);
         notice->setAttribute(Qt::WA_DeleteOnClose);
+        notice->setAttribute(Qt::WA_QuitOnClose, false); // only the main window's closing ends Ombrix
         notice->setWindowModality(Qt::NonModal);
+        if (MainWindowController* main = delegate.mainWindowController())
+            notice->addAction(main->ui()->quitAction); // Ctrl+Q quits from here too
         notice->show();
     });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&] {

@@ -33,6 +33,7 @@ DeliveryWorker::DeliveryWorker(Settings settings, QObject* parent)
     , m_ftp(m_settings.transfer)
 {
     m_ftp.setDelegate(this);
+    m_ftp.setHostsRequiringTls(m_settings.hostsRequiringTls);
     // While a transfer is slow, the ticks behind it are still saved on time.
     m_ftp.setBetweenWaits([this] { processJobs(); });
     m_thread = std::thread([this] { run(); });
@@ -220,6 +221,12 @@ void DeliveryWorker::sendWaiting()
         }
         if (m_ftp.uploadData(*bytes, next->url, next->username, password)) {
             m_outbox->remove(next->id);
+            const QString host = next->url.host();
+            if (m_ftp.lastUploadUsedTls() && !m_settings.hostsRequiringTls.contains(host)) {
+                m_settings.hostsRequiringTls.insert(host);
+                m_ftp.setHostsRequiringTls(m_settings.hostsRequiringTls);
+                Q_EMIT tlsSeen(host);
+            }
             m_pause = {};
             answerSent(next->id);
             publish();

@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 
@@ -80,6 +81,7 @@ public:
         qint64 outboxLimitBytes = qint64(1024) * 1024 * 1024;
         std::chrono::milliseconds firstRetryPause{2000};
         std::chrono::milliseconds longestRetryPause{std::chrono::minutes(5)};
+        QSet<QString> hostsRequiringTls;
     };
 
     explicit DeliveryWorker(Settings settings, QObject* parent = nullptr);
@@ -95,6 +97,8 @@ Q_SIGNALS:
     void outboxChanged(const OutboxState& state);
     // A background retry failed (tick uploads report through tickFinished).
     void retryFailed(const Error& error);
+    // The host spoke TLS for the first time: from now on it must.
+    void tlsSeen(const QString& host);
 
 private:
     void run();

@@ -65,7 +65,17 @@ MainWindowController::MainWindowController(Services services, QObject* parent)
     if (limitMB > 0)
         delivery.outboxLimitBytes = limitMB * 1024 * 1024;
     delivery.firstRetryPause = services.firstRetryPause;
+    const QStringList tlsHosts = m_userDefaults->objectForKey(OXFTPTLSHosts).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    delivery.hostsRequiringTls = QSet<QString>(tlsHosts.begin(), tlsHosts.end());
     m_delivery = std::make_unique<DeliveryWorker>(delivery);
+    // Remembered, so that a server once reached over TLS is never again given the password in clear.
+    connect(m_delivery.get(), &DeliveryWorker::tlsSeen, this, [this](const QString& host) {
+        QStringList hosts = m_userDefaults->objectForKey(OXFTPTLSHosts).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (!hosts.contains(host)) {
+            hosts << host;
+            m_userDefaults->setObject(hosts.join(QLatin1Char(' ')), OXFTPTLSHosts);
+        }
+    }, Qt::QueuedConnection);
     connect(m_delivery.get(), &DeliveryWorker::tickFinished, this, &MainWindowController::tickDidFinish, Qt::QueuedConnection);
     connect(m_delivery.get(), &DeliveryWorker::outboxChanged, this, [this](const OutboxState& state) {
         m_outboxState = state;

@@ -20,6 +20,8 @@ inline const QString OXFTPPath = QStringLiteral("OXFTPPath");
 inline const QString OXImageFormat = QStringLiteral("OXImageFormat");
 inline const QString OXSequenceNumber = QStringLiteral("OXSequenceNumber");
 // How much the outbox of pictures waiting for their server may hold, in megabytes.
+// The FTP hosts that used TLS once and must use it from then on, separated by spaces.
+inline const QString OXFTPTLSHosts = QStringLiteral("OXFTPTLSHosts");
 inline const QString OXOutboxLimitMB = QStringLiteral("OXOutboxLimitMB");
 
 // Kept under the update framework's own name, although nothing on Linux reads it.

@@ -38,6 +38,12 @@ private:
     curl_slist* m_list = nullptr;
 };
 
+CURLcode noteTlsStarted(CURL*, void*, void* started)
+{
+    *static_cast<bool*>(started) = true;
+    return CURLE_OK;
+}
+
 } // namespace
 
 CurlGlobal::CurlGlobal()
@@ -112,7 +118,11 @@ bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QS
     auto prepare = [&](CURL* h, const QByteArray& target) {
         curl_easy_reset(h);
         curl_easy_setopt(h, CURLOPT_URL, target.isEmpty() ? nullptr : target.constData());
-        curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
+        curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(m_hostsRequiringTls.contains(url.host()) ? CURLUSESSL_ALL
+                                                                                                          : CURLUSESSL_TRY));
+        // Called when a connection starts TLS: so we learn that the server speaks it.
+        curl_easy_setopt(h, CURLOPT_SSL_CTX_FUNCTION, &noteTlsStarted);
+        curl_easy_setopt(h, CURLOPT_SSL_CTX_DATA, &m_tlsStarted);
         curl_easy_setopt(h, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
         // Certificates must name the host: otherwise anyone with any certificate could read the password.
         curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
@@ -141,6 +151,7 @@ bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QS
         return false;
     }
 
+    m_tlsStarted = false;
     int result = CURLE_FAILED_INIT;
     if (m_handles->isValid()) {
         CURL* h = m_handles->easy;
@@ -170,6 +181,12 @@ bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QS
         }
     }
 
+    // A kept connection that was encrypted stays so; a new one says so as it starts TLS.
+    if (m_tlsStarted)
+        m_tlsConnectedHosts.insert(url.host());
+    else if (result != CURLE_OK)
+        m_tlsConnectedHosts.remove(url.host());
+    m_lastUploadUsedTls = result == CURLE_OK && m_tlsConnectedHosts.contains(url.host());
     if (result == CURLE_OK) {
         completeUpload();
         return true;

@@ -3,6 +3,7 @@
 #include "Error.h"
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 
@@ -87,6 +88,12 @@ public:
     void completeUpload();
     void uploadError(const Error& error);
 
+    // Hosts whose uploads must use TLS (they used it before: a missing offer now
+    // means someone in between removed it, and the password must not go in clear).
+    void setHostsRequiringTls(QSet<QString> hosts) { m_hostsRequiringTls = std::move(hosts); }
+    // Whether the last upload's connection was encrypted.
+    bool lastUploadUsedTls() const { return m_lastUploadUsedTls; }
+
     // Ends the transfer in progress at once and refuses every later one
     // (CURLE_ABORTED_BY_CALLBACK): for shutting down.
     void abortTransfers();
@@ -109,4 +116,8 @@ private:
     std::unique_ptr<Handles> m_handles;
     std::atomic<bool> m_aborted{false};
     std::function<void()> m_betweenWaits;
+    QSet<QString> m_hostsRequiringTls;
+    QSet<QString> m_tlsConnectedHosts; // hosts whose kept connection is encrypted
+    bool m_lastUploadUsedTls = false;
+    bool m_tlsStarted = false;
 };

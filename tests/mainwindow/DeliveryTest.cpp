@@ -375,4 +375,34 @@ TEST_F(DeliveryWindow, WhenTheClocksGoBackASequencePictureNeverReplacesAnother)
     EXPECT_EQ(jpegsIn(home.path()).size(), 4);
 }
 
+TEST_F(DeliveryWindow, AServerOnceReachedOverTlsNeverGetsThePasswordInClear)
+{
+    LoopbackFtpServer secure;
+    ASSERT_TRUE(secure.isRunning()) << secure.problem().toStdString();
+    open(QStringLiteral("Garden=320x240"), FTPTransferSettings{secure.caPath()});
+    ASSERT_TRUE(waitForFrame());
+    useServer(secure.port());
+    ASSERT_TRUE(tick());
+    ASSERT_FALSE(secure.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return store->objectForKey(OXFTPTLSHosts).toString() == QStringLiteral("127.0.0.1"); }, 5000))
+        << store->objectForKey(OXFTPTLSHosts).toString().toStdString();
+
+    // Someone between Ombrix and the host now strips the TLS offer.
+    LoopbackFtpServer stripped({LoopbackFtpServer::Tls::Off});
+    ASSERT_TRUE(stripped.isRunning()) << stripped.problem().toStdString();
+    restartWindow();
+    useServer(stripped.port());
+    ASSERT_TRUE(tick());
+    ASSERT_NE(window->errorSheet(), nullptr);
+    EXPECT_TRUE(stripped.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty()) << "no login in clear";
+
+    // A host that never spoke TLS keeps working without it.
+    store->setObject(QString(), OXFTPTLSHosts);
+    restartWindow();
+    useServer(stripped.port());
+    Q_EMIT ui().passwordTextField->editingFinished(); // known, as from the keyring
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !stripped.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty(); }, 10000))
+        << "the kept picture goes out once TLS is not required";
+}
+
 } // namespace

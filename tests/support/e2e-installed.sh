@@ -46,7 +46,11 @@ OXSaveToDiskPath=~/pictures
 OXSaveSequenceFlag=true
 OXFTPServerAddress=ftp://127.0.0.1:$port
 OXFTPUsername=tester
+a line that is no setting
 INI
+# A small flaw (here a stray line, and no final newline) must not hold the automatic
+# start behind a message that nobody is there to click.
+truncate -s -1 "$XDG_CONFIG_HOME/Ombrix/Ombrix.conf"
 
 display=$(( 50 + RANDOM % 400 ))
 Xvfb ":$display" -screen 0 1024x900x24 -nolisten tcp > /dev/null 2>&1 &
