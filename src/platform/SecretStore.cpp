@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 #include <utility>
+#include <vector>
 
 struct CancellableDeleter {
     void operator()(GCancellable* c) const { g_object_unref(c); }
@@ -19,6 +20,35 @@ struct GErrorFree {
 using ErrorPtr = std::unique_ptr<GError, GErrorFree>;
 
 namespace {
+
+// The network-password schema, matching entries whatever schema name they carry:
+// entries made by hand (secret-tool store ... server HOST protocol ftps) have none.
+const SecretSchema* anyNameNetworkSchema()
+{
+    static const SecretSchema schema = [] {
+        SecretSchema copy = *SECRET_SCHEMA_COMPAT_NETWORK;
+        copy.flags = SECRET_SCHEMA_DONT_MATCH_NAME;
+        return copy;
+    }();
+    return &schema;
+}
+
+// The entries for the host under another user name than `user`, to be removed
+// once the new entry is safely stored. Takes the search's list.
+std::vector<SecretItem*> entriesOfOtherUsers(GList* found, const QByteArray& user)
+{
+    std::vector<SecretItem*> others;
+    for (GList* it = found; it; it = it->next) {
+        auto* retrievable = static_cast<SecretRetrievable*>(it->data);
+        GHashTable* attributes = secret_retrievable_get_attributes(retrievable);
+        const auto* owner = static_cast<const char*>(g_hash_table_lookup(attributes, "user"));
+        if (SECRET_IS_ITEM(retrievable) && (!owner || user != owner))
+            others.push_back(SECRET_ITEM(g_object_ref(retrievable)));
+        g_hash_table_unref(attributes);
+    }
+    g_list_free_full(found, g_object_unref);
+    return others;
+}
 
 constexpr const char* kProtocol = "ftps";
 constexpr const char* kAuthType = "default";
@@ -127,8 +157,8 @@ std::unique_ptr<SecretCall> SecretStore::lookupPassword(const QString& host, Loo
         done(text, Error{});
     };
     const QByteArray server = host.toUtf8();
-    secret_password_lookup(SECRET_SCHEMA_COMPAT_NETWORK, state->cancellable.get(), &resumeCall, holdFor(state), "server",
-                           server.constData(), "protocol", kProtocol, "port", kPort, "authtype", kAuthType, nullptr);
+    secret_password_lookup(anyNameNetworkSchema(), state->cancellable.get(), &resumeCall, holdFor(state), "server",
+                           server.constData(), "protocol", kProtocol, nullptr);
     return std::make_unique<SecretCall>(std::move(state));
 }
 
@@ -136,45 +166,58 @@ std::unique_ptr<SecretCall> SecretStore::storePasswordLater(const QString& host,
                                                             const QString& password, StoreDone done) const
 {
     auto state = std::make_shared<SecretCall::State>();
-    SecretCall::State* raw = state.get();
+    const std::weak_ptr<SecretCall::State> weak = state;
     const QByteArray server = host.toUtf8();
     const QByteArray userName = user.toUtf8();
     const QByteArray secret = password.toUtf8();
     const QByteArray label = QStringLiteral("Ombrix FTP password for %1").arg(host).toUtf8();
-    auto fail = [done](const GError* failure) {
-        done(false, secretError(failure, QCoreApplication::translate("SecretStore",
-                                                                     "The FTP password could not be stored in the keyring")));
+    auto finish = [weak, done](const GError* failure) {
+        if (const auto alive = weak.lock())
+            alive->finished = true;
+        if (failure)
+            done(false, secretError(failure, QCoreApplication::translate("SecretStore",
+                                                                         "The FTP password could not be stored in the keyring")));
+        else
+            done(true, Error{});
     };
-    auto stored = [raw, done, fail](GObject*, GAsyncResult* result) {
+    // Removes the older entries one after the other; the new one is safe already.
+    auto removeOthers = std::make_shared<std::function<void(std::vector<SecretItem*>)>>();
+    *removeOthers = [weak, finish, self = std::weak_ptr(removeOthers)](std::vector<SecretItem*> others) {
+        const auto alive = weak.lock();
+        if (others.empty() || !alive) {
+            for (SecretItem* item : others)
+                g_object_unref(item);
+            finish(nullptr);
+            return;
+        }
+        SecretItem* item = others.back();
+        others.pop_back();
+        alive->next = [next = self.lock(), others](GObject* source, GAsyncResult* result) {
+            secret_item_delete_finish(SECRET_ITEM(source), result, nullptr); // one left behind does no harm
+            (*next)(others);
+        };
+        secret_item_delete(item, alive->cancellable.get(), &resumeCall, holdFor(alive));
+        g_object_unref(item);
+    };
+    // Stored first: when storing fails, the old password is still there.
+    state->next = [weak, finish, removeOthers, server, userName](GObject*, GAsyncResult* result) {
         GError* failure = nullptr;
         const bool ok = secret_password_store_finish(result, &failure);
         ErrorPtr owned(failure);
-        raw->finished = true;
-        if (ok)
-            done(true, Error{});
-        else
-            fail(owned.get());
-    };
-    // One entry per host: an earlier one, under whatever user name, is cleared first.
-    state->next = [raw, state = std::weak_ptr<SecretCall::State>(state), stored, fail, server, userName, secret,
-                   label](GObject*, GAsyncResult* result) {
-        GError* failure = nullptr;
-        secret_password_clear_finish(result, &failure);
-        ErrorPtr owned(failure);
-        const auto alive = state.lock();
-        if (owned || !alive) {
-            raw->finished = true;
-            fail(owned.get());
+        const auto alive = weak.lock();
+        if (!ok || !alive) {
+            finish(owned.get());
             return;
         }
-        alive->next = stored;
-        secret_password_store(SECRET_SCHEMA_COMPAT_NETWORK, SECRET_COLLECTION_DEFAULT, label.constData(), secret.constData(),
-                              alive->cancellable.get(), &resumeCall, holdFor(alive), "server", server.constData(),
-                              "protocol", kProtocol, "port", kPort, "authtype", kAuthType, "user", userName.constData(),
-                              nullptr);
+        alive->next = [removeOthers, userName](GObject*, GAsyncResult* found) {
+            (*removeOthers)(entriesOfOtherUsers(secret_password_search_finish(found, nullptr), userName));
+        };
+        secret_password_search(anyNameNetworkSchema(), SECRET_SEARCH_ALL, alive->cancellable.get(), &resumeCall,
+                               holdFor(alive), "server", server.constData(), "protocol", kProtocol, nullptr);
     };
-    secret_password_clear(SECRET_SCHEMA_COMPAT_NETWORK, state->cancellable.get(), &resumeCall, holdFor(state), "server",
-                          server.constData(), "protocol", kProtocol, "port", kPort, "authtype", kAuthType, nullptr);
+    secret_password_store(SECRET_SCHEMA_COMPAT_NETWORK, SECRET_COLLECTION_DEFAULT, label.constData(), secret.constData(),
+                          state->cancellable.get(), &resumeCall, holdFor(state), "server", server.constData(), "protocol",
+                          kProtocol, "port", kPort, "authtype", kAuthType, "user", userName.constData(), nullptr);
     return std::make_unique<SecretCall>(std::move(state));
 }
 
@@ -188,8 +231,8 @@ std::optional<QString> SecretStore::passwordForHost(const QString& host, Error* 
     const QByteArray server = host.toUtf8();
     GError* raw = nullptr;
     gchar* password = withDeadline(m_timeout, [&](GCancellable* cancellable) {
-        return secret_password_lookup_sync(SECRET_SCHEMA_COMPAT_NETWORK, cancellable, &raw, "server", server.constData(),
-                                           "protocol", kProtocol, "port", kPort, "authtype", kAuthType, nullptr);
+        return secret_password_lookup_sync(anyNameNetworkSchema(), cancellable, &raw, "server", server.constData(),
+                                           "protocol", kProtocol, nullptr);
     });
     ErrorPtr failure(raw);
     if (!password) {
@@ -211,15 +254,19 @@ bool SecretStore::storePassword(const QString& host, const QString& user, const 
     const QByteArray label = QStringLiteral("Ombrix FTP password for %1").arg(host).toUtf8();
     GError* raw = nullptr;
     const bool stored = withDeadline(m_timeout, [&](GCancellable* cancellable) -> bool {
-        // One entry per host: an earlier one, under whatever user name, is replaced.
-        secret_password_clear_sync(SECRET_SCHEMA_COMPAT_NETWORK, cancellable, &raw, "server", server.constData(),
-                                   "protocol", kProtocol, "port", kPort, "authtype", kAuthType, nullptr);
-        if (raw)
+        // Stored first: when storing fails, the old password is still there. Then
+        // one entry per host: those under other user names go.
+        if (!secret_password_store_sync(SECRET_SCHEMA_COMPAT_NETWORK, SECRET_COLLECTION_DEFAULT, label.constData(),
+                                        secret.constData(), cancellable, &raw, "server", server.constData(), "protocol",
+                                        kProtocol, "port", kPort, "authtype", kAuthType, "user", userName.constData(), nullptr))
             return false;
-        return secret_password_store_sync(SECRET_SCHEMA_COMPAT_NETWORK, SECRET_COLLECTION_DEFAULT, label.constData(),
-                                          secret.constData(), cancellable, &raw, "server", server.constData(),
-                                          "protocol", kProtocol, "port", kPort, "authtype", kAuthType, "user",
-                                          userName.constData(), nullptr);
+        GList* found = secret_password_search_sync(anyNameNetworkSchema(), SECRET_SEARCH_ALL, cancellable, nullptr, "server",
+                                                   server.constData(), "protocol", kProtocol, nullptr);
+        for (SecretItem* item : entriesOfOtherUsers(found, userName)) {
+            secret_item_delete_sync(item, cancellable, nullptr);
+            g_object_unref(item);
+        }
+        return true;
     });
     ErrorPtr failure(raw);
     if (!stored && error)

@@ -7,6 +7,7 @@
 #include "ui_MainWindow.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -72,6 +73,38 @@ TEST_F(Keychain, OneEntryPerHostWhateverSchemePortOrUser)
     EXPECT_EQ(read(), QStringLiteral("second")) << "another host's entry stays as it was";
 }
 
+int entriesFor(const char* host)
+{
+    QProcess search;
+    search.start(QStringLiteral("secret-tool"), {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("server"),
+                                                 QString::fromUtf8(host), QStringLiteral("protocol"), QStringLiteral("ftps")});
+    search.waitForFinished(10000);
+    return QString::fromUtf8(search.readAllStandardOutput() + search.readAllStandardError()).count(QStringLiteral("secret = "));
+}
+
+TEST_F(Keychain, AnEntryStoredByHandIsFoundAndTheQuietStoreKeepsOneEntryPerHost)
+{
+    // As the README tells: secret-tool store --label=... server HOST protocol ftps
+    QProcess manual;
+    manual.start(QStringLiteral("secret-tool"), {QStringLiteral("store"), QStringLiteral("--label=by hand"), QStringLiteral("server"),
+                                                 QStringLiteral("hand.example.org"), QStringLiteral("protocol"), QStringLiteral("ftps")});
+    ASSERT_TRUE(manual.waitForStarted(5000));
+    manual.write("typed-by-hand");
+    manual.closeWriteChannel();
+    ASSERT_TRUE(manual.waitForFinished(10000));
+    use("ftp://hand.example.org", "alice");
+    EXPECT_EQ(read(), QStringLiteral("typed-by-hand"));
+
+    // Storing without waiting: stored first, then the older entries go.
+    bool finished = false, stored = false;
+    auto call = keychain.writeLater(QStringLiteral("newer"), [&](bool ok, const Error&) { finished = true; stored = ok; });
+    ASSERT_NE(call, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 10000));
+    EXPECT_TRUE(stored);
+    EXPECT_EQ(read(), QStringLiteral("newer"));
+    EXPECT_EQ(entriesFor("hand.example.org"), 1) << "the hand-made entry was replaced";
+}
+
 TEST_F(Keychain, WithoutAStoredUserNameThePasswordIsStillKept)
 {
     store.setObject(QStringLiteral("ftp://192.0.2.10"), OXFTPServerAddress);
@@ -108,6 +141,15 @@ TEST_F(LaunchAndQuit, PasswordIsFilledBeforeAnAutomaticStartAndStoredAtQuit)
         window->stopRecording();
         window->ui()->passwordTextField->setText(QStringLiteral("typed later"));
         delegate.applicationWillTerminate();
+    }
+    EXPECT_EQ(secrets.passwordForHost(QStringLiteral("ftp.example.com")), QStringLiteral("typed later"));
+
+    // A keyring that could not be read leaves the field empty: quitting must not
+    // store that emptiness over the real password.
+    {
+        MainWindowController unread(services); // the keyring is never asked
+        Error error;
+        EXPECT_TRUE(unread.writeToKeychain(&error)) << error.description.toStdString();
     }
     EXPECT_EQ(secrets.passwordForHost(QStringLiteral("ftp.example.com")), QStringLiteral("typed later"));
 
