@@ -21,13 +21,19 @@ void SideBarPaneView::toggleCollapsed()
 {
     if (!m_box || !m_collapseButton)
         return;
-    QRect frame = geometry();
     const int distance = m_box->height() + kCollapseExtra;
-    frame.setHeight(m_collapseButton->isChecked() ? frame.height() + distance : frame.height() - distance);
-    auto* animation = new QPropertyAnimation(this, "geometry", this);
-    animation->setDuration(m_durationMs);
-    animation->setEndValue(frame);
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    // Heights come from the recorded expanded height, never from the current one:
+    // a click during the animation would otherwise start from half-way and drift.
+    if (m_expandedHeight == 0)
+        m_expandedHeight = m_collapseButton->isChecked() ? height() + distance : height();
+    if (m_animation)
+        m_animation->stop();
+    QRect frame = geometry();
+    frame.setHeight(m_collapseButton->isChecked() ? m_expandedHeight : m_expandedHeight - distance);
+    m_animation = new QPropertyAnimation(this, "geometry", this);
+    m_animation->setDuration(m_durationMs);
+    m_animation->setEndValue(frame);
+    m_animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
 void SideBarPaneView::mousePressEvent(QMouseEvent* event)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPointer>
+#include <QPropertyAnimation>
 #include <QWidget>
 
 class QAbstractButton;
@@ -33,4 +35,6 @@ private:
     QWidget* m_box = nullptr;
     QAbstractButton* m_collapseButton = nullptr;
     int m_durationMs = 200;
+    int m_expandedHeight = 0; // recorded at the first collapse
+    QPointer<QPropertyAnimation> m_animation;
 };

@@ -111,6 +111,21 @@ TEST_F(Views, CollapsingAPaneKeepsTheTopEdgeAndShrinksTheWindowByTheBox)
     ASSERT_TRUE(QTest::qWaitFor([&] { return w->height() == height; }, 3000)) << w->height();
     EXPECT_EQ(w->y(), top);
     EXPECT_EQ(ui().ftpPane->y(), ftpTop);
+
+    // Clicked again while it moves, many times: it ends where it was designed to, no taller.
+    const int paneHeight = ui().recPane->height();
+    ui().recPane->setAnimationDuration(400);
+    for (int round = 0; round < 4; ++round) {
+        ui().recPaneCollapseButton->click();
+        QTest::qWait(120);
+        ui().recPaneCollapseButton->click();
+        QTest::qWait(60);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ui().recPane->height() == paneHeight && w->height() == height; }, 3000))
+        << ui().recPane->height() << " against " << paneHeight << ", window " << w->height() << " against " << height;
+    QTest::qWait(500);
+    EXPECT_EQ(ui().recPane->height(), paneHeight);
+    EXPECT_EQ(w->height(), height);
 }
 
 TEST(SideBarLayout, WorkedExampleInTopDownCoordinates)
