@@ -11,6 +11,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFontInfo>
 
 PrefsController::PrefsController(UserDefaults* userDefaults, Clock clock, QObject* parent)
     : QObject(parent)
@@ -108,7 +109,11 @@ void PrefsController::showFontPanel()
 {
     window();
     if (!m_fontPanel) {
-        m_fontPanel = new QFontDialog(storedFont(), m_window.get());
+        // Opened on the family the stamp really uses ("Times-Roman" is drawn in Nimbus
+        // Roman): the dialog lists installed families only and would show another.
+        QFont shown = storedFont();
+        shown.setFamily(QFontInfo(shown).family());
+        m_fontPanel = new QFontDialog(shown, m_window.get());
         m_fontPanel->setOption(QFontDialog::NoButtons);
         m_fontPanel->setWindowModality(Qt::NonModal);
         connect(m_fontPanel, &QFontDialog::currentFontChanged, this, &PrefsController::changeFont);
@@ -132,7 +137,12 @@ void PrefsController::changeFont(const QFont& font)
 {
     window();
     const double size = font.pointSizeF() > 0 ? font.pointSizeF() : storedFont().pointSizeF();
-    m_userDefaults->setObject(archivedFont(StampFont{font.family(), size}), OXTimestampFont);
+    // Only the size changed when the family is the one the stored name resolves to:
+    // the stored name stays as it was.
+    QString family = font.family();
+    if (family == QFontInfo(storedFont()).family())
+        family = stampFontFromSettings(*m_userDefaults).family;
+    m_userDefaults->setObject(archivedFont(StampFont{family, size}), OXTimestampFont);
     applySampleStyle(storedFont(), storedColor());
 }
 

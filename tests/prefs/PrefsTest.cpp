@@ -51,6 +51,14 @@ TEST_F(Prefs, FirstOpeningShowsTheStoredFolderFontAndColour)
     EXPECT_EQ(prefs->fontPanel()->windowModality(), Qt::NonModal);
     EXPECT_EQ(prefs->colorPanel()->currentColor(), QColor(Qt::black));
     EXPECT_EQ(prefs->fontPanel()->currentFont().pointSize(), 12);
+    const QString drawnIn = QFontInfo(makeStampFont(StampFont{QStringLiteral("Times-Roman"), 12})).family();
+    EXPECT_EQ(prefs->fontPanel()->currentFont().family(), drawnIn) << "the dialog shows the family the stamp is drawn in";
+
+    // Only the size changed in the dialog: the stored family stays.
+    QFont larger = prefs->fontPanel()->currentFont();
+    larger.setPointSize(18);
+    prefs->fontPanel()->setCurrentFont(larger);
+    EXPECT_EQ(unarchiveFont(store->objectForKey(OXTimestampFont)), (StampFont{QStringLiteral("Times-Roman"), 18}));
 }
 
 TEST_F(Prefs, FontAndColourChangesAreStoredAtOnceAndTheSampleFollows)
