@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: the normal build's tests,
-# then the camera tests under ThreadSanitizer.
+# a short fuzzing pass, then the camera tests under ThreadSanitizer.
 #   scripts/test.sh                    as CI runs it
 #   scripts/test.sh --with-address     also the whole suite under ASan + UBSan
 set -euo pipefail
@@ -27,6 +27,9 @@ tsan_run=()
 if setarch "$(uname -m)" -R true 2>/dev/null; then
   tsan_run=(setarch "$(uname -m)" -R)
 fi
+
+echo "== a short fuzzing pass over the committed corpus"
+"$OMBRIX_ROOT/scripts/fuzz.sh" --short
 
 echo "== camera tests under ThreadSanitizer"
 ombrix_build "$OMBRIX_ROOT/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_SANITIZE=thread -- test_camera
