@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# The installed application against hostile settings and sudden death, as an
+# unattended camera meets them: a settings file with every key set to junk, one of
+# random bytes, and kill -9 in the middle of a burst of large saves.
+#   e2e-faults.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+work=$(mktemp -d)
+pids=()
+cleanup() { for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done; rm -rf "$work"; }
+trap cleanup EXIT
+fail() { echo "FAILED: $*"; echo "0 passed, 1 failed"; exit 1; }
+
+cmake --install "$build" --prefix "$work/prefix" > /dev/null
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_STATE_HOME=$work/home/.local/state
+export DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bus # no keyring at all
+export QT_QPA_PLATFORM=offscreen GST_PLUGIN_PATH=$build/tools/testcam ASAN_OPTIONS=detect_leaks=0
+conf=$XDG_CONFIG_HOME/Ombrix/Ombrix.conf
+
+# A plain FTP server on loopback that must receive nothing.
+mkdir -p "$work/ftp/root" && chmod 777 "$work/ftp/root"
+echo "tester:$(openssl passwd -6 secret):65534:65534::$work/ftp/root/./::::::::::::" > "$work/ftp/passwd"
+pure-pw mkdb "$work/ftp/users.pdb" -f "$work/ftp/passwd"
+port=$(( 21000 + RANDOM % 8000 ))
+pure-ftpd -S "127.0.0.1,$port" -l "puredb:$work/ftp/users.pdb" -Y 0 -E -H -u 1 -p "$((port + 1000)):$((port + 1099))" &
+pids+=($!)
+
+jpegs() { ls "$HOME/pictures" 2>/dev/null | grep -c '\.jpg$' || true; }
+start() {
+  OMBRIX_TESTCAM_DEVICES="$1" "$work/prefix/bin/ombrix" > "$work/ombrix.log" 2>&1 &
+  app=$!
+  pids+=($app)
+}
+
+# 1. Every key junk: huge and negative numbers, non-UTF-8 bytes, control characters
+#    (QSettings turns the quoted \r\n into a real line break), a very long text.
+mkdir -p "$HOME/pictures" "$(dirname "$conf")"
+{
+  printf '[General]\n'
+  printf 'OXRecordingInterval=-5\nOXIntervalUnit=7\nOXImageQuality=nan\n'
+  printf 'OXImageFilename=cam\nOXTimestampFont=\342\200\256 1e999pt\nOXTimestampColor=rgba(2, -1, x)\n'
+  printf 'OXStartAuto=true\nOXSaveToDiskPath=~/pictures\nOXInsertTimestampFlag=\001\nOXSaveToDiskFlag=true\n'
+  printf 'OXSaveSequenceFlag=true\nOXFTPServerAddress=ftp://127.0.0.1:%s\n' "$port"
+  printf 'OXFTPUsername="tester\\r\\nDELE x"\nOXFTPPath=%s\nOXOutboxLimitMB=-5\n' "$(head -c 6000 /dev/zero | tr '\0' 'p')"
+} > "$conf"
+start "Garden=320x240"
+sleep 4.5
+kill -0 "$app" 2>/dev/null || { cat "$work/ombrix.log"; fail "junk settings: Ombrix ended"; }
+count=$(jpegs); [ "$count" -ge 3 ] || { cat "$work/ombrix.log"; cat "$conf" | head -c 600; }
+[ "$count" -ge 3 ] || fail "junk settings: $count pictures in 4.5 s (the interval must fall back to 1 s)"
+for f in "$HOME"/pictures/*.jpg; do
+  [ "$(head -c 2 "$f" | od -An -tx1 | tr -d ' ')" = "ffd8" ] || fail "junk settings: $f is not a JPEG"
+done
+[ -z "$(ls -A "$work/ftp/root")" ] || fail "junk settings: something reached the server: $(ls -A "$work/ftp/root")"
+kill -TERM "$app"; wait "$app" || true
+echo "junk settings: $count pictures in 4.5 s, nothing sent to the server"
+
+# 2. A settings file of random bytes: Ombrix starts on its defaults and stays up.
+rm -rf "$HOME/pictures"/*
+head -c 4096 /dev/urandom > "$conf"
+start "Garden=320x240"
+sleep 2
+kill -0 "$app" 2>/dev/null || { cat "$work/ombrix.log"; fail "random settings: Ombrix ended"; }
+kill -TERM "$app"; wait "$app" || true
+echo "random settings: started and stayed up"
+
+# 3. kill -9 in the middle of saving large pictures, again and again: no picture
+#    in the folder is ever cut short.
+cat > "$conf" <<INI
+[General]
+OXStartAuto=true
+OXRecordingInterval=1
+OXSaveToDiskFlag=true
+OXSaveToDiskPath=~/pictures
+OXSaveSequenceFlag=true
+OXImageQuality=1
+INI
+for round in 1 2 3 4 5; do
+  start "Garden=1920x1080"
+  sleep "$(( 2 + round % 3 )).$(( RANDOM % 10 ))"
+  kill -9 "$app"; wait "$app" 2>/dev/null || true
+done
+total=$(jpegs)
+[ "$total" -ge 5 ] || fail "kill -9: only $total pictures saved over five runs"
+for f in "$HOME"/pictures/*.jpg; do
+  [ "$(tail -c 2 "$f" | od -An -tx1 | tr -d ' ')" = "ffd9" ] || fail "kill -9: $f is cut short"
+done
+echo "kill -9: $total pictures through 5 kills, none cut short"
+echo "1 passed, 0 failed"
