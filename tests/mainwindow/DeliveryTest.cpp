@@ -348,6 +348,21 @@ TEST_F(DeliveryWindow, AFullDiskIsNamedAsTheSystemNamesItAndSavingResumesWhenSpa
     ASSERT_TRUE(tick());
     EXPECT_FALSE(window->statusText().contains(QStringLiteral("Not saved"))) << window->statusText().toStdString();
     EXPECT_TRUE(QImage(disk.path() + QStringLiteral("/CaptureImage.jpg")).size() == QSize(1280, 720));
+
+    // Read-only (root writes anywhere else): said as the system says it, and saving resumes.
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,ro"), disk.path()}), 0);
+    ASSERT_TRUE(tick());
+    EXPECT_TRUE(window->statusText().contains(QString::fromLocal8Bit(std::strerror(EROFS))) ||
+                window->statusText().contains(QStringLiteral("is not writable")))
+        << window->statusText().toStdString();
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,rw"), disk.path()}), 0);
+    ASSERT_TRUE(tick());
+    EXPECT_FALSE(window->statusText().contains(QStringLiteral("Not saved"))) << window->statusText().toStdString();
+
+    // A folder that is gone.
+    store->setObject(disk.path() + QStringLiteral("/gone"), OXSaveToDiskPath);
+    ASSERT_TRUE(tick());
+    EXPECT_TRUE(window->statusText().contains(QStringLiteral("Not saved"))) << window->statusText().toStdString();
 }
 
 TEST_F(DeliveryWindow, WhenTheClocksGoBackASequencePictureNeverReplacesAnother)
