@@ -46,14 +46,15 @@ export DISPLAY=":$display"
 for _ in $(seq 50); do xdpyinfo > /dev/null 2>&1 && break; sleep 0.1; done
 dbus-update-activation-environment DISPLAY # the prompter is started by the bus
 
-# record_until_quit HOW: starts Ombrix, checks that it records to disk on time and
-# keeps the pictures to upload, then ends it (HOW: close or ctrl+q) and checks that
-# it ended within a second.
+# record_until_quit NAME HOW [BUS]: starts Ombrix (on another session bus if
+# given), checks that it records to disk on time and keeps the pictures to upload,
+# then ends it (HOW: close or ctrl+q) and checks that it ended within a second.
 record_until_quit() {
   rm -rf "$HOME/pictures"/* "$XDG_STATE_HOME"
   local started first="" count waiting window asked ended
   started=$(now_ms)
   ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=xcb GST_PLUGIN_PATH=$build/tools/testcam \
+    DBUS_SESSION_BUS_ADDRESS=${3:-$DBUS_SESSION_BUS_ADDRESS} \
     OMBRIX_TESTCAM_DEVICES="Garden=320x240" "$work/prefix/bin/ombrix" &
   app=$!
   pids+=($app)
@@ -96,6 +97,9 @@ record_until_quit() {
   [ $(( ended - asked )) -le 1000 ] || fail "$1: Ombrix took $(( ended - asked )) ms to end ($2)"
   echo "$1: first picture $(( first - started )) ms after the start, $count pictures on disk, $waiting kept for upload, ended $(( ended - asked )) ms after $2"
 }
+
+# No keyring service at all (no session bus to reach one).
+record_until_quit "no keyring at all" ctrl+q unix:path=/nonexistent/ombrix-bus
 
 # A keyring service that never answers at all: frozen, so that calls to it hang.
 frozen=1
