@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The installed application against hostile settings and sudden death, as an
 # unattended camera meets them: a settings file with every key set to junk, one of
-# random bytes, and kill -9 in the middle of a burst of large saves.
+# random bytes, and kill -9 in the middle of a burst of large saves. Run inside
+# with-keyring.sh: the keyring holds the FTP password, so only Ombrix's own checks
+# keep junk from the server.
 #   e2e-faults.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -13,7 +15,6 @@ fail() { echo "FAILED: $*"; echo "0 passed, 1 failed"; exit 1; }
 
 cmake --install "$build" --prefix "$work/prefix" > /dev/null
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_STATE_HOME=$work/home/.local/state
-export DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bus # no keyring at all
 export QT_QPA_PLATFORM=offscreen GST_PLUGIN_PATH=$build/tools/testcam ASAN_OPTIONS=detect_leaks=0
 conf=$XDG_CONFIG_HOME/Ombrix/Ombrix.conf
 
@@ -24,6 +25,12 @@ pure-pw mkdb "$work/ftp/users.pdb" -f "$work/ftp/passwd"
 port=$(( 21000 + RANDOM % 8000 ))
 pure-ftpd -S "127.0.0.1,$port" -l "puredb:$work/ftp/users.pdb" -Y 0 -E -H -u 1 -p "$((port + 1000)):$((port + 1099))" &
 pids+=($!)
+# Ombrix talks to the server through a proxy that logs every command it receives.
+proxy=$(( port + 2000 ))
+"$(dirname "$0")/ftp-command-log.py" "$proxy" "$port" "$work/commands.log" &
+pids+=($!)
+touch "$work/commands.log"
+printf 'secret' | secret-tool store --label="Ombrix test" xdg:schema org.gnome.keyring.NetworkPassword server 127.0.0.1 protocol ftps port 0 authtype default user tester
 
 jpegs() { ls "$HOME/pictures" 2>/dev/null | grep -c '\.jpg$' || true; }
 start() {
@@ -40,7 +47,7 @@ mkdir -p "$HOME/pictures" "$(dirname "$conf")"
   printf 'OXRecordingInterval=-5\nOXIntervalUnit=7\nOXImageQuality=nan\n'
   printf 'OXImageFilename=cam\nOXTimestampFont=\342\200\256 1e999pt\nOXTimestampColor=rgba(2, -1, x)\n'
   printf 'OXStartAuto=true\nOXSaveToDiskPath=~/pictures\nOXInsertTimestampFlag=\001\nOXSaveToDiskFlag=true\n'
-  printf 'OXSaveSequenceFlag=true\nOXFTPServerAddress=ftp://127.0.0.1:%s\n' "$port"
+  printf 'OXSaveSequenceFlag=true\nOXFTPServerAddress=ftp://127.0.0.1:%s\n' "$proxy"
   printf 'OXFTPUsername="tester\\r\\nDELE x"\nOXFTPPath=%s\nOXOutboxLimitMB=-5\n' "$(head -c 6000 /dev/zero | tr '\0' 'p')"
 } > "$conf"
 start "Garden=320x240"
@@ -52,8 +59,12 @@ for f in "$HOME"/pictures/*.jpg; do
   [ "$(head -c 2 "$f" | od -An -tx1 | tr -d ' ')" = "ffd8" ] || fail "junk settings: $f is not a JPEG"
 done
 [ -z "$(ls -A "$work/ftp/root")" ] || fail "junk settings: something reached the server: $(ls -A "$work/ftp/root")"
+# Only the commands an upload uses, each of them whole: no command of the settings' own.
+unexpected=$(grep -vE '^(USER|PASS|AUTH|PBSZ|PROT|PWD|CWD|EPSV|PASV|TYPE|STOR|RNFR|RNTO|QUIT|SIZE|MDTM|FEAT|OPTS)( |$)' "$work/commands.log" || true)
+[ -z "$unexpected" ] || fail "junk settings: the server received: $unexpected"
+grep -q '^DELE' "$work/commands.log" && fail "junk settings: the server received a DELE"
 kill -TERM "$app"; wait "$app" || true
-echo "junk settings: $count pictures in 4.5 s, nothing sent to the server"
+echo "junk settings: $count pictures in 4.5 s, nothing sent to the server ($(wc -l < "$work/commands.log") commands logged)"
 
 # 2. A settings file of random bytes: Ombrix starts on its defaults and stays up.
 rm -rf "$HOME/pictures"/*
