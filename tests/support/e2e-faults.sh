@@ -69,11 +69,18 @@ echo "junk settings: $count pictures in 4.5 s, nothing sent to the server ($(wc 
 # 2. A settings file of random bytes: Ombrix starts on its defaults and stays up.
 rm -rf "$HOME/pictures"/*
 head -c 4096 /dev/urandom > "$conf"
+cp "$conf" "$work/random.conf"
 start "Garden=320x240"
 sleep 2
 kill -0 "$app" 2>/dev/null || { cat "$work/ombrix.log"; fail "random settings: Ombrix ended"; }
 kill -TERM "$app"; wait "$app" || true
-echo "random settings: started and stayed up"
+# The damaged file is kept: as it was, or copied aside before a clean one was begun.
+kept=no
+for f in "$conf" "$conf".damaged-*; do
+  [ -f "$f" ] && cmp -s "$f" "$work/random.conf" && kept=yes
+done
+[ "$kept" = yes ] || fail "random settings: the damaged file was not kept"
+echo "random settings: started, stayed up, the damaged file kept"
 
 # 3. kill -9 in the middle of saving large pictures, again and again: no picture
 #    in the folder is ever cut short.
