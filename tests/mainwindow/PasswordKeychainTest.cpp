@@ -105,6 +105,37 @@ TEST_F(Keychain, AnEntryStoredByHandIsFoundAndTheQuietStoreKeepsOneEntryPerHost)
     EXPECT_EQ(entriesFor("hand.example.org"), 1) << "the hand-made entry was replaced";
 }
 
+TEST_F(Keychain, AStoreThatFailsKeepsTheOldPassword)
+{
+    // The old entry sits in the always-open session collection; the default one is
+    // locked, and with no display its unlock prompt fails: storing there fails.
+    QProcess manual;
+    manual.start(QStringLiteral("secret-tool"),
+                 {QStringLiteral("store"), QStringLiteral("--collection=session"), QStringLiteral("--label=old"),
+                  QStringLiteral("xdg:schema"), QStringLiteral("org.gnome.keyring.NetworkPassword"), QStringLiteral("server"),
+                  QStringLiteral("kept.example.org"), QStringLiteral("protocol"), QStringLiteral("ftps"), QStringLiteral("port"),
+                  QStringLiteral("0"), QStringLiteral("authtype"), QStringLiteral("default"), QStringLiteral("user"),
+                  QStringLiteral("old")});
+    ASSERT_TRUE(manual.waitForStarted(5000));
+    manual.write("old-password");
+    manual.closeWriteChannel();
+    ASSERT_TRUE(manual.waitForFinished(10000));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("gdbus"),
+                                {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                                 QStringLiteral("org.freedesktop.secrets"), QStringLiteral("--object-path"),
+                                 QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("--method"),
+                                 QStringLiteral("org.freedesktop.Secret.Service.Lock"),
+                                 QStringLiteral("['/org/freedesktop/secrets/collection/login']")}),
+              0);
+    qunsetenv("DISPLAY");
+
+    Error error;
+    EXPECT_FALSE(secrets.storePassword(QStringLiteral("kept.example.org"), QStringLiteral("new"), QStringLiteral("new-password"), &error));
+    EXPECT_FALSE(error.description.isEmpty());
+    EXPECT_EQ(secrets.passwordForHost(QStringLiteral("kept.example.org")), QStringLiteral("old-password"))
+        << "the old password is still there";
+}
+
 TEST_F(Keychain, WithoutAStoredUserNameThePasswordIsStillKept)
 {
     store.setObject(QStringLiteral("ftp://192.0.2.10"), OXFTPServerAddress);
