@@ -9,9 +9,12 @@
 
 #include <QColor>
 #include <QDesktopServices>
+#include <QMessageBox>
 #include <QStandardPaths>
 #include <QUrlQuery>
 #include <QWidget>
+
+#include <cstdio>
 
 void OmbrixAppDelegate::initialize(UserDefaults* userDefaults)
 {
@@ -39,6 +42,21 @@ OmbrixAppDelegate::OmbrixAppDelegate(MainWindowController::Services services, QO
 {
     if (!m_services.userDefaults)
         m_services.userDefaults = UserDefaults::standardUserDefaults();
+    connect(this, &OmbrixAppDelegate::problemReported, this, &OmbrixAppDelegate::presentProblem);
+}
+
+void OmbrixAppDelegate::presentProblem(const QString& text)
+{
+    std::fprintf(stderr, "Ombrix: %s\n", qPrintable(text));
+    if (m_terminating)
+        return;
+    auto* notice = new QMessageBox(QMessageBox::Warning, QStringLiteral("Ombrix"), text, QMessageBox::Ok);
+    notice->setAttribute(Qt::WA_DeleteOnClose);
+    notice->setAttribute(Qt::WA_QuitOnClose, false); // only the main window's closing ends Ombrix
+    notice->setWindowModality(Qt::NonModal);
+    if (mMainWindowController)
+        notice->addAction(mMainWindowController->ui()->quitAction); // Ctrl+Q quits from here too
+    notice->show();
 }
 
 OmbrixAppDelegate::~OmbrixAppDelegate() = default;
@@ -68,6 +86,7 @@ void OmbrixAppDelegate::applicationDidFinishLaunching()
 
 void OmbrixAppDelegate::applicationWillTerminate()
 {
+    m_terminating = true;
     if (!mMainWindowController)
         return;
     Error error;

@@ -25,6 +25,10 @@ public:
 
     void applicationDidFinishLaunching();
     void applicationWillTerminate();
+    // Shows a problem without blocking anything while Ombrix runs (a camera that
+    // restarts after a power cut must record without a click), and only logs it once
+    // Ombrix is quitting, so that no message box keeps the process alive.
+    void presentProblem(const QString& text);
     void showPrefsWindow();
     void openWebsite();
     void openDonate();
@@ -43,4 +47,5 @@ private:
     MainWindowController::Services m_services;
     std::unique_ptr<MainWindowController> mMainWindowController;
     std::unique_ptr<PrefsController> mPrefsController;
+    bool m_terminating = false;
 };

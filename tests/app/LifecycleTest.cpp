@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QApplication>
+#include <QMessageBox>
 #include <QTest>
 #include <QTranslator>
 #include <QUrlQuery>
@@ -105,6 +107,8 @@ TEST_F(Lifecycle, QuitClosesTheMainWindowAndAnUnreachableKeyringIsReported)
     delegate->applicationWillTerminate();
     ASSERT_EQ(problems.size(), 1);
     EXPECT_TRUE(problems[0].startsWith(QStringLiteral("The FTP password could not be stored"))) << problems[0].toStdString();
+    for (QWidget* top : QApplication::topLevelWidgets())
+        EXPECT_FALSE(qobject_cast<QMessageBox*>(top) && top->isVisible()) << "no message box keeps a quitting Ombrix alive";
 }
 
 TEST_F(Lifecycle, UnreadableSettingsAreReportedAndTheWindowStillComesUp)
@@ -119,6 +123,15 @@ TEST_F(Lifecycle, UnreadableSettingsAreReportedAndTheWindowStillComesUp)
     EXPECT_TRUE(delegate->mainWindowController()->window()->isVisible());
     ASSERT_EQ(problems.size(), 1);
     EXPECT_TRUE(problems[0].contains(QStringLiteral("damaged")));
+    // Shown without blocking: the launch went on past it, and it does not keep Ombrix running.
+    QMessageBox* notice = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible())
+            notice = box;
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(notice->windowModality(), Qt::NonModal);
+    EXPECT_FALSE(notice->testAttribute(Qt::WA_QuitOnClose));
+    notice->close();
 }
 
 TEST(WebPages, HomePageAndDonationPageAddresses)
