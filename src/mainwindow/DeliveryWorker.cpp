@@ -74,7 +74,7 @@ void DeliveryWorker::run()
 {
     m_outbox = std::make_unique<Outbox>(m_settings.outboxFolder, m_settings.outboxLimitBytes);
     std::unique_lock lock(m_mutex);
-    m_attemptNow = !m_outbox->isEmpty(); // what an earlier run left is sent at once
+    m_attemptNow = m_attemptNow || !m_outbox->isEmpty(); // what an earlier run left is sent at once
     lock.unlock();
     publish();
     lock.lock();
