@@ -92,7 +92,10 @@ record_until_quit() {
   asked=$(now_ms)
   for _ in $(seq 200); do kill -0 "$app" 2>/dev/null || break; sleep 0.01; done
   ended=$(now_ms)
-  kill -0 "$app" 2>/dev/null && fail "$1: Ombrix did not end within 2 s ($2)"
+  if kill -0 "$app" 2>/dev/null; then
+    echo "windows on the display:"; xwininfo -root -tree | grep -E '"[^"]+"' | grep -v "has no name" | head -n 12
+    fail "$1: Ombrix did not end within 2 s ($2)"
+  fi
   wait "$app" || fail "$1: Ombrix exited with an error"
   [ $(( ended - asked )) -le 1000 ] || fail "$1: Ombrix took $(( ended - asked )) ms to end ($2)"
   echo "$1: first picture $(( first - started )) ms after the start, $count pictures on disk, $waiting kept for upload, ended $(( ended - asked )) ms after $2"
@@ -104,7 +107,7 @@ record_until_quit "no keyring at all" ctrl+q unix:path=/nonexistent/ombrix-bus
 # A keyring service that never answers at all: frozen, so that calls to it hang.
 frozen=1
 pkill -STOP -x gnome-keyring-d
-record_until_quit "keyring that never answers" ctrl+q
+record_until_quit "keyring that never answers" close
 pkill -CONT -x gnome-keyring-d
 frozen=0
 
