@@ -9,7 +9,7 @@ build=$(cd "$1" && pwd)
 work=$(mktemp -d)
 pids=()
 frozen=0
-cleanup() { [ "$frozen" = 1 ] && pkill -CONT -x gnome-keyring-d; for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"; }
+cleanup() { [ "$frozen" = 1 ] && kill -CONT "$keyring"; for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"; }
 trap cleanup EXIT
 fail() {
   echo "FAILED: $*"
@@ -105,10 +105,14 @@ record_until_quit() {
 record_until_quit "no keyring at all" ctrl+q unix:path=/nonexistent/ombrix-bus
 
 # A keyring service that never answers at all: frozen, so that calls to it hang.
+# Only this session's keyring: the one that owns the Secret Service name on our bus.
+keyring=$(gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+  --method org.freedesktop.DBus.GetConnectionUnixProcessID org.freedesktop.secrets | sed -E 's/.*uint32 ([0-9]+).*/\1/')
+[ -n "$keyring" ] || fail "the keyring's process was not found"
 frozen=1
-pkill -STOP -x gnome-keyring-d
+kill -STOP "$keyring"
 record_until_quit "keyring that never answers" close
-pkill -CONT -x gnome-keyring-d
+kill -CONT "$keyring"
 frozen=0
 
 # The login keyring locked, as after an automatic login: asking it opens the
