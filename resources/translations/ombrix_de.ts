@@ -49,6 +49,13 @@
     </message>
 </context>
 <context>
+    <name>FTPController</name>
+    <message>
+        <source>The address, user name or password holds a control character (such as a line break): nothing was sent.</source>
+        <translation>Adresse, Benutzername oder Passwort enthalten ein Steuerzeichen (etwa einen Zeilenumbruch): Es wurde nichts gesendet.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Start or stop recording</source>
@@ -249,6 +256,38 @@
         <source>%1 pictures dropped: the outbox is full</source>
         <translation>%1 Bilder verworfen: der Ausgang ist voll</translation>
     </message>
+    <message>
+        <source>Recording stopped: the camera was turned off</source>
+        <translation>Aufnahme beendet: Die Kamera wurde ausgeschaltet</translation>
+    </message>
+    <message>
+        <source>Not saved: no save folder is chosen (Ombrix &gt; Preferences)</source>
+        <translation>Nicht gesichert: Es ist kein Ordner gewählt (Ombrix &gt; Einstellungen)</translation>
+    </message>
+    <message>
+        <source>The %1 holds a control character (such as a line break), which would reach the server as a command of its own: the picture was not uploaded. Retype the %1.</source>
+        <translation>Das Feld „%1“ enthält ein Steuerzeichen (etwa einen Zeilenumbruch), das den Server als eigener Befehl erreichen würde: Das Bild wurde nicht hochgeladen. Geben Sie „%1“ neu ein.</translation>
+    </message>
+    <message>
+        <source>user name</source>
+        <translation>Benutzername</translation>
+    </message>
+    <message>
+        <source>password</source>
+        <translation>Passwort</translation>
+    </message>
+    <message>
+        <source>server address</source>
+        <translation>Serveradresse</translation>
+    </message>
+    <message>
+        <source>server folder</source>
+        <translation>Serverordner</translation>
+    </message>
+    <message>
+        <source>picture name</source>
+        <translation>Bildname</translation>
+    </message>
 </context>
 <context>
     <name>NoCameraViewController</name>
@@ -262,6 +301,10 @@
     <message>
         <source>The picture has no name: enter a file name, or add the date to the name.</source>
         <translation>Das Bild hat keinen Namen: Geben Sie einen Dateinamen ein oder hängen Sie das Datum an den Namen an.</translation>
+    </message>
+    <message>
+        <source>The picture name &quot;%1&quot; leads out of its folder: remove &quot;..&quot; from it.</source>
+        <translation>Der Bildname „%1“ führt aus seinem Ordner hinaus: Entfernen Sie „..“ daraus.</translation>
     </message>
 </context>
 <context>
@@ -325,6 +368,10 @@
     <message>
         <source>Invalid URL</source>
         <translation>Ungültige URL</translation>
+    </message>
+    <message>
+        <source>User and password go in their own fields</source>
+        <translation>Benutzer und Passwort gehören in ihre eigenen Felder</translation>
     </message>
 </context>
 <context>

@@ -199,8 +199,13 @@ void MainWindowController::awakeFromNib()
 void MainWindowController::cameraSuspendedChanged(bool suspended)
 {
     if (suspended) {
-        if (m_isRecording)
+        if (m_isRecording) {
             stopRecording();
+            // Recording stops by design here; whoever comes back to the camera learns why.
+            m_lastTickSummary = tr("Recording stopped: the camera was turned off");
+            m_lastPictureTime = QDateTime();
+            showStatus();
+        }
         setIsCameraOn(false);
         changeViewControllers(kSuspendedView);
     } else {

@@ -125,6 +125,8 @@ TEST_F(Recording, SuspensionStopsARecordingButLosingTheLastCameraDoesNot)
     ASSERT_TRUE(suspended.wait(5000));
     EXPECT_FALSE(window->isRecording());
     EXPECT_FALSE(ui().startStopButton->isChecked());
+    EXPECT_TRUE(window->statusText().contains(QStringLiteral("Recording stopped: the camera was turned off")))
+        << window->statusText().toStdString();
 
     camera->command(QStringLiteral("resume Cam"));
     ASSERT_TRUE(suspended.wait(5000));
