@@ -11,6 +11,7 @@
 // `curl -T "{a,b,...}"` that sends them all over one connection.
 //
 //   bench_delivery [ticks per server, default 60] [pictures, default 100]
+#include "BenchHome.h"
 #include "CameraController.h"
 #include "DeliveryWorker.h"
 #include "FTPController.h"
@@ -120,14 +121,7 @@ bool runCurl(const QStringList& arguments)
 int main(int argc, char** argv)
 {
     const CurlGlobal curl;
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
-    qputenv("XDG_STATE_HOME", (home.path() + QStringLiteral("/.local/state")).toLocal8Bit());
-    qputenv("OMBRIX_TESTCAM_DEVICES", "Bench=1920x1080");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const BenchHome home("Bench=1920x1080");
     gst_init(&argc, &argv);
     QApplication app(argc, argv);
     const int ticks = argc > 1 ? QByteArray(argv[1]).toInt() : 60;

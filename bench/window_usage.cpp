@@ -5,6 +5,7 @@
 // process's CPU time against wall time. Phase 2 runs ticks back to back (stamp,
 // save to disk), letting the event loop run between them, and samples the resident
 // set size (VmRSS) along the way.
+#include "BenchHome.h"
 #include "CameraController.h"
 #include "CapturePreviewView.h"
 #include "ContentViewControllers.h"
@@ -50,14 +51,7 @@ double residentMegabytes()
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
-    qputenv("XDG_STATE_HOME", (home.path() + QStringLiteral("/.local/state")).toLocal8Bit());
-    qputenv("OMBRIX_TESTCAM_DEVICES", "Bench=1280x720");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const BenchHome home("Bench=1280x720");
     gst_init(&argc, &argv);
     QApplication app(argc, argv);
     const int idleSeconds = argc > 1 ? QByteArray(argv[1]).toInt() : 20;

@@ -1,13 +1,14 @@
 #include "DeliveryWorker.h"
 
 #include "Outbox.h"
+#include "PictureNaming.h"
+#include "WholeFile.h"
 
-#include <QSaveFile>
+#include <QDir>
+#include <QFileInfo>
 #include <QSet>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 namespace {
 
@@ -15,14 +16,6 @@ Error notKept(const QString& why)
 {
     return Error{QStringLiteral("OmbrixOutboxErrorDomain"), 1,
                  DeliveryWorker::tr("The picture could not be kept for its upload: %1").arg(why)};
-}
-
-// What the system said about a failed save: Qt says "Unknown error" for some of them.
-QString systemProblem(const QFileDevice& file, int code)
-{
-    if (file.error() != QFileDevice::NoError && file.errorString() != QLatin1String("Unknown error"))
-        return file.errorString();
-    return code != 0 ? QString::fromLocal8Bit(std::strerror(code)) : file.errorString();
 }
 
 } // namespace
@@ -134,16 +127,11 @@ void DeliveryWorker::process(TickJob& job)
     }
     outcome.pictureMade = true;
     if (!job.savePath.isEmpty()) {
+        if (!job.replaceable)
+            stepPastTakenName(job);
         outcome.savePath = job.savePath;
-        // Written beside the destination and renamed over it: a reader never sees half a picture.
-        QSaveFile file(job.savePath);
-        errno = 0;
-        if (file.open(QIODevice::WriteOnly) && file.write(*still) == still->size() && file.commit()) {
-            outcome.save = TickOutcome::Save::Saved;
-        } else {
-            outcome.save = TickOutcome::Save::Failed;
-            outcome.saveProblem = systemProblem(file, errno);
-        }
+        outcome.save = writeWholeFile(job.savePath, *still, &outcome.saveProblem) ? TickOutcome::Save::Saved
+                                                                                 : TickOutcome::Save::Failed;
     }
     if (!job.upload) {
         Q_EMIT tickFinished(outcome);
@@ -167,6 +155,21 @@ void DeliveryWorker::process(TickJob& job)
         m_attemptNow = true; // a tick's upload is tried at once, whatever the pause
     }
     publish();
+}
+
+void DeliveryWorker::stepPastTakenName(TickJob& job)
+{
+    // A sequence picture never replaces one on disk (from an earlier run, or an hour
+    // the clocks repeated): it takes the next free counter, and the upload the same name.
+    const QFileInfo wanted(job.savePath);
+    if (!wanted.exists() || job.fileName.isEmpty())
+        return;
+    QString name;
+    for (int n = 2; wanted.dir().exists(name = PictureNaming::withCounter(job.fileName, n)); ++n) {
+    }
+    job.savePath = wanted.dir().filePath(name);
+    if (job.upload)
+        job.url = job.url.resolved(QUrl(QString::fromLatin1(QUrl::toPercentEncoding(name))));
 }
 
 void DeliveryWorker::sendWaiting()
@@ -247,8 +250,6 @@ void DeliveryWorker::sendWaiting()
 
     for (TickOutcome& outcome : answering)
         answer(outcome, failed ? TickOutcome::Upload::Failed : TickOutcome::Upload::Kept);
-    if (failed && answering.empty())
-        Q_EMIT retryFailed(m_lastError);
     publish();
 }
 

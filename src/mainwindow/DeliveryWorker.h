@@ -37,6 +37,7 @@ struct TickJob {
     QString username;
     std::optional<QString> password; // none: not known yet (the keyring has not answered)
     bool replaceable = false;        // the always-current picture
+    QString fileName;                // the sequence picture's name, for stepping past one on disk
 };
 
 // How a tick ended, once its picture was saved and its upload tried.
@@ -95,8 +96,6 @@ public:
 Q_SIGNALS:
     void tickFinished(const TickOutcome& outcome);
     void outboxChanged(const OutboxState& state);
-    // A background retry failed (tick uploads report through tickFinished).
-    void retryFailed(const Error& error);
     // The host spoke TLS for the first time: from now on it must.
     void tlsSeen(const QString& host);
 
@@ -104,6 +103,7 @@ private:
     void run();
     void processJobs(); // worker thread, with the lock not held
     void process(TickJob& job);
+    void stepPastTakenName(TickJob& job);
     void sendWaiting();
     void publish();
     void uploadDidNotFinishWithError(const Error& error) override { m_lastError = error; }

@@ -65,12 +65,12 @@ MainWindowController::MainWindowController(Services services, QObject* parent)
     if (limitMB > 0)
         delivery.outboxLimitBytes = limitMB * 1024 * 1024;
     delivery.firstRetryPause = services.firstRetryPause;
-    const QStringList tlsHosts = m_userDefaults->objectForKey(OXFTPTLSHosts).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList tlsHosts = hostsRequiringTls();
     delivery.hostsRequiringTls = QSet<QString>(tlsHosts.begin(), tlsHosts.end());
     m_delivery = std::make_unique<DeliveryWorker>(delivery);
     // Remembered, so that a server once reached over TLS is never again given the password in clear.
     connect(m_delivery.get(), &DeliveryWorker::tlsSeen, this, [this](const QString& host) {
-        QStringList hosts = m_userDefaults->objectForKey(OXFTPTLSHosts).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        QStringList hosts = hostsRequiringTls();
         if (!hosts.contains(host)) {
             hosts << host;
             m_userDefaults->setObject(hosts.join(QLatin1Char(' ')), OXFTPTLSHosts);
@@ -416,7 +416,7 @@ void MainWindowController::capturePic()
     // One name for the disk and the server, taken once for the tick.
     QString fileName = m_naming.imageWithSequence(sequence);
     if (sequence)
-        fileName = unusedSequenceName(fileName, saving);
+        fileName = unusedSequenceName(fileName);
     if (saving) {
         // Without a folder the picture would land in whatever folder Ombrix was started from.
         if (m_userDefaults->objectForKey(OXSaveToDiskPath).toString().trimmed().isEmpty())
@@ -435,6 +435,7 @@ void MainWindowController::capturePic()
             job.url = m_naming.uploadURL(m_userDefaults->objectForKey(OXFTPServerAddress).toString(),
                                          m_ui->pathTextField->text(), fileName);
             job.replaceable = !sequence;
+            job.fileName = fileName;
         } else {
             refused = Error{QStringLiteral("OmbrixUploadErrorDomain"), 1,
                             tr("The %1 holds a control character (such as a line break), which would reach the server "
@@ -447,12 +448,12 @@ void MainWindowController::capturePic()
         uploadDidNotFinishWithError(refused);
 }
 
-QString MainWindowController::unusedSequenceName(const QString& fileName, bool saving)
+QString MainWindowController::unusedSequenceName(const QString& fileName)
 {
-    // When the clocks go back an hour, that hour's names come again: a sequence
-    // picture never replaces another, on disk or on the server.
+    // When the clocks go back an hour, that hour's names come again: a name this run
+    // gave out is not given again (the worker also steps past files already on disk).
     QString name = fileName;
-    for (int n = 2; m_sequenceNames.contains(name) || (saving && QFile::exists(m_naming.saveToDiskPath(name))); ++n)
+    for (int n = 2; m_sequenceNames.contains(name); ++n)
         name = PictureNaming::withCounter(fileName, n);
     m_sequenceNames.insert(name);
     m_sequenceNameOrder.push_back(name);
@@ -462,6 +463,11 @@ QString MainWindowController::unusedSequenceName(const QString& fileName, bool s
         m_sequenceNameOrder.pop_front();
     }
     return name;
+}
+
+QStringList MainWindowController::hostsRequiringTls() const
+{
+    return m_userDefaults->objectForKey(OXFTPTLSHosts).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
 QString MainWindowController::controlCharacterField() const
@@ -627,7 +633,7 @@ void MainWindowController::readFromKeyChain()
 
 void MainWindowController::passwordBecameKnown()
 {
-    const QString host = composedUploadURL().host();
+    const QString host = m_keychain.storedHost();
     if (!host.isEmpty())
         m_delivery->setPassword(host, m_ui->passwordTextField->text());
 }

@@ -141,7 +141,8 @@ private:
     QString outboxSummary() const;
     // The name of the first upload field holding a control character, or empty.
     QString controlCharacterField() const;
-    QString unusedSequenceName(const QString& fileName, bool saving);
+    QString unusedSequenceName(const QString& fileName);
+    QStringList hostsRequiringTls() const; // as stored: host names separated by spaces
 
     UserDefaults* m_userDefaults;
     CameraController* m_camController;

@@ -1,36 +1,21 @@
 #include "Outbox.h"
 
+#include "WholeFile.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QSet>
 #include <QStandardPaths>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 namespace {
 
 const char* const kPictureSuffix = ".jpg";
 const char* const kAddressSuffix = ".json";
-
-bool writeWhole(const QString& path, const QByteArray& bytes, QString* problem)
-{
-    // Written beside the destination and renamed over it: a kill leaves no half entry.
-    QSaveFile file(path);
-    errno = 0;
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    const int code = errno;
-    if (problem) // Qt says "Unknown error" for a full disk; the system knows better
-        *problem = code != 0 && file.errorString() == QLatin1String("Unknown error") ? QString::fromLocal8Bit(std::strerror(code))
-                                                                                     : file.errorString();
-    return false;
-}
 
 } // namespace
 
@@ -96,9 +81,9 @@ bool Outbox::add(const QByteArray& picture, const QUrl& url, const QString& user
     const QJsonObject json{{QStringLiteral("url"), url.toString(QUrl::FullyEncoded)},
                            {QStringLiteral("user"), username},
                            {QStringLiteral("replaceable"), replaceable}};
-    if (!writeWhole(path(id, kPictureSuffix), picture, problem))
+    if (!writeWholeFile(path(id, kPictureSuffix), picture, problem))
         return false;
-    if (!writeWhole(path(id, kAddressSuffix), QJsonDocument(json).toJson(QJsonDocument::Compact), problem)) {
+    if (!writeWholeFile(path(id, kAddressSuffix), QJsonDocument(json).toJson(QJsonDocument::Compact), problem)) {
         QFile::remove(path(id, kPictureSuffix));
         return false;
     }

@@ -7,30 +7,22 @@
 #   e2e-faults.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
-work=$(mktemp -d)
-pids=()
-cleanup() { for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done; rm -rf "$work"; }
-trap cleanup EXIT
+source "$(dirname "$0")/e2e-common.sh"
 fail() { echo "FAILED: $*"; echo "0 passed, 1 failed"; exit 1; }
 
-cmake --install "$build" --prefix "$work/prefix" > /dev/null
+e2e_install
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_STATE_HOME=$work/home/.local/state
 export QT_QPA_PLATFORM=offscreen GST_PLUGIN_PATH=$build/tools/testcam ASAN_OPTIONS=detect_leaks=0
 conf=$XDG_CONFIG_HOME/Ombrix/Ombrix.conf
 
 # A plain FTP server on loopback that must receive nothing.
-mkdir -p "$work/ftp/root" && chmod 777 "$work/ftp/root"
-echo "tester:$(openssl passwd -6 secret):65534:65534::$work/ftp/root/./::::::::::::" > "$work/ftp/passwd"
-pure-pw mkdb "$work/ftp/users.pdb" -f "$work/ftp/passwd"
-port=$(( 21000 + RANDOM % 8000 ))
-pure-ftpd -S "127.0.0.1,$port" -l "puredb:$work/ftp/users.pdb" -Y 0 -E -H -u 1 -p "$((port + 1000)):$((port + 1099))" &
-pids+=($!)
+e2e_ftp_server secret
 # Ombrix talks to the server through a proxy that logs every command it receives.
 proxy=$(( port + 2000 ))
 "$(dirname "$0")/ftp-command-log.py" "$proxy" "$port" "$work/commands.log" &
 pids+=($!)
 touch "$work/commands.log"
-printf 'secret' | secret-tool store --label="Ombrix test" xdg:schema org.gnome.keyring.NetworkPassword server 127.0.0.1 protocol ftps port 0 authtype default user tester
+e2e_keyring_password secret
 
 jpegs() { ls "$HOME/pictures" 2>/dev/null | grep -c '\.jpg$' || true; }
 start() {

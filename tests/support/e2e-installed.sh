@@ -7,10 +7,7 @@
 #   e2e-installed.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
-work=$(mktemp -d)
-pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"; }
-trap cleanup EXIT
+source "$(dirname "$0")/e2e-common.sh"
 fail() {
   echo "FAILED: $*"
   # What the screen showed, for a person to look at.
@@ -19,20 +16,11 @@ fail() {
   exit 1
 }
 
-cmake --install "$build" --prefix "$work/prefix" > /dev/null
-
-# A plain FTP server on loopback with one throwaway account.
-mkdir -p "$work/ftp/root" && chmod 777 "$work/ftp/root"
+e2e_install
 password="e2e-Pass-$RANDOM"
-hash=$(openssl passwd -6 "$password")
-echo "tester:$hash:65534:65534::$work/ftp/root/./::::::::::::" > "$work/ftp/passwd"
-pure-pw mkdb "$work/ftp/users.pdb" -f "$work/ftp/passwd"
-port=$(( 21000 + RANDOM % 8000 ))
-pure-ftpd -S "127.0.0.1,$port" -l "puredb:$work/ftp/users.pdb" -Y 0 -E -H -u 1 -p "$((port + 1000)):$((port + 1099))" &
-pids+=($!)
-
+e2e_ftp_server "$password"
 # The password waits in the keyring, filed under the server's host.
-printf '%s' "$password" | secret-tool store --label="Ombrix test" xdg:schema org.gnome.keyring.NetworkPassword server 127.0.0.1 protocol ftps port 0 authtype default user tester
+e2e_keyring_password "$password"
 
 # A prepared home: save a sequence to ~/pictures and upload it, every second, from the start.
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
@@ -52,11 +40,7 @@ INI
 # start behind a message that nobody is there to click.
 truncate -s -1 "$XDG_CONFIG_HOME/Ombrix/Ombrix.conf"
 
-display=$(( 50 + RANDOM % 400 ))
-Xvfb ":$display" -screen 0 1024x900x24 -nolisten tcp > /dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=":$display"
-for _ in $(seq 50); do xdpyinfo > /dev/null 2>&1 && break; sleep 0.1; done
+e2e_display
 
 # In a sanitizer build, leaks are checked by the unit tests, not in the whole
 # application with its uninstrumented libraries.

@@ -6,23 +6,19 @@
 #   e2e-locked-keyring.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
-work=$(mktemp -d)
-pids=()
+source "$(dirname "$0")/e2e-common.sh"
 frozen=0
-cleanup() { [ "$frozen" = 1 ] && kill -CONT "$keyring"; for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"; }
-trap cleanup EXIT
+thaw() { [ "$frozen" = 1 ] && kill -CONT "$keyring" || true; }
+e2e_cleanup_hooks+=(thaw)
 fail() {
   echo "FAILED: $*"
   xwd -root -silent 2>/dev/null | convert xwd:- "${OMBRIX_E2E_SCREENSHOT:-/tmp/ombrix-e2e-locked-failure.png}" 2>/dev/null || true
   echo "0 passed, 1 failed"
   exit 1
 }
-now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
-
-cmake --install "$build" --prefix "$work/prefix" > /dev/null
-
+e2e_install
 # A password waits in the keyring.
-printf 'kept' | secret-tool store --label="Ombrix test" xdg:schema org.gnome.keyring.NetworkPassword server 127.0.0.1 protocol ftps port 0 authtype default user tester
+e2e_keyring_password kept
 
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_STATE_HOME=$work/home/.local/state
 mkdir -p "$HOME/pictures" "$XDG_CONFIG_HOME/Ombrix"
@@ -39,11 +35,7 @@ INI
 
 app=""
 # A display, so that the keyring's unlock prompt really opens and waits.
-display=$(( 50 + RANDOM % 400 ))
-Xvfb ":$display" -screen 0 1024x900x24 -nolisten tcp > /dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=":$display"
-for _ in $(seq 50); do xdpyinfo > /dev/null 2>&1 && break; sleep 0.1; done
+e2e_display
 dbus-update-activation-environment DISPLAY # the prompter is started by the bus
 
 # record_until_quit NAME HOW [BUS]: starts Ombrix (on another session bus if
