@@ -11,6 +11,21 @@ CameraController* gCameraController = nullptr;
 
 namespace {
 
+using namespace std::chrono_literals;
+
+// An error that comes this soon before the camera's unplugging is the unplugging.
+constexpr auto kUnplugGrace = 1s;
+constexpr auto kFirstRestartDelay = 2s;
+constexpr auto kLongestRestartDelay = 30s;
+// A camera that sends nothing this long while it should has failed.
+constexpr qint64 kNoFrameLimitMs = 5000;
+constexpr qint64 kFirstFrameLimitMs = 10000; // opening and negotiating take longer
+
+qint64 steadyMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 Error noLongerAvailable(const QString& name)
 {
     return Error{QStringLiteral("OmbrixCameraErrorDomain"), 6,
@@ -34,6 +49,10 @@ CameraController::CameraController(UserDefaults* userDefaults, AlertPresenter* a
     connect(m_watcher.get(), &DeviceWatcher::deviceDisconnected, this,
             [this](const CaptureDevicePtr& device) { updateCameras(device, false); });
     connect(m_watcher.get(), &DeviceWatcher::deviceChanged, this, &CameraController::cameraAttributeChanged);
+    m_session->setFailureHandler([this](const Error& error) { sessionFailed(error); });
+    m_frameWatch.setInterval(1000);
+    connect(&m_frameWatch, &QTimer::timeout, this, &CameraController::checkFrames);
+    m_frameWatch.start();
 }
 
 CameraController::~CameraController()
@@ -57,6 +76,8 @@ CameraController* CameraController::sharedCameraController()
 
 void CameraController::setCameraSuspended(bool suspended)
 {
+    if (m_cameraSuspended && !suspended)
+        m_startedMs = steadyMs(); // a camera coming back from its shutter gets time to send again
     m_cameraSuspended = suspended;
     Q_EMIT cameraSuspendedChanged(suspended);
 }
@@ -70,8 +91,19 @@ void CameraController::prepareDevices()
 
 void CameraController::changeDevice(const QString& displayName)
 {
+    openCamera(displayName, false);
+}
+
+// A restart after a failure tells nobody when it fails too; it is tried again later.
+bool CameraController::openCamera(const QString& displayName, bool restarting)
+{
     if (!hasCamerasAvailable())
-        return;
+        return false;
+    ++m_sessionGeneration;
+    if (!restarting && m_failing) {
+        m_failing = false;
+        Q_EMIT cameraRecovered();
+    }
     if (m_session->isRunning())
         m_session->stopRunning();
     const auto inputs = m_session->inputs();
@@ -89,22 +121,91 @@ void CameraController::changeDevice(const QString& displayName)
 
     if (!m_userDevice) {
         // The camera went away while its name was still on offer (an open menu).
-        presentError(noLongerAvailable(displayName));
-        return;
+        if (!restarting)
+            presentError(noLongerAvailable(displayName));
+        return false;
     }
-    if (!m_userDevice->open(&error) || !m_session->addInput(*m_userDevice, &error)) {
-        presentError(error);
-        return;
-    }
-    if (!m_output) {
+    bool opened = m_userDevice->open(&error) && m_session->addInput(*m_userDevice, &error);
+    if (opened && !m_output) {
         m_output = std::make_unique<DecompressedVideoOutput>(static_cast<FrameDelegate*>(this), m_session->previews());
-        if (!m_session->addOutput(m_output.get(), &error)) {
-            presentError(error);
-            return;
-        }
+        opened = m_session->addOutput(m_output.get(), &error);
     }
-    if (!m_session->startRunning(&error))
-        presentError(error);
+    opened = opened && m_session->startRunning(&error);
+    if (!opened) {
+        if (!restarting)
+            presentError(error);
+        return false;
+    }
+    m_startedMs = steadyMs();
+    return true;
+}
+
+bool CameraController::userDeviceAttached() const
+{
+    if (!m_userDevice)
+        return false;
+    const QString id = m_userDevice->uniqueID();
+    return std::any_of(m_devicesDict.cbegin(), m_devicesDict.cend(), [&](const QString& value) { return value == id; });
+}
+
+void CameraController::sessionFailed(const Error& error)
+{
+    if (!m_session->isRunning())
+        return; // one failure often says so more than once
+    m_session->stopRunning();
+    const quint64 generation = m_sessionGeneration;
+    QTimer::singleShot(kUnplugGrace, this, [this, generation, error] { confirmFailure(generation, error); });
+}
+
+void CameraController::confirmFailure(quint64 generation, const Error& error)
+{
+    // Another camera was chosen meanwhile, or this one was unplugged: that is handled as such.
+    if (generation != m_sessionGeneration || !userDeviceAttached())
+        return;
+    if (m_failing) {
+        scheduleRestart();
+        return;
+    }
+    m_failing = true;
+    m_restartDelay = kFirstRestartDelay;
+    const Error shown{error.domain, error.code,
+                      tr("The camera \"%1\" stopped working: %2").arg(m_userDevice->localizedDisplayName(), error.description)};
+    // The restart is under way before the alert, which may wait for a person for days.
+    scheduleRestart();
+    Q_EMIT cameraFailed(shown.description);
+    presentError(shown);
+}
+
+void CameraController::scheduleRestart()
+{
+    const quint64 generation = m_sessionGeneration;
+    QTimer::singleShot(m_restartDelay, this, [this, generation] {
+        if (generation != m_sessionGeneration || !userDeviceAttached())
+            return;
+        if (!openCamera(m_userDevice->localizedDisplayName(), true))
+            scheduleRestart();
+    });
+    m_restartDelay = std::min<std::chrono::milliseconds>(m_restartDelay * 2, kLongestRestartDelay);
+}
+
+void CameraController::checkFrames()
+{
+    if (!m_session->isRunning())
+        return;
+    const qint64 now = steadyMs();
+    const qint64 last = m_lastFrameMs.load(std::memory_order_relaxed);
+    const bool flowing = last > m_startedMs;
+    if (m_failing && flowing) {
+        m_failing = false;
+        Q_EMIT cameraRecovered();
+    }
+    // A shutter may stop the frames; a camera unplugged is followed as such.
+    if (m_cameraSuspended || !userDeviceAttached())
+        return;
+    const qint64 quietSince = flowing ? last : m_startedMs;
+    if (now - quietSince > (flowing ? kNoFrameLimitMs : kFirstFrameLimitMs))
+        sessionFailed(Error{QStringLiteral("OmbrixCameraErrorDomain"), 8,
+                            tr("it has sent no picture for %n seconds.", nullptr, int((now - quietSince) / 1000))});
 }
 
 void CameraController::addAnyCaptureDevice()
@@ -156,6 +257,7 @@ void CameraController::presentError(const Error& error)
 
 void CameraController::captureOutput(GstSample* frame)
 {
+    m_lastFrameMs.store(steadyMs(), std::memory_order_relaxed);
     GstSample* newest = gst_sample_ref(frame);
     GstSample* previous;
     {

@@ -13,8 +13,11 @@
 #include <QImage>
 #include <QMap>
 #include <QObject>
+#include <QTimer>
 #include <QVariant>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -73,8 +76,20 @@ public:
 Q_SIGNALS:
     void cameraSuspendedChanged(bool suspended);
     void devicesDictChanged();
+    // The camera in use stopped while it should run (an error, or no frame for a
+    // while); the text says which. It is restarted until frames come again.
+    void cameraFailed(const QString& text);
+    // Frames come again after a failure, or another camera was chosen.
+    void cameraRecovered();
 
 private:
+    bool openCamera(const QString& displayName, bool restarting);
+    bool userDeviceAttached() const;
+    void sessionFailed(const Error& error);
+    void confirmFailure(quint64 generation, const Error& error);
+    void scheduleRestart();
+    void checkFrames();
+
     void prepareDevices();
     void updateCameras(const CaptureDevicePtr& device, bool connected);
     void cameraAttributeChanged(const CaptureDevicePtr& device, const CaptureDevicePtr& previous);
@@ -98,6 +113,14 @@ private:
     GstSample* mCurrentImageBuffer = nullptr;
 
     StillMaker m_stillMaker; // main thread only
+
+    // Following a running camera: frames arrive, or it is failed and restarted.
+    quint64 m_sessionGeneration = 0; // each opening of a camera counts one
+    QTimer m_frameWatch;
+    std::atomic<qint64> m_lastFrameMs{0}; // steady clock; written on the streaming thread
+    qint64 m_startedMs = 0;
+    bool m_failing = false; // alerted once; restarting until frames come
+    std::chrono::milliseconds m_restartDelay{0};
 };
 
 // The shared controller, once made.

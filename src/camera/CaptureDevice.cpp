@@ -132,16 +132,24 @@ void CaptureDevice::close()
     m_element.reset();
 }
 
+std::optional<Error> errorFromMessage(GstMessage* message)
+{
+    GError* raw = nullptr;
+    gst_message_parse_error(message, &raw, nullptr);
+    GErrorPtr gerror(raw);
+    if (!gerror)
+        return std::nullopt;
+    return Error{QString::fromUtf8(g_quark_to_string(gerror->domain)), gerror->code, QString::fromUtf8(gerror->message)};
+}
+
 Error errorFromBus(GstBus* bus, const QString& whatFailed)
 {
     GstMessageRef message = GstMessageRef::adopt(gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR));
-    if (message) {
-        GError* raw = nullptr;
-        gst_message_parse_error(message.get(), &raw, nullptr);
-        GErrorPtr gerror(raw);
-        if (gerror)
-            return Error{QString::fromUtf8(g_quark_to_string(gerror->domain)), gerror->code,
-                         QString::fromUtf8(gerror->message)};
-    }
-    return Error{QStringLiteral("OmbrixCameraErrorDomain"), 1, whatFailed};
+    std::optional<Error> error = message ? errorFromMessage(message.get()) : std::nullopt;
+    return error.value_or(Error{QStringLiteral("OmbrixCameraErrorDomain"), 1, whatFailed});
+}
+
+GstCapsRef CaptureDevice::offeredCaps() const
+{
+    return GstCapsRef::adopt(gst_device_get_caps(m_device.get()));
 }

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 // One attached camera as the device monitor reports it, with its open state. Its
 // unique ID stays the same when the same camera is unplugged and plugged in again.
@@ -26,6 +27,9 @@ public:
     // Read afresh at each call: the device's "device.suspended" property, or for a
     // V4L2 camera its privacy control. A camera with neither is never suspended.
     bool isSuspended() const;
+
+    // The formats, sizes and rates the camera offers.
+    GstCapsRef offeredCaps() const;
 
     // The V4L2 device node of a V4L2 camera, else empty.
     QString v4l2Path() const;
@@ -50,5 +54,7 @@ private:
 
 using CaptureDevicePtr = std::shared_ptr<CaptureDevice>;
 
+// An error message as an Error; none when it carries no error.
+std::optional<Error> errorFromMessage(GstMessage* message);
 // The first error message on a bus, as an Error; or a generic one naming what failed.
 Error errorFromBus(GstBus* bus, const QString& whatFailed);

@@ -1,5 +1,7 @@
 #include "CaptureSession.h"
 
+#include "CaptureMode.h"
+
 #include <QCoreApplication>
 
 #include <gst/app/gstappsink.h>
@@ -16,11 +18,15 @@ Error sessionError(int code, const QString& text)
 GstElementRef makeElement(const char* factory, Error* error)
 {
     GstElementRef element = GstElementRef::refSink(gst_element_factory_make(factory, nullptr));
-    if (!element && error->description.isEmpty())
-        *error = sessionError(3, QCoreApplication::translate("CaptureSession",
-                                                             "The GStreamer element \"%1\" is missing; "
-                                                             "please install GStreamer's base plugins.")
-                                     .arg(QString::fromLatin1(factory)));
+    if (!element && error->description.isEmpty()) {
+        // The decoder of compressed video comes with the good plugins, the rest with the base ones.
+        const QString text = qstrcmp(factory, "jpegdec") == 0
+            ? QCoreApplication::translate("CaptureSession", "The GStreamer element \"%1\" is missing; "
+                                                            "please install GStreamer's good plugins.")
+            : QCoreApplication::translate("CaptureSession", "The GStreamer element \"%1\" is missing; "
+                                                            "please install GStreamer's base plugins.");
+        *error = sessionError(3, text.arg(QString::fromLatin1(factory)));
+    }
     return element;
 }
 
@@ -82,10 +88,8 @@ DecompressedVideoOutput::~DecompressedVideoOutput() = default;
 CaptureSession::CaptureSession()
     : m_pipeline(GstElementRef::refSink(gst_pipeline_new("ombrix-capture")))
     , m_bus(GstBusRef::adopt(gst_element_get_bus(m_pipeline.get())))
+    , m_busWatch(std::make_unique<BusWatch>(m_bus, [this](GstMessage* message) { busMessage(message); }))
 {
-    // Nobody reads the session's bus while it runs; without this its messages
-    // would pile up for as long as the process lives.
-    gst_bus_set_flushing(m_bus.get(), TRUE);
 }
 
 CaptureSession::~CaptureSession()
@@ -95,16 +99,12 @@ CaptureSession::~CaptureSession()
 
 bool CaptureSession::startRunning(Error* error)
 {
-    gst_bus_set_flushing(m_bus.get(), FALSE);
     const GstStateChangeReturn rc = gst_element_set_state(m_pipeline.get(), GST_STATE_PLAYING);
     if (rc == GST_STATE_CHANGE_FAILURE) {
         *error = errorFromBus(m_bus.get(), QCoreApplication::translate("CaptureSession", "The camera cannot be started."));
-        gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
-        gst_bus_set_flushing(m_bus.get(), TRUE);
-        m_running = false;
+        stopRunning();
         return false;
     }
-    gst_bus_set_flushing(m_bus.get(), TRUE);
     m_running = true;
     return true;
 }
@@ -113,33 +113,87 @@ void CaptureSession::stopRunning()
 {
     gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
     m_running = false;
+    // What the stopped pipeline said last is not news about the next one.
+    m_busWatch->discardPending();
 }
 
-void CaptureSession::removeInput(const GstElementRef& input)
+void CaptureSession::busMessage(GstMessage* message)
 {
-    const auto it = std::find(m_inputs.begin(), m_inputs.end(), input);
+    if (!m_running || !m_onFailure)
+        return;
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_ERROR:
+        m_onFailure(errorFromMessage(message).value_or(
+            sessionError(1, QCoreApplication::translate("CaptureSession", "The camera failed."))));
+        return;
+    case GST_MESSAGE_EOS:
+        // A live camera's stream has no end of its own.
+        m_onFailure(sessionError(7, QCoreApplication::translate("CaptureSession", "The camera stopped sending video.")));
+        return;
+    default:
+        return;
+    }
+}
+
+std::vector<GstElementRef> CaptureSession::inputs() const
+{
+    std::vector<GstElementRef> sources;
+    for (const Input& input : m_inputs)
+        sources.push_back(input.source);
+    return sources;
+}
+
+void CaptureSession::removeInput(const GstElementRef& source)
+{
+    const auto it = std::find_if(m_inputs.begin(), m_inputs.end(), [&](const Input& input) { return input.source == source; });
     if (it == m_inputs.end())
         return;
-    GstElementRef keep = *it; // the bin drops its reference on removal
+    const Input keep = *it; // the bin drops its references on removal
     m_inputs.erase(it);
-    gst_element_set_state(keep.get(), GST_STATE_NULL);
-    gst_bin_remove(GST_BIN(m_pipeline.get()), keep.get());
+    gst_element_set_state(keep.source.get(), GST_STATE_NULL);
+    gst_bin_remove(GST_BIN(m_pipeline.get()), keep.source.get());
+    for (const GstElementRef& element : keep.front) {
+        gst_element_set_state(element.get(), GST_STATE_NULL);
+        gst_bin_remove(GST_BIN(m_pipeline.get()), element.get());
+    }
 }
 
 bool CaptureSession::addInput(const CaptureDevice& device, Error* error)
 {
     GstElement* element = device.element();
-    if (!element || !gst_bin_add(GST_BIN(m_pipeline.get()), element)) {
+    Input input{GstElementRef::ref(element), {}};
+    if (const std::optional<CaptureMode> mode = chooseCaptureMode(device.offeredCaps().get())) {
+        GstElementRef filter = makeElement("capsfilter", error);
+        GstElementRef decoder = mode->compressed ? makeElement("jpegdec", error) : GstElementRef();
+        if (!filter || (mode->compressed && !decoder))
+            return false;
+        g_object_set(filter.get(), "caps", mode->caps().get(), nullptr);
+        input.front.push_back(std::move(filter));
+        if (decoder)
+            input.front.push_back(std::move(decoder));
+    }
+    GstBin* bin = GST_BIN(m_pipeline.get());
+    if (!element || !gst_bin_add(bin, element)) {
         *error = sessionError(4, QCoreApplication::translate("CaptureSession", "The camera \"%1\" cannot be used.")
                                      .arg(device.localizedDisplayName()));
         return false;
     }
-    GstElementRef input = GstElementRef::ref(element);
-    if (m_output && !linkInput(element, error)) {
-        gst_bin_remove(GST_BIN(m_pipeline.get()), element);
+    for (const GstElementRef& next : input.front)
+        gst_bin_add(bin, next.get());
+    m_inputs.push_back(std::move(input)); // from here on removeInput() undoes it all
+    const Input& added = m_inputs.back();
+    bool linked = true;
+    GstElement* previous = element;
+    for (const GstElementRef& next : added.front) {
+        linked = linked && gst_element_link(previous, next.get());
+        previous = next.get();
+    }
+    if (!linked)
+        *error = sessionError(5, QCoreApplication::translate("CaptureSession", "The camera's video cannot be converted."));
+    if (!linked || (m_output && !linkInput(added, error))) {
+        removeInput(GstElementRef(added.source));
         return false;
     }
-    m_inputs.push_back(std::move(input));
     return true;
 }
 
@@ -156,15 +210,15 @@ bool CaptureSession::addOutput(DecompressedVideoOutput* output, Error* error)
         return false;
     }
     m_output = output;
-    for (const GstElementRef& input : m_inputs)
-        if (!linkInput(input.get(), error))
+    for (const Input& input : m_inputs)
+        if (!linkInput(input, error))
             return false;
     return true;
 }
 
-bool CaptureSession::linkInput(GstElement* input, Error* error)
+bool CaptureSession::linkInput(const Input& input, Error* error)
 {
-    if (gst_element_link(input, m_output->convert()))
+    if (gst_element_link(input.last(), m_output->convert()))
         return true;
     *error = sessionError(5, QCoreApplication::translate("CaptureSession", "The camera's video cannot be converted."));
     return false;

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "BusWatch.h"
 #include "CaptureDevice.h"
 #include "Error.h"
 #include "GstHandles.h"
 
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -56,8 +59,14 @@ private:
 
 // The one capture pipeline of the process: camera inputs in front, the output
 // behind. Not running until started; stopping waits until frames have stopped.
+// Each camera is asked for the mode chooseCaptureMode() picks from what it offers,
+// and MJPEG is decoded in front of the conversion.
 class CaptureSession {
 public:
+    // Told on the main thread when the running session fails: an error or the end
+    // of the stream. It may be told more than once for one failure.
+    using FailureHandler = std::function<void(const Error& error)>;
+
     CaptureSession();
     ~CaptureSession();
     CaptureSession(const CaptureSession&) = delete;
@@ -67,8 +76,10 @@ public:
     bool startRunning(Error* error);
     void stopRunning();
 
+    void setFailureHandler(FailureHandler handler) { m_onFailure = std::move(handler); }
+
     // Inputs are the opened cameras' source elements.
-    const std::vector<GstElementRef>& inputs() const { return m_inputs; }
+    std::vector<GstElementRef> inputs() const;
     void removeInput(const GstElementRef& input);
     bool addInput(const CaptureDevice& device, Error* error);
     bool addOutput(DecompressedVideoOutput* output, Error* error);
@@ -78,11 +89,20 @@ public:
     FrameFanout* previews() { return &m_previews; }
 
 private:
-    bool linkInput(GstElement* input, Error* error);
+    // A camera's source and what stands between it and the output.
+    struct Input {
+        GstElementRef source;
+        std::vector<GstElementRef> front; // the mode's filter, the decoder
+        GstElement* last() const { return front.empty() ? source.get() : front.back().get(); }
+    };
+    bool linkInput(const Input& input, Error* error);
+    void busMessage(GstMessage* message);
 
     GstElementRef m_pipeline;
     GstBusRef m_bus;
-    std::vector<GstElementRef> m_inputs;
+    std::unique_ptr<BusWatch> m_busWatch;
+    FailureHandler m_onFailure;
+    std::vector<Input> m_inputs;
     DecompressedVideoOutput* m_output = nullptr;
     bool m_running = false;
     FrameFanout m_previews;

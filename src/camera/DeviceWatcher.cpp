@@ -1,7 +1,5 @@
 #include "DeviceWatcher.h"
 
-#include <QMetaObject>
-
 #include <algorithm>
 
 DeviceWatcher::DeviceWatcher(QObject* parent)
@@ -9,8 +7,8 @@ DeviceWatcher::DeviceWatcher(QObject* parent)
     , m_monitor(GstDeviceMonitorRef::adopt(gst_device_monitor_new()))
 {
     gst_device_monitor_add_filter(m_monitor.get(), "Video/Source", nullptr);
-    m_bus = GstBusRef::adopt(gst_device_monitor_get_bus(m_monitor.get()));
-    gst_bus_set_sync_handler(m_bus.get(), &DeviceWatcher::onBusMessage, this, nullptr);
+    m_busWatch = std::make_unique<BusWatch>(GstBusRef::adopt(gst_device_monitor_get_bus(m_monitor.get())),
+                                            [this](GstMessage* message) { announce(message); });
     gst_device_monitor_start(m_monitor.get());
 
     // Providers report the devices they find at start as additions too; those are
@@ -24,53 +22,6 @@ DeviceWatcher::DeviceWatcher(QObject* parent)
 DeviceWatcher::~DeviceWatcher()
 {
     gst_device_monitor_stop(m_monitor.get());
-    gst_bus_set_sync_handler(m_bus.get(), nullptr, nullptr, nullptr);
-}
-
-GstBusSyncReply DeviceWatcher::onBusMessage(GstBus*, GstMessage* message, gpointer self)
-{
-    switch (GST_MESSAGE_TYPE(message)) {
-    case GST_MESSAGE_DEVICE_ADDED:
-    case GST_MESSAGE_DEVICE_REMOVED:
-    case GST_MESSAGE_DEVICE_CHANGED: {
-        auto* watcher = static_cast<DeviceWatcher*>(self);
-        {
-            std::lock_guard lock(watcher->m_incomingLock);
-            watcher->m_incoming.push_back(GstMessageRef::ref(message));
-        }
-        // The call carries no message: whichever thread ends up dropping it owns nothing.
-        QMetaObject::invokeMethod(watcher, [watcher] { watcher->takeIncoming(); }, Qt::QueuedConnection);
-        break;
-    }
-    default:
-        break;
-    }
-    return GST_BUS_DROP;
-}
-
-void DeviceWatcher::takeIncoming()
-{
-    {
-        std::lock_guard lock(m_incomingLock);
-        while (!m_incoming.empty()) {
-            m_pending.push_back(std::move(m_incoming.front()));
-            m_incoming.pop_front();
-        }
-    }
-    drain();
-}
-
-void DeviceWatcher::drain()
-{
-    if (m_announcing)
-        return; // the outer call goes on with the queue when its handler returns
-    m_announcing = true;
-    while (!m_pending.empty()) {
-        GstMessageRef message = std::move(m_pending.front());
-        m_pending.pop_front();
-        announce(message.get());
-    }
-    m_announcing = false;
 }
 
 void DeviceWatcher::announce(GstMessage* message)

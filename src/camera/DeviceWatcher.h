@@ -1,18 +1,17 @@
 #pragma once
 
+#include "BusWatch.h"
 #include "CaptureDevice.h"
 #include "GstHandles.h"
 
 #include <QObject>
 
-#include <deque>
-#include <mutex>
+#include <memory>
 #include <vector>
 
-// Owns the device monitor on "Video/Source" and its bus handler. The monitor's
-// messages arrive on GStreamer's threads; each is handed to this object's thread
-// and announced there, one at a time and in order, never from inside another
-// announcement (a handler may run a modal alert).
+// Owns the device monitor on "Video/Source" and the watch on its bus. Each
+// message is announced on this object's thread, one at a time and in order, never
+// from inside another announcement (a handler may run a modal alert).
 class DeviceWatcher : public QObject {
     Q_OBJECT
 public:
@@ -31,16 +30,9 @@ Q_SIGNALS:
     void deviceChanged(const CaptureDevicePtr& device, const CaptureDevicePtr& previous);
 
 private:
-    static GstBusSyncReply onBusMessage(GstBus* bus, GstMessage* message, gpointer self);
-    void takeIncoming();
-    void drain();
     void announce(GstMessage* message);
 
     GstDeviceMonitorRef m_monitor;
-    GstBusRef m_bus;
-    std::mutex m_incomingLock; // guards m_incoming, filled on GStreamer's threads
-    std::deque<GstMessageRef> m_incoming;
-    std::deque<GstMessageRef> m_pending; // main thread only
+    std::unique_ptr<BusWatch> m_busWatch;
     std::vector<GstDeviceRef> m_initialDevices;
-    bool m_announcing = false;
 };

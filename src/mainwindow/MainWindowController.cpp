@@ -190,6 +190,15 @@ void MainWindowController::awakeFromNib()
     changeViewControllers(kCaptureView);
     connect(m_camController, &CameraController::cameraSuspendedChanged, this, &MainWindowController::cameraSuspendedChanged);
     connect(m_camController, &CameraController::devicesDictChanged, this, &MainWindowController::devicesDictChanged);
+    // Ticks go on with the last frame while the camera is restarted; the status line says why it is old.
+    connect(m_camController, &CameraController::cameraFailed, this, [this](const QString& text) {
+        m_cameraProblem = text + QLatin1Char(' ') + tr("Trying again.");
+        showStatus();
+    });
+    connect(m_camController, &CameraController::cameraRecovered, this, [this] {
+        m_cameraProblem.clear();
+        showStatus();
+    });
     m_camController->addAnyCaptureDevice();
     // Nothing attached at all: say so rather than show an empty preview.
     if (m_camController->devicesDict().isEmpty())
@@ -542,6 +551,8 @@ void MainWindowController::showStatus()
         text = text.isEmpty() ? waiting : text + QStringLiteral(" — ") + waiting;
     if (!m_keyringProblem.isEmpty())
         text = text.isEmpty() ? m_keyringProblem : m_keyringProblem + QStringLiteral(" — ") + text;
+    if (!m_cameraProblem.isEmpty())
+        text = text.isEmpty() ? m_cameraProblem : m_cameraProblem + QStringLiteral(" — ") + text;
     m_statusText = text;
     // A long text is cut with an ellipsis at the window's edge; the tooltip has all of it.
     QLabel* label = m_ui->statusLabel;

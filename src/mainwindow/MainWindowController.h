@@ -166,6 +166,7 @@ private:
     QString m_lastTickSummary;
     QString m_saveProblem; // shown until a save succeeds again
     QString m_keyringProblem;
+    QString m_cameraProblem; // the camera in use failed and is being restarted
     QString m_statusText; // whole, also where the status line shows it cut short
 
     enum class PasswordState { Pending, Known, Unknown };

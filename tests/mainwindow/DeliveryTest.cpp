@@ -8,7 +8,7 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QRandomGenerator>
-#include <QProcess>
+#include "ChildProcess.h"
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -302,13 +302,13 @@ class TinyDisk {
 public:
     explicit TinyDisk(const QString& size)
     {
-        m_mounted = QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+        m_mounted = runToEnd(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
                                                                 QStringLiteral("size=") + size, QStringLiteral("tmpfs"), m_dir.path()}) == 0;
     }
     ~TinyDisk()
     {
         if (m_mounted)
-            QProcess::execute(QStringLiteral("umount"), {m_dir.path()});
+            runToEnd(QStringLiteral("umount"), {m_dir.path()});
     }
     bool isMounted() const { return m_mounted; }
     QString path() const { return m_dir.path(); }
@@ -349,12 +349,12 @@ TEST_F(DeliveryWindow, AFullDiskIsNamedAsTheSystemNamesItAndSavingResumesWhenSpa
     EXPECT_TRUE(QImage(disk.path() + QStringLiteral("/CaptureImage.jpg")).size() == QSize(1280, 720));
 
     // Read-only (root writes anywhere else): said as the system says it, and saving resumes.
-    ASSERT_EQ(QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,ro"), disk.path()}), 0);
+    ASSERT_EQ(runToEnd(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,ro"), disk.path()}), 0);
     ASSERT_TRUE(tick());
     EXPECT_TRUE(window->statusText().contains(QString::fromLocal8Bit(std::strerror(EROFS))) ||
                 window->statusText().contains(QStringLiteral("is not writable")))
         << window->statusText().toStdString();
-    ASSERT_EQ(QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,rw"), disk.path()}), 0);
+    ASSERT_EQ(runToEnd(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,rw"), disk.path()}), 0);
     ASSERT_TRUE(tick());
     EXPECT_FALSE(window->statusText().contains(QStringLiteral("Not saved"))) << window->statusText().toStdString();
 

@@ -45,11 +45,8 @@ LoopbackFtpServer::~LoopbackFtpServer()
 
 void LoopbackFtpServer::stop()
 {
-    if (m_server.state() != QProcess::NotRunning) {
-        // The server leads its own process group, with one process per session in it.
-        ::kill(-static_cast<pid_t>(m_server.processId()), SIGKILL);
-        m_server.waitForFinished(3000);
-    }
+    // The server leads its own process group, with one process per session in it.
+    m_server.kill();
     m_running = false;
 }
 
@@ -70,22 +67,12 @@ QByteArray LoopbackFtpServer::fileContents(const QString& path) const
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool LoopbackFtpServer::run(const QString& program, const QStringList& arguments, const QByteArray& input)
+bool LoopbackFtpServer::run(const QString& program, const QStringList& arguments)
 {
-    QProcess process;
-    process.setWorkingDirectory(m_dir.path());
-    process.start(program, arguments);
-    if (!process.waitForStarted(5000)) {
-        m_problem = program + QStringLiteral(" could not be started");
-        return false;
-    }
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(30000) || process.exitCode() != 0) {
-        m_problem = program + QStringLiteral(" failed: ") + QString::fromLocal8Bit(process.readAllStandardError());
-        return false;
-    }
-    return true;
+    if (runToEnd(program, arguments, m_dir.path()) == 0)
+        return true;
+    m_problem = program + QStringLiteral(" failed (its messages are above)");
+    return false;
 }
 
 bool LoopbackFtpServer::makeCertificates(const QString& name)
@@ -117,16 +104,16 @@ bool LoopbackFtpServer::makeAccount()
 {
     // pure-pw's own hash takes seconds per login by design; a SHA-512 crypt hash,
     // which pure-ftpd accepts too, keeps each test's login instant.
-    QProcess hash;
-    hash.start(QStringLiteral("openssl"), {QStringLiteral("passwd"), QStringLiteral("-6"), password()});
-    if (!hash.waitForFinished(10000) || hash.exitCode() != 0) {
+    QByteArray hash;
+    if (runToEnd(QStringLiteral("openssl"), {QStringLiteral("passwd"), QStringLiteral("-6"), password()}, m_dir.path(),
+                 &hash) != 0) {
         m_problem = QStringLiteral("openssl passwd failed");
         return false;
     }
     QFile passwd(m_dir.path() + QStringLiteral("/passwd"));
     if (!passwd.open(QIODevice::WriteOnly))
         return false;
-    passwd.write((user() + QLatin1Char(':') + QString::fromLatin1(hash.readAllStandardOutput().trimmed()) +
+    passwd.write((user() + QLatin1Char(':') + QString::fromLatin1(hash.trimmed()) +
                   QStringLiteral(":65534:65534::") + rootPath() + QStringLiteral("/./::::::::::::\n"))
                      .toUtf8());
     passwd.close();
@@ -145,14 +132,10 @@ bool LoopbackFtpServer::launch()
     const Tls tls = m_tls;
     // Each server gets its own range of passive ports, so parallel tests do not meet.
     const int passiveBase = 30000 + (getpid() % 300) * 100;
-    m_server.setWorkingDirectory(m_dir.path());
-    m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    // The server goes with the test, also when the test dies without cleaning up.
-    m_server.setChildProcessModifier([] {
-        ::setpgid(0, 0); // so that stop() reaches the sessions too
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    });
-    m_server.start(QStringLiteral("pure-ftpd"),
+    // Its own group, so that stop() reaches the sessions too; it goes with the
+    // test, also when the test dies without cleaning up.
+    const ChildProcess::Options options{m_dir.path(), true, true, false};
+    const bool started = m_server.start(QStringLiteral("pure-ftpd"),
                    QStringList{QStringLiteral("-S"), QStringLiteral("127.0.0.1,%1").arg(m_port),                       // loopback only
                     QStringLiteral("-l"), QStringLiteral("puredb:") + m_dir.path() + QStringLiteral("/users.pdb"), // the test account
                     QStringLiteral("-Y"), tls == Tls::Off ? QStringLiteral("0") : QStringLiteral("1"),       // TLS offered or off
@@ -162,8 +145,8 @@ bool LoopbackFtpServer::launch()
                     QStringLiteral("-u"), QStringLiteral("1"),
                     QStringLiteral("-p"), QStringLiteral("%1:%2").arg(passiveBase).arg(passiveBase + 99)}
                        + (m_kilobytesPerSecond > 0 ? QStringList{QStringLiteral("-T"), QString::number(m_kilobytesPerSecond)}
-                                                   : QStringList()));
-    if (!m_server.waitForStarted(5000)) {
+                                                   : QStringList()), options);
+    if (!started) {
         m_problem = QStringLiteral("pure-ftpd could not be started");
         return false;
     }
@@ -173,7 +156,7 @@ bool LoopbackFtpServer::launch()
         probe.connectToHost(QHostAddress::LocalHost, m_port);
         if (probe.waitForConnected(200))
             return true;
-        if (m_server.state() == QProcess::NotRunning)
+        if (!m_server.isRunning())
             break;
         QThread::msleep(50);
     }

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "ChildProcess.h"
+
 #include <QByteArray>
-#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -40,14 +41,14 @@ public:
     QByteArray fileContents(const QString& path) const;
 
 private:
-    bool run(const QString& program, const QStringList& arguments, const QByteArray& input = {});
+    bool run(const QString& program, const QStringList& arguments);
     bool makeCertificates(const QString& name);
     bool makeAccount();
     bool start(Tls tls);
     bool launch();
 
     QTemporaryDir m_dir;
-    QProcess m_server;
+    ChildProcess m_server;
     quint16 m_port = 0;
     Tls m_tls = Tls::Offered;
     int m_kilobytesPerSecond = 0;

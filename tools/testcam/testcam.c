@@ -1,15 +1,24 @@
 /* Test camera for Ombrix: a GStreamer device provider whose cameras are live
- * colour-bar sources, so that discovery, hot-plug and capture can be exercised
- * without hardware.
+ * colour-bar sources, so that discovery, hot-plug, capture and a camera's faults
+ * can be exercised without hardware.
  *
- *   OMBRIX_TESTCAM_DEVICES  ";"-separated NAME or NAME=WIDTHxHEIGHT; the cameras
- *                           present when the provider starts (unset: "Test Camera 1";
- *                           empty: none). A size of 0x0 makes a camera that cannot
- *                           be opened, like a camera that gives no video.
+ *   OMBRIX_TESTCAM_DEVICES  ";"-separated NAME or NAME=MODES; the cameras present
+ *                           when the provider starts (unset: "Test Camera 1";
+ *                           empty: none). MODES is a ","-separated list of
+ *                           [raw:|mjpeg:]WIDTHxHEIGHT[@FPS] (default raw, 30 fps;
+ *                           no MODES: raw 1280x720@30). A size of 0x0 makes a
+ *                           camera that cannot be opened, like one that gives no
+ *                           video.
  *   OMBRIX_TESTCAM_CONTROL  a file followed while the provider runs; each line
  *                           appended is one command:
- *                             connect NAME[=WxH] | disconnect NAME |
- *                             suspend NAME       | resume NAME
+ *                             connect NAME[=MODES] | disconnect NAME |
+ *                             suspend NAME | resume NAME |
+ *                             fail NAME  (its streams end with an error) |
+ *                             stall NAME (its streams stop sending frames) |
+ *                             dark NAME | light NAME (a black picture, or bars)
+ *                           A camera that is unplugged ends its streams with an
+ *                           error, as a real one does; a stream opened after a
+ *                           failure or a stall works again.
  */
 #include "testcamsrc.h"
 
@@ -17,8 +26,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#define DEFAULT_WIDTH 1280
-#define DEFAULT_HEIGHT 720
+#define DEFAULT_MODES "1280x720"
 #define CONTROL_POLL_US (50 * 1000)
 
 /* ---- device ---------------------------------------------------------------- */
@@ -31,8 +39,7 @@ struct _OmbrixTestcamDevice
   GstDevice parent;
   gchar *name;
   gchar *serial;
-  gint width;
-  gint height;
+  GstCaps *modes;               /* empty: gives no video */
   gboolean suspended;
 };
 
@@ -44,8 +51,8 @@ ombrix_testcam_device_create_element (GstDevice * device, const gchar * name)
   OmbrixTestcamDevice *self = OMBRIX_TESTCAM_DEVICE (device);
   GstElement *src = gst_element_factory_make ("ombrixtestcamsrc", name);
   if (src)
-    g_object_set (src, "camera-name", self->name, "width", self->width,
-        "height", self->height, NULL);
+    g_object_set (src, "camera-name", self->name, "serial", self->serial,
+        "modes", self->modes, NULL);
   return src;
 }
 
@@ -55,6 +62,7 @@ ombrix_testcam_device_finalize (GObject * object)
   OmbrixTestcamDevice *self = OMBRIX_TESTCAM_DEVICE (object);
   g_free (self->name);
   g_free (self->serial);
+  gst_caps_replace (&self->modes, NULL);
   G_OBJECT_CLASS (ombrix_testcam_device_parent_class)->finalize (object);
 }
 
@@ -72,19 +80,15 @@ ombrix_testcam_device_init (OmbrixTestcamDevice * self)
 }
 
 static GstDevice *
-testcam_device_new (const gchar * name, const gchar * serial, gint width,
-    gint height, gboolean suspended)
+testcam_device_new (const gchar * name, const gchar * serial, GstCaps * modes,
+    gboolean suspended)
 {
   GstCaps *caps;
   GstStructure *props;
   OmbrixTestcamDevice *device;
 
-  if (width > 0 && height > 0)
-    caps = gst_caps_new_simple ("video/x-raw", "width", G_TYPE_INT, width,
-        "height", G_TYPE_INT, height, "framerate", GST_TYPE_FRACTION, 30, 1,
-        NULL);
-  else
-    caps = gst_caps_new_empty_simple ("video/x-raw");
+  caps = gst_caps_is_empty (modes) ? gst_caps_new_empty_simple ("video/x-raw")
+      : gst_caps_ref (modes);
   props = gst_structure_new ("ombrix-testcam-properties",
       "device.api", G_TYPE_STRING, "ombrix-testcam",
       "device.serial", G_TYPE_STRING, serial,
@@ -94,8 +98,7 @@ testcam_device_new (const gchar * name, const gchar * serial, gint width,
       "device-class", "Video/Source", "caps", caps, "properties", props, NULL);
   device->name = g_strdup (name);
   device->serial = g_strdup (serial);
-  device->width = width;
-  device->height = height;
+  device->modes = gst_caps_ref (modes);
   device->suspended = suspended;
   gst_caps_unref (caps);
   gst_structure_free (props);
@@ -121,25 +124,59 @@ struct _OmbrixTestcamProvider
 
 G_DEFINE_TYPE (OmbrixTestcamProvider, ombrix_testcam_provider, GST_TYPE_DEVICE_PROVIDER);
 
-/* "NAME" or "NAME=WxH"; returns FALSE for an empty name or a malformed size. */
+/* "[raw:|mjpeg:]WxH[@FPS],..." as caps in the order given; NULL when malformed.
+ * A 0x0 size gives empty caps: a camera with no video. */
+static GstCaps *
+parse_modes (const gchar * text)
+{
+  gchar **parts = g_strsplit (text, ",", -1);
+  GstCaps *modes = gst_caps_new_empty ();
+  for (gchar ** p = parts; *p; ++p) {
+    const gchar *mode = g_strstrip (*p);
+    const gchar *media = "video/x-raw";
+    gint width, height, fps = 30, used = 0;
+    if (g_str_has_prefix (mode, "mjpeg:")) {
+      media = "image/jpeg";
+      mode += 6;
+    } else if (g_str_has_prefix (mode, "raw:")) {
+      mode += 4;
+    }
+    if (sscanf (mode, "%dx%d%n", &width, &height, &used) != 2
+        || (mode[used] != '\0' && sscanf (mode + used, "@%d", &fps) != 1)
+        || width < 0 || height < 0 || fps <= 0) {
+      gst_caps_unref (modes);
+      modes = NULL;
+      break;
+    }
+    if (width > 0 && height > 0) {
+      GstStructure *s = gst_structure_new (media,
+          "width", G_TYPE_INT, width, "height", G_TYPE_INT, height,
+          "framerate", GST_TYPE_FRACTION, fps, 1, NULL);
+      /* Raw modes come in the packed 4:2:2 that USB cameras send. */
+      if (strcmp (media, "video/x-raw") == 0)
+        gst_structure_set (s, "format", G_TYPE_STRING, "YUY2", NULL);
+      gst_caps_append_structure (modes, s);
+    }
+  }
+  g_strfreev (parts);
+  return modes;
+}
+
+/* "NAME" or "NAME=MODES"; returns FALSE for an empty name or malformed modes. */
 static gboolean
-parse_camera_spec (const gchar * spec, gchar ** name, gint * width, gint * height)
+parse_camera_spec (const gchar * spec, gchar ** name, GstCaps ** modes)
 {
   const gchar *eq = strrchr (spec, '=');
   gchar *n;
 
-  *width = DEFAULT_WIDTH;
-  *height = DEFAULT_HEIGHT;
-  if (eq) {
-    if (sscanf (eq + 1, "%dx%d", width, height) != 2 || *width < 0 || *height < 0)
-      return FALSE;
-    n = g_strndup (spec, eq - spec);
-  } else {
-    n = g_strdup (spec);
-  }
+  *modes = parse_modes (eq ? eq + 1 : DEFAULT_MODES);
+  if (!*modes)
+    return FALSE;
+  n = eq ? g_strndup (spec, eq - spec) : g_strdup (spec);
   g_strstrip (n);
   if (*n == '\0') {
     g_free (n);
+    gst_caps_unref (*modes);
     return FALSE;
   }
   *name = n;
@@ -185,20 +222,20 @@ static void
 connect_camera (OmbrixTestcamProvider * self, const gchar * spec)
 {
   gchar *name, *serial;
-  gint width, height;
+  GstCaps *modes;
   GstDevice *device;
-  if (!parse_camera_spec (spec, &name, &width, &height)) {
+  if (!parse_camera_spec (spec, &name, &modes)) {
     g_printerr ("ombrix-testcam: ignoring camera \"%s\"\n", spec);
     return;
   }
   g_mutex_lock (&self->lock);
   serial = serial_for (self, name);
-  device = gst_object_ref_sink (testcam_device_new (name, serial, width, height,
-          FALSE));
+  device = gst_object_ref_sink (testcam_device_new (name, serial, modes, FALSE));
   self->cameras = g_list_append (self->cameras, gst_object_ref (device));
   g_mutex_unlock (&self->lock);
   gst_device_provider_device_add (GST_DEVICE_PROVIDER (self), device);
   gst_object_unref (device);
+  gst_caps_unref (modes);
   g_free (serial);
   g_free (name);
 }
@@ -213,6 +250,8 @@ disconnect_camera (OmbrixTestcamProvider * self, OmbrixTestcamDevice * device)
     gst_object_unref (device);
   }
   g_mutex_unlock (&self->lock);
+  /* Its open streams end before the monitor hears of it, as with a real camera. */
+  g_atomic_int_inc (&ombrix_testcam_state_for (device->serial)->unplugs);
   gst_device_provider_device_remove (GST_DEVICE_PROVIDER (self),
       GST_DEVICE (device));
 }
@@ -226,7 +265,7 @@ set_suspended (OmbrixTestcamProvider * self, const gchar * name, gboolean suspen
   if (!old)
     return;
   changed = gst_object_ref_sink (testcam_device_new (old->name, old->serial,
-          old->width, old->height, suspended));
+          old->modes, suspended));
   g_mutex_lock (&self->lock);
   link = g_list_find (self->cameras, old);
   if (link) {
@@ -267,6 +306,19 @@ run_command (OmbrixTestcamProvider * self, gchar * line)
     set_suspended (self, arg, TRUE);
   } else if (strcmp (line, "resume") == 0) {
     set_suspended (self, arg, FALSE);
+  } else if (strcmp (line, "fail") == 0 || strcmp (line, "stall") == 0
+      || strcmp (line, "dark") == 0 || strcmp (line, "light") == 0) {
+    OmbrixTestcamDevice *d = find_device (self, arg);
+    if (d) {
+      TestcamState *state = ombrix_testcam_state_for (d->serial);
+      if (line[0] == 'f')
+        g_atomic_int_inc (&state->failures);
+      else if (line[0] == 's')
+        g_atomic_int_inc (&state->stalls);
+      else
+        g_atomic_int_set (&state->dark, line[0] == 'd');
+      gst_object_unref (d);
+    }
   } else {
     g_printerr ("ombrix-testcam: unknown command \"%s\"\n", line);
   }
@@ -338,12 +390,12 @@ ombrix_testcam_provider_probe (GstDeviceProvider * provider)
   (void) provider;
   for (GList * l = specs; l; l = l->next) {
     gchar *name;
-    gint width, height;
-    if (parse_camera_spec (l->data, &name, &width, &height)) {
+    GstCaps *modes;
+    if (parse_camera_spec (l->data, &name, &modes)) {
       gchar *serial = g_strdup_printf ("ombrix-testcam:%s", name);
       devices = g_list_append (devices,
-          gst_object_ref_sink (testcam_device_new (name, serial, width, height,
-                  FALSE)));
+          gst_object_ref_sink (testcam_device_new (name, serial, modes, FALSE)));
+      gst_caps_unref (modes);
       g_free (serial);
       g_free (name);
     }

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <sys/types.h>
+
+// A helper program run by a test (openssl, pure-ftpd). Started with fork() from
+// our own code rather than QProcess: QProcess's clone-based start runs the child
+// in a way ThreadSanitizer cannot follow, and from then on it misses the test
+// thread's locks and reports races that are not there.
+class ChildProcess {
+public:
+    struct Options {
+        QString workingDirectory;
+        bool ownProcessGroup = false; // so that the whole group can be killed at once
+        bool endsWithTest = false;    // killed when the test process dies
+        bool captureOutput = true;    // else it writes to the test's own output
+    };
+
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool start(const QString& program, const QStringList& arguments, const Options& options);
+    bool isRunning();
+    // True when it ended within the time; exitCode() then holds its status.
+    bool waitForFinished(int timeoutMs);
+    int exitCode() const { return m_exitCode; }
+    // Everything it wrote to standard output.
+    QByteArray output() const { return m_output; }
+    pid_t processId() const { return m_pid; }
+    // SIGKILL to it, or to its whole group, and waits for it.
+    void kill();
+
+private:
+    void readOutput(int timeoutMs);
+
+    pid_t m_pid = -1;
+    int m_outputFd = -1;
+    int m_exitCode = -1;
+    bool m_ownGroup = false;
+    QByteArray m_output;
+};
+
+// Runs a program to its end; the exit status is 0 on success.
+int runToEnd(const QString& program, const QStringList& arguments, const QString& workingDirectory = {},
+             QByteArray* output = nullptr, int timeoutMs = 30000);
