@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: the normal build's tests,
-# a short fuzzing pass, then the camera tests under ThreadSanitizer.
+# a short fuzzing pass, the camera and window tests under ThreadSanitizer, and the
+# camera soak under AddressSanitizer and UndefinedBehaviorSanitizer.
 #   scripts/test.sh                    as CI runs it
 #   scripts/test.sh --with-address     also the whole suite under ASan + UBSan
 set -euo pipefail
@@ -31,9 +32,18 @@ fi
 echo "== a short fuzzing pass over the committed corpus"
 "$OMBRIX_ROOT/scripts/fuzz.sh" --short
 
-echo "== camera tests under ThreadSanitizer"
-ombrix_build "$OMBRIX_ROOT/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_SANITIZE=thread -- test_camera
-"${tsan_run[@]}" ctest --test-dir "$OMBRIX_ROOT/build-tsan" --output-on-failure -j "$jobs" -L camera
+echo "== camera and window tests under ThreadSanitizer"
+ombrix_build "$OMBRIX_ROOT/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_SANITIZE=thread -- test_camera test_window
+"${tsan_run[@]}" ctest --test-dir "$OMBRIX_ROOT/build-tsan" --output-on-failure -j "$jobs" -L 'camera|window'
+
+echo "== camera soak under AddressSanitizer and UndefinedBehaviorSanitizer"
+ombrix_build "$OMBRIX_ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_SANITIZE=address -- test_soak
+soak_log="$OMBRIX_ROOT/build-asan/soak.log"
+if ! ctest --test-dir "$OMBRIX_ROOT/build-asan" -V -L soak >"$soak_log" 2>&1; then
+  cat "$soak_log"
+  exit 1
+fi
+grep -E 'resident memory|tests passed' "$soak_log"
 
 if [ "$with_address" -eq 1 ]; then
   echo "== every test under AddressSanitizer and UndefinedBehaviorSanitizer"

@@ -7,6 +7,17 @@
         <source>The camera &quot;%1&quot; is no longer available.</source>
         <translation>Die Kamera „%1“ ist nicht mehr verfügbar.</translation>
     </message>
+    <message>
+        <source>The camera &quot;%1&quot; stopped working: %2</source>
+        <translation>Die Kamera „%1“ funktioniert nicht mehr: %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>it has sent no picture for %n seconds.</source>
+        <translation>
+            <numerusform>sie hat seit %n Sekunde kein Bild gesendet.</numerusform>
+            <numerusform>sie hat seit %n Sekunden kein Bild gesendet.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>CameraSuspendedView</name>
@@ -39,6 +50,18 @@
     <message>
         <source>The camera&apos;s video cannot be converted.</source>
         <translation>Das Video der Kamera kann nicht umgewandelt werden.</translation>
+    </message>
+    <message>
+        <source>The GStreamer element &quot;%1&quot; is missing; please install GStreamer&apos;s good plugins.</source>
+        <translation>Das GStreamer-Element „%1“ fehlt; bitte installieren Sie die „good“-Plugins von GStreamer.</translation>
+    </message>
+    <message>
+        <source>The camera failed.</source>
+        <translation>Die Kamera ist ausgefallen.</translation>
+    </message>
+    <message>
+        <source>The camera stopped sending video.</source>
+        <translation>Die Kamera sendet kein Bild mehr.</translation>
     </message>
 </context>
 <context>
@@ -287,6 +310,10 @@
     <message>
         <source>picture name</source>
         <translation>Bildname</translation>
+    </message>
+    <message>
+        <source>Trying again.</source>
+        <translation>Neuer Versuch folgt.</translation>
     </message>
 </context>
 <context>

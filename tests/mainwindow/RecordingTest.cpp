@@ -147,6 +147,27 @@ TEST_F(Recording, SuspensionStopsARecordingButLosingTheLastCameraDoesNot)
     EXPECT_FALSE(ui().startStopButton->isChecked());
 }
 
+TEST_F(Recording, ACameraFailureStaysOnTheStatusLineUntilTheCameraIsBackAndRecordingGoesOn)
+{
+    open(QStringLiteral("Cam=160x120"));
+    ASSERT_TRUE(waitForFrame());
+    store->setObject(true, OXSaveToDiskFlag);
+    store->setObject(home.path(), OXSaveToDiskPath);
+    window->startRecording();
+    camera->command(QStringLiteral("fail Cam"));
+    const QString failure = QStringLiteral("The camera \"Cam\" stopped working: The camera stopped working. Trying again.");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->statusText().startsWith(failure); }, 5000))
+        << window->statusText().toStdString();
+    EXPECT_TRUE(window->isRecording()) << "ticks go on with the last frame";
+    ASSERT_TRUE(tick());
+    EXPECT_TRUE(window->statusText().startsWith(failure)) << "a tick does not hide it";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->statusText().contains(failure); }, 10000))
+        << window->statusText().toStdString();
+    EXPECT_EQ(alerts.alerts.size(), 1);
+    EXPECT_TRUE(window->isRecording());
+    window->stopRecording();
+}
+
 TEST_F(Recording, SavingAndUploadingAreIndependentAndFailedSavesAreShown)
 {
     LoopbackFtpServer server;

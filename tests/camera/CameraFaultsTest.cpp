@@ -1,0 +1,169 @@
+#include "CameraFixture.h"
+#include "CaptureMode.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kEventTimeoutMs = 5000;
+
+// The mode picked from caps written as a camera would offer them.
+QString chosenFrom(const char* offered)
+{
+    GstCapsRef caps = GstCapsRef::adopt(gst_caps_from_string(offered));
+    const std::optional<CaptureMode> mode = chooseCaptureMode(caps.get());
+    if (!mode)
+        return QStringLiteral("none");
+    return QStringLiteral("%1 %2x%3@%4/%5")
+        .arg(mode->compressed ? QStringLiteral("mjpeg") : QStringLiteral("raw"))
+        .arg(mode->width)
+        .arg(mode->height)
+        .arg(mode->framesPerSecondNumerator)
+        .arg(mode->framesPerSecondDenominator);
+}
+
+TEST(CaptureModeChoice, LargestSmoothPictureWhicheverFormatGivesIt)
+{
+    // A typical USB webcam: full size only as MJPEG at a smooth rate.
+    EXPECT_EQ(chosenFrom("video/x-raw,format=YUY2,width=1920,height=1080,framerate=5/1;"
+                         "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1;"
+                         "image/jpeg,width=1920,height=1080,framerate={30/1,15/1};"
+                         "image/jpeg,width=1280,height=720,framerate=30/1"),
+              QStringLiteral("mjpeg 1920x1080@15/1"));
+    // Raw wins a tie; the lowest smooth rate is enough.
+    EXPECT_EQ(chosenFrom("image/jpeg,width=1280,height=720,framerate=30/1;"
+                         "video/x-raw,format=YUY2,width=1280,height=720,framerate={60/1,30/1,10/1}"),
+              QStringLiteral("raw 1280x720@30/1"));
+    // Without a smooth mode: the fastest, then the largest.
+    EXPECT_EQ(chosenFrom("video/x-raw,width=2592,height=1944,framerate=2/1;"
+                         "video/x-raw,width=1920,height=1080,framerate=10/1;"
+                         "video/x-raw,width=640,height=480,framerate=10/1"),
+              QStringLiteral("raw 1920x1080@10/1"));
+    // Ranges, as some drivers report them, and NTSC-style rates.
+    EXPECT_EQ(chosenFrom("video/x-raw,width=[160,1280],height=[120,960],framerate=[1/1,60/1]"),
+              QStringLiteral("raw 1280x960@15/1"));
+    EXPECT_EQ(chosenFrom("video/x-raw,width=720,height=480,framerate=30000/1001"), QStringLiteral("raw 720x480@30000/1001"));
+}
+
+TEST(CaptureModeChoice, NothingKnownIsNoChoice)
+{
+    EXPECT_EQ(chosenFrom("ANY"), QStringLiteral("none"));
+    EXPECT_EQ(chosenFrom("video/x-raw"), QStringLiteral("none"));
+    EXPECT_EQ(chosenFrom("video/x-h264,width=1920,height=1080,framerate=30/1"), QStringLiteral("none"));
+    EXPECT_EQ(chosenFrom("video/x-raw,width=640,height=480,framerate=0/1"), QStringLiteral("none"));
+    EXPECT_EQ(chooseCaptureMode(nullptr), std::nullopt);
+}
+
+class CameraModes : public CameraFixture {
+protected:
+    QSize stillSize()
+    {
+        std::optional<QByteArray> jpeg;
+        if (!QTest::qWaitFor([&] { return (jpeg = controller->takePictureWithFileType(3, 0.5)).has_value(); },
+                             kEventTimeoutMs))
+            return {};
+        return QImage::fromData(*jpeg, "JPEG").size();
+    }
+    // Frames keep coming: a newer one replaces the one seen first.
+    bool framesFlow()
+    {
+        GstSampleRef first;
+        return QTest::qWaitFor([&] { return bool(first = controller->newestFrame()); }, kEventTimeoutMs) &&
+            QTest::qWaitFor([&] { return controller->newestFrame().get() != first.get(); }, kEventTimeoutMs);
+    }
+};
+
+TEST_F(CameraModes, EachCameraOpensAtItsLargestSmoothModeAndStillsHaveThatSize)
+{
+    start(QStringLiteral("Only MJPEG=mjpeg:1280x720@30,mjpeg:640x480@30;"
+                         "Mixed=raw:640x480@30,raw:1920x1080@5,mjpeg:1920x1080@30,mjpeg:1280x720@30;"
+                         "Slow=raw:1920x1080@5,raw:800x600@30;"
+                         "Plain=320x240"));
+    const struct {
+        const char* camera;
+        QSize expected;
+    } cases[] = {
+        {"Only MJPEG", {1280, 720}},
+        {"Mixed", {1920, 1080}},
+        {"Slow", {800, 600}},
+        {"Plain", {320, 240}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.camera);
+        controller->changeDevice(QString::fromUtf8(c.camera));
+        ASSERT_TRUE(controller->mCaptureSession()->isRunning());
+        // The frame of the camera before may still be the newest for a moment.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return stillSize() == c.expected; }, kEventTimeoutMs)) << stillSize().width();
+        EXPECT_TRUE(framesFlow());
+    }
+    EXPECT_TRUE(alerts.alerts.isEmpty());
+}
+
+class CameraFaults : public CameraModes {
+protected:
+    void start(const QString& devices)
+    {
+        CameraFixture::start(devices);
+        failed = std::make_unique<QSignalSpy>(controller.get(), &CameraController::cameraFailed);
+        recovered = std::make_unique<QSignalSpy>(controller.get(), &CameraController::cameraRecovered);
+        controller->addAnyCaptureDevice();
+        ASSERT_TRUE(framesFlow());
+    }
+    // The camera failed once, said so once, and sends frames again.
+    void expectOneAlertAndRecovery(const QString& saying)
+    {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return recovered->size() >= 1; }, 20000)) << "the camera never came back";
+        ASSERT_EQ(alerts.alerts.size(), 1);
+        EXPECT_TRUE(alerts.alerts[0].description.startsWith(QStringLiteral("The camera \"Shed\" stopped working: ")))
+            << alerts.alerts[0].description.toStdString();
+        EXPECT_TRUE(alerts.alerts[0].description.contains(saying)) << alerts.alerts[0].description.toStdString();
+        ASSERT_EQ(failed->size(), 1);
+        EXPECT_EQ(failed->at(0).at(0).toString(), alerts.alerts[0].description);
+        EXPECT_TRUE(controller->mCaptureSession()->isRunning());
+        EXPECT_TRUE(framesFlow());
+        QTest::qWait(1500); // nothing more is said about a failure that is over
+        EXPECT_EQ(alerts.alerts.size(), 1);
+        EXPECT_EQ(failed->size(), 1);
+    }
+
+    std::unique_ptr<QSignalSpy> failed;
+    std::unique_ptr<QSignalSpy> recovered;
+};
+
+TEST_F(CameraFaults, AnErrorAfterTheStartAlertsOnceAndTheCameraComesBack)
+{
+    start(QStringLiteral("Shed=mjpeg:640x480@30"));
+    camera->command(QStringLiteral("fail Shed"));
+    expectOneAlertAndRecovery(QStringLiteral("The camera stopped working."));
+}
+
+TEST_F(CameraFaults, ACameraThatFallsSilentAlertsOnceAndComesBack)
+{
+    start(QStringLiteral("Shed=320x240"));
+    camera->command(QStringLiteral("stall Shed"));
+    expectOneAlertAndRecovery(QStringLiteral("no picture for"));
+}
+
+TEST_F(CameraFaults, UnpluggingEndsTheStreamWithoutAnAlertAndThePluggedCameraIsTakenAgain)
+{
+    start(QStringLiteral("Shed=320x240"));
+    QSignalSpy registry(controller.get(), &CameraController::devicesDictChanged);
+    camera->command(QStringLiteral("disconnect Shed"));
+    ASSERT_TRUE(registry.wait(kEventTimeoutMs));
+    const GstSampleRef last = controller->newestFrame();
+    QTest::qWait(2500); // past the grace an error is given to be recognised as an unplugging
+    EXPECT_TRUE(alerts.alerts.isEmpty());
+    EXPECT_EQ(failed->size(), 0);
+    EXPECT_EQ(controller->newestFrame().get(), last.get()) << "a camera unplugged sends nothing more";
+    EXPECT_TRUE(controller->takePictureWithFileType(3, 0.5).has_value()) << "the last frame is kept";
+
+    camera->command(QStringLiteral("connect Shed=320x240"));
+    ASSERT_TRUE(registry.wait(kEventTimeoutMs));
+    EXPECT_TRUE(framesFlow());
+    EXPECT_TRUE(alerts.alerts.isEmpty());
+}
+
+} // namespace
