@@ -1,7 +1,10 @@
 #include "CameraController.h"
 #include "FTPController.h"
+#include "MakeVideoCommand.h"
 #include "MessageBoxAlertPresenter.h"
 #include "OmbrixAppDelegate.h"
+#include "SettingsKeys.h"
+#include "UserDefaults.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -10,22 +13,47 @@
 
 #include <gst/gst.h>
 
+#include <memory>
+
+namespace {
+
+void nameTheApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Ombrix"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Ombrix"));
+}
+
+// Qt's own texts and Ombrix's, in the user's language; kept until the process ends.
+void installTranslators()
+{
+    static QTranslator qtTranslator, translator;
+    if (qtTranslator.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTranslator);
+    if (translator.load(QLocale(), QStringLiteral("ombrix"), QStringLiteral("_"), QStringLiteral(":/i18n")))
+        QCoreApplication::installTranslator(&translator);
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
     const CurlGlobal curl; // libcurl is set up once, before any thread exists
     gst_init(&argc, &argv);
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Ombrix"));
-    QApplication::setOrganizationName(QStringLiteral("Ombrix"));
-    QApplication::setDesktopFileName(QStringLiteral("org.ombrix.Ombrix"));
+    if (isMakeVideoCommand(argc, argv)) {
+        // No window, so no display needed: it runs over SSH too.
+        QCoreApplication app(argc, argv);
+        nameTheApplication();
+        installTranslators();
+        OmbrixAppDelegate::initialize();
+        return runMakeVideoCommand(QCoreApplication::arguments(),
+                                   UserDefaults::standardUserDefaults()->objectForKey(OXImageFilename).toString());
+    }
 
-    QTranslator qtTranslator, translator;
-    if (qtTranslator.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
-    if (translator.load(QLocale(), QStringLiteral("ombrix"), QStringLiteral("_"), QStringLiteral(":/i18n")))
-        QApplication::installTranslator(&translator);
+    QApplication app(argc, argv);
+    nameTheApplication();
+    QApplication::setDesktopFileName(QStringLiteral("org.ombrix.Ombrix"));
+    installTranslators();
 
     OmbrixAppDelegate::initialize();
 

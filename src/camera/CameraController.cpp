@@ -205,7 +205,7 @@ void CameraController::checkFrames()
     const qint64 quietSince = flowing ? last : m_startedMs;
     if (now - quietSince > (flowing ? kNoFrameLimitMs : kFirstFrameLimitMs))
         sessionFailed(Error{QStringLiteral("OmbrixCameraErrorDomain"), 8,
-                            tr("it has sent no picture for %n seconds.", nullptr, int((now - quietSince) / 1000))});
+                            tr("it has sent no picture for %1 seconds.").arg((now - quietSince) / 1000)});
 }
 
 void CameraController::addAnyCaptureDevice()

@@ -148,6 +148,7 @@ void MainWindowController::awakeFromNib()
 
     connect(ui.cameraMenu, &QMenu::aboutToShow, this, [this] { menuNeedsUpdate(m_ui->cameraMenu); });
     connect(ui.cameraMenu, &QMenu::triggered, this, &MainWindowController::chooseCameraFromMenu);
+    connect(ui.makeVideoAction, &QAction::triggered, this, &MainWindowController::showMakeVideoDialog);
     connect(ui.toggleRecordingAction, &QAction::triggered, this, [this] {
         if (validateMenuItem(m_ui->toggleRecordingAction))
             toggleRecording();
@@ -680,4 +681,14 @@ bool MainWindowController::writeToKeychain(Error* error)
     if (!stored && error)
         *error = failure;
     return stored;
+}
+
+void MainWindowController::showMakeVideoDialog()
+{
+    if (!m_makeVideoDialog)
+        m_makeVideoDialog = new MakeVideoDialog(expandTilde(m_userDefaults->objectForKey(OXSaveToDiskPath).toString()),
+                                                m_userDefaults->objectForKey(OXImageFilename).toString(), window());
+    m_makeVideoDialog->show();
+    m_makeVideoDialog->raise();
+    m_makeVideoDialog->activateWindow();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AlertPresenter.h"
+#include "MakeVideoDialog.h"
 #include "DeliveryWorker.h"
 #include "FTPController.h"
 #include "PasswordKeychain.h"
@@ -80,6 +81,9 @@ public:
     std::chrono::milliseconds timerInterval() const { return m_sequenceTimer.intervalAsDuration(); }
 
     void toggleRecording();
+    // Opens the dialog that makes a film of a recorded sequence (one at a time).
+    void showMakeVideoDialog();
+    MakeVideoDialog* makeVideoDialog() const { return m_makeVideoDialog; }
     void startRecording();
     void stopRecording();
     void capturePic();
@@ -160,6 +164,7 @@ private:
     bool m_isCameraOn = false;
     int m_filenameCounter = 0;
     QPointer<QMessageBox> m_errorSheet;
+    QPointer<MakeVideoDialog> m_makeVideoDialog;
 
     // What the status line says about the last tick.
     QDateTime m_lastPictureTime;

@@ -41,6 +41,8 @@ bool ChildProcess::start(const QString& program, const QStringList& arguments, c
     if (m_pid == 0) {
         if (options.captureOutput)
             ::dup2(fds[1], STDOUT_FILENO);
+        if (options.mergeErrors)
+            ::dup2(fds[1], STDERR_FILENO);
         if (options.ownProcessGroup)
             ::setpgid(0, 0);
         if (options.endsWithTest) {

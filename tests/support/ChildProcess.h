@@ -17,6 +17,7 @@ public:
         bool ownProcessGroup = false; // so that the whole group can be killed at once
         bool endsWithTest = false;    // killed when the test process dies
         bool captureOutput = true;    // else it writes to the test's own output
+        bool mergeErrors = false;     // standard error is captured with the output
     };
 
     ChildProcess() = default;
