@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Takes screenshots of Ombrix's main window and preferences window under Xvfb, fed
-# by the test camera.
+# Takes screenshots of Ombrix's main window, preferences window and film dialog
+# under Xvfb, fed by the test camera.
 #   scripts/screenshot.sh [FOLDER]      (default docs/)
 # Needs a build in build/ and the packages xvfb, x11-apps, xdotool and imagemagick.
 set -euo pipefail
@@ -26,6 +26,10 @@ OXFTPServerAddress=ftp://ftp.example.com
 OXFTPPath=webcam
 OXFTPUsername=garden
 INI
+# A morning's recorded sequence for the film dialog.
+for minute in $(seq -w 0 59); do
+  convert -size 320x180 "gradient:#203060-#c0d0e0" "$home/Pictures/garden/garden_20261201_07${minute}00.jpg"
+done
 HOME=$home XDG_CONFIG_HOME=$home/.config DISPLAY=$display QT_QPA_PLATFORM=xcb \
   GST_PLUGIN_PATH=$root/build/tools/testcam OMBRIX_TESTCAM_DEVICES="Garden Camera=1280x720" \
   DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent "$root/build/src/app/ombrix" &
@@ -39,4 +43,12 @@ DISPLAY=$display xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+co
 sleep 1
 prefs=$(DISPLAY=$display xdotool search --onlyvisible --name '^Preferences$' | head -n 1)
 xwd -display "$display" -id "$prefs" -silent | convert xwd:- "$out/preferences-window.png"
-echo "$out/main-window.png $out/preferences-window.png"
+DISPLAY=$display xdotool key --clearmodifiers Escape
+# The film dialog, through the Recording menu's last item.
+DISPLAY=$display xdotool windowfocus --sync "$main" key --clearmodifiers alt+r
+sleep 0.5
+DISPLAY=$display xdotool key Up Return
+sleep 1
+film=$(DISPLAY=$display xdotool search --onlyvisible --name '^Make Time-Lapse Video$' | head -n 1)
+xwd -display "$display" -id "$film" -silent | convert xwd:- "$out/make-video-dialog.png"
+echo "$out/main-window.png $out/preferences-window.png $out/make-video-dialog.png"

@@ -11,12 +11,9 @@
         <source>The camera &quot;%1&quot; stopped working: %2</source>
         <translation>Die Kamera „%1“ funktioniert nicht mehr: %2</translation>
     </message>
-    <message numerus="yes">
-        <source>it has sent no picture for %n seconds.</source>
-        <translation>
-            <numerusform>sie hat seit %n Sekunde kein Bild gesendet.</numerusform>
-            <numerusform>sie hat seit %n Sekunden kein Bild gesendet.</numerusform>
-        </translation>
+    <message>
+        <source>it has sent no picture for %1 seconds.</source>
+        <translation>sie hat seit %1 Sekunden kein Bild gesendet.</translation>
     </message>
 </context>
 <context>
@@ -76,6 +73,52 @@
     <message>
         <source>The address, user name or password holds a control character (such as a line break): nothing was sent.</source>
         <translation>Adresse, Benutzername oder Passwort enthalten ein Steuerzeichen (etwa einen Zeilenumbruch): Es wurde nichts gesendet.</translation>
+    </message>
+</context>
+<context>
+    <name>FilmFormat</name>
+    <message>
+        <source>MP4 (H.264)</source>
+        <translation>MP4 (H.264)</translation>
+    </message>
+    <message>
+        <source>WebM (VP9)</source>
+        <translation>WebM (VP9)</translation>
+    </message>
+    <message>
+        <source>WebM (VP8)</source>
+        <translation>WebM (VP8)</translation>
+    </message>
+</context>
+<context>
+    <name>FilmMaker</name>
+    <message>
+        <source>The video encoder failed.</source>
+        <translation>Der Video-Encoder ist fehlgeschlagen.</translation>
+    </message>
+    <message>
+        <source>There are no pictures to make a film of.</source>
+        <translation>Es gibt keine Bilder für einen Film.</translation>
+    </message>
+    <message>
+        <source>The picture cannot be read.</source>
+        <translation>Das Bild kann nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>None of the %1 pictures can be read.</source>
+        <translation>Keines der %1 Bilder kann gelesen werden.</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: %2</source>
+        <translation>„%1“ kann nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>The film cannot be made: %1</source>
+        <translation>Der Film kann nicht erstellt werden: %1</translation>
+    </message>
+    <message>
+        <source>The video encoder cannot be started.</source>
+        <translation>Der Video-Encoder kann nicht gestartet werden.</translation>
     </message>
 </context>
 <context>
@@ -187,6 +230,10 @@
     <message>
         <source>Start Recording</source>
         <translation>Aufnahme starten</translation>
+    </message>
+    <message>
+        <source>Make Time-Lapse Video…</source>
+        <translation>Zeitraffer-Video erstellen …</translation>
     </message>
 </context>
 <context>
@@ -314,6 +361,260 @@
     <message>
         <source>Trying again.</source>
         <translation>Neuer Versuch folgt.</translation>
+    </message>
+</context>
+<context>
+    <name>MakeVideoCommand</name>
+    <message>
+        <source>Make a film of the pictures in FOLDER.</source>
+        <translation>Einen Film aus den Bildern in FOLDER erstellen.</translation>
+    </message>
+    <message>
+        <source>The pictures&apos; base name (default: the settings&apos;).</source>
+        <translation>Der Grundname der Bilder (Vorgabe: der aus den Einstellungen).</translation>
+    </message>
+    <message>
+        <source>The first date and time to use.</source>
+        <translation>Das erste zu verwendende Datum mit Uhrzeit.</translation>
+    </message>
+    <message>
+        <source>The last date and time to use.</source>
+        <translation>Das letzte zu verwendende Datum mit Uhrzeit.</translation>
+    </message>
+    <message>
+        <source>Frames per second (default 24).</source>
+        <translation>Bilder pro Sekunde (Vorgabe 24).</translation>
+    </message>
+    <message>
+        <source>The film&apos;s size (default: the first picture&apos;s).</source>
+        <translation>Die Größe des Films (Vorgabe: die des ersten Bildes).</translation>
+    </message>
+    <message>
+        <source>The film to write: .mp4 (H.264) or .webm (VP8).</source>
+        <translation>Der zu schreibende Film: .mp4 (H.264) oder .webm (VP8).</translation>
+    </message>
+    <message>
+        <source>unexpected argument &quot;%1&quot;</source>
+        <translation>unerwartetes Argument „%1“</translation>
+    </message>
+    <message>
+        <source>--make-video needs -o FILE, the film to write</source>
+        <translation>--make-video braucht -o FILE, den zu schreibenden Film</translation>
+    </message>
+    <message>
+        <source>unknown film format &quot;%1&quot;: use .mp4 or .webm</source>
+        <translation>unbekanntes Filmformat „%1“: .mp4 oder .webm verwenden</translation>
+    </message>
+    <message>
+        <source>MP4 needs GStreamer&apos;s x264enc (gstreamer1.0-plugins-ugly); use .webm instead</source>
+        <translation>MP4 braucht x264enc von GStreamer (gstreamer1.0-plugins-ugly); stattdessen .webm verwenden</translation>
+    </message>
+    <message>
+        <source>%1 needs GStreamer&apos;s good plugins</source>
+        <translation>%1 braucht die „good“-Plugins von GStreamer</translation>
+    </message>
+    <message>
+        <source>--fps must be a whole number from 1 to 120</source>
+        <translation>--fps muss eine ganze Zahl von 1 bis 120 sein</translation>
+    </message>
+    <message>
+        <source>--size must be WIDTHxHEIGHT, for example 1280x720</source>
+        <translation>--size muss BREITExHÖHE sein, zum Beispiel 1280x720</translation>
+    </message>
+    <message>
+        <source>--from: not a date and time: %1</source>
+        <translation>--from: kein Datum mit Uhrzeit: %1</translation>
+    </message>
+    <message>
+        <source>--to: not a date and time: %1</source>
+        <translation>--to: kein Datum mit Uhrzeit: %1</translation>
+    </message>
+    <message>
+        <source>no pictures named %1_yyyyMMdd_HHmmss.jpg in %2</source>
+        <translation>keine Bilder namens %1_yyyyMMdd_HHmmss.jpg in %2</translation>
+    </message>
+    <message>
+        <source>no picture in %1 was taken in that time (%2 in all)</source>
+        <translation>kein Bild in %1 wurde in dieser Zeit aufgenommen (%2 insgesamt)</translation>
+    </message>
+    <message>
+        <source>%1 of %2 pictures</source>
+        <translation>%1 von %2 Bildern</translation>
+    </message>
+    <message>
+        <source>, about %1 s left</source>
+        <translation>, noch etwa %1 s</translation>
+    </message>
+    <message>
+        <source>1 frame</source>
+        <translation>1 Bild</translation>
+    </message>
+    <message>
+        <source>%1 frames</source>
+        <translation>%1 Bilder</translation>
+    </message>
+    <message>
+        <source>Made %1: %2, %3 s at %4 fps, %5x%6.</source>
+        <translation>%1 erstellt: %2, %3 s bei %4 Bildern/s, %5x%6.</translation>
+    </message>
+    <message>
+        <source>1 unreadable picture skipped.</source>
+        <translation>1 unlesbares Bild übersprungen.</translation>
+    </message>
+    <message>
+        <source>%1 unreadable pictures skipped.</source>
+        <translation>%1 unlesbare Bilder übersprungen.</translation>
+    </message>
+</context>
+<context>
+    <name>MakeVideoDialog</name>
+    <message>
+        <source>Make Time-Lapse Video</source>
+        <translation>Zeitraffer-Video erstellen</translation>
+    </message>
+    <message>
+        <source>Pictures in:</source>
+        <translation>Bilder in:</translation>
+    </message>
+    <message>
+        <source>Choose…</source>
+        <translation>Wählen …</translation>
+    </message>
+    <message>
+        <source>Named:</source>
+        <translation>Namens:</translation>
+    </message>
+    <message>
+        <source>From:</source>
+        <translation>Von:</translation>
+    </message>
+    <message>
+        <source>To:</source>
+        <translation>Bis:</translation>
+    </message>
+    <message>
+        <source>Frames per second:</source>
+        <translation>Bilder pro Sekunde:</translation>
+    </message>
+    <message>
+        <source>Size:</source>
+        <translation>Größe:</translation>
+    </message>
+    <message>
+        <source>Format:</source>
+        <translation>Format:</translation>
+    </message>
+    <message>
+        <source>Save as:</source>
+        <translation>Sichern als:</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Make Video</source>
+        <translation>Video erstellen</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1 h %2 min</translation>
+    </message>
+    <message>
+        <source>1 picture</source>
+        <translation>1 Bild</translation>
+    </message>
+    <message>
+        <source>%1 pictures</source>
+        <translation>%1 Bilder</translation>
+    </message>
+    <message>
+        <source>The pictures&apos; size (%1)</source>
+        <translation>Größe der Bilder (%1)</translation>
+    </message>
+    <message>
+        <source>The pictures&apos; size</source>
+        <translation>Größe der Bilder</translation>
+    </message>
+    <message>
+        <source>No pictures named %1_yyyyMMdd_HHmmss.jpg in this folder.</source>
+        <translation>Keine Bilder namens %1_yyyyMMdd_HHmmss.jpg in diesem Ordner.</translation>
+    </message>
+    <message>
+        <source>No pictures between these times (%1 in the folder).</source>
+        <translation>Keine Bilder zwischen diesen Zeiten (%1 im Ordner).</translation>
+    </message>
+    <message>
+        <source>%1, taken over %2: %3 to %4.</source>
+        <translation>%1, aufgenommen über %2: %3 bis %4.</translation>
+    </message>
+    <message>
+        <source>= %1 of film</source>
+        <translation>= %1 Film</translation>
+    </message>
+    <message>
+        <source>Pictures in</source>
+        <translation>Bilder in</translation>
+    </message>
+    <message>
+        <source>Save Video As</source>
+        <translation>Video sichern als</translation>
+    </message>
+    <message>
+        <source>Replace Video</source>
+        <translation>Video ersetzen</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; exists. Replace it?</source>
+        <translation>„%1“ existiert bereits. Ersetzen?</translation>
+    </message>
+    <message>
+        <source>Starting…</source>
+        <translation>Beginnt …</translation>
+    </message>
+    <message>
+        <source>%1 of %2 pictures</source>
+        <translation>%1 von %2 Bildern</translation>
+    </message>
+    <message>
+        <source>, about %1 left</source>
+        <translation>, noch etwa %1</translation>
+    </message>
+    <message>
+        <source>Made %1: %2 of film from %3.</source>
+        <translation>%1 erstellt: %2 Film aus %3.</translation>
+    </message>
+    <message>
+        <source>1 picture could not be read and was left out.</source>
+        <translation>1 Bild konnte nicht gelesen werden und wurde ausgelassen.</translation>
+    </message>
+    <message>
+        <source>%1 pictures could not be read and were left out.</source>
+        <translation>%1 Bilder konnten nicht gelesen werden und wurden ausgelassen.</translation>
+    </message>
+    <message>
+        <source>Cancelled; no video was saved.</source>
+        <translation>Abgebrochen; es wurde kein Video gesichert.</translation>
+    </message>
+    <message>
+        <source>The video could not be made: %1</source>
+        <translation>Das Video konnte nicht erstellt werden: %1</translation>
+    </message>
+    <message>
+        <source>Open Folder</source>
+        <translation>Ordner öffnen</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,236 @@
+// Films from a recorded sequence, measured three ways.
+//
+// Speed: 1000 pictures of 1280x720 made into a film by Ombrix, against the same
+// encoding done by one gst-launch-1.0 pipeline over the same files (multifilesrc,
+// jpegdec, the same scaling, encoder and settings). Target: at most 1.1 times its time.
+// Memory: the peak resident memory of a process that makes the film of 250 and of
+// 1000 pictures. Target: under 200 MB and flat in the number of pictures.
+// Recording alongside: the window records 1920x1080 stills every second while the
+// film is made in the same process; the largest delay of a tick is reported.
+//
+//   bench_film [pictures, default 1000]
+//   bench_film --make FOLDER COUNT OUTPUT   (the measured child: prints seconds and peak MB)
+#include "BenchHome.h"
+#include "CameraController.h"
+#include "FTPController.h"
+#include "FilmMaker.h"
+#include "MainWindowController.h"
+#include "OmbrixAppDelegate.h"
+#include "PictureSequence.h"
+#include "SecretStore.h"
+#include "SettingsKeys.h"
+#include "UserDefaults.h"
+#include "ui_MainWindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QPainter>
+#include <QProcess>
+#include <QTest>
+
+#include <gst/gst.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+const FilmFormat kFormat{FilmCodec::VP8};
+const QSize kSize(1280, 720);
+constexpr int kFps = 24;
+
+double peakMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return 0;
+}
+
+// A garden at dawn: a gradient that brightens, a sun that moves, the time written in.
+void recordSequence(const QString& folder, int count)
+{
+    QDir().mkpath(folder);
+    QImage picture(kSize, QImage::Format_RGB32);
+    const QDateTime start(QDate(2026, 6, 1), QTime(5, 0));
+    for (int i = 0; i < count; ++i) {
+        QPainter painter(&picture);
+        QLinearGradient sky(0, 0, 0, kSize.height());
+        sky.setColorAt(0, QColor::fromHsv(210, 160, 80 + i * 150 / count));
+        sky.setColorAt(1, QColor::fromHsv(100, 180, 60 + i * 100 / count));
+        painter.fillRect(picture.rect(), sky);
+        painter.setBrush(QColor(255, 220, 120));
+        painter.drawEllipse(QPoint(100 + i * 1000 / count, 500 - i * 400 / count), 60, 60);
+        painter.setPen(Qt::white);
+        painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 28));
+        const QDateTime taken = start.addSecs(60 * i);
+        painter.drawText(20, 690, taken.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        painter.end();
+        const QString name = QStringLiteral("Garden_%1.jpg").arg(taken.toString(QStringLiteral("yyyyMMdd_HHmmss")));
+        picture.save(folder + QLatin1Char('/') + name, "JPEG", 85);
+        // multifilesrc wants numbered names: the same files under them.
+        QFile::link(name, folder + QStringLiteral("/f%1.jpg").arg(i, 5, 10, QLatin1Char('0')));
+    }
+}
+
+QStringList firstPictures(const QString& folder, int count)
+{
+    QStringList paths;
+    const PictureSequence sequence = PictureSequence::scan(folder, QStringLiteral("Garden"));
+    for (const SequencePicture& picture : sequence.pictures())
+        if (paths.size() < count)
+            paths.append(picture.path);
+    return paths;
+}
+
+// The child: one film, then its time and peak memory on standard output.
+int makeOnly(const QString& folder, int count, const QString& output)
+{
+    FilmMaker maker;
+    QEventLoop loop;
+    FilmOutcome outcome;
+    QObject::connect(&maker, &FilmMaker::finished, &loop, [&](const FilmOutcome& result) {
+        outcome = result;
+        loop.quit();
+    });
+    QElapsedTimer timer;
+    timer.start();
+    maker.start(FilmRequest{firstPictures(folder, count), output, kFormat, kFps, {}});
+    loop.exec();
+    if (outcome.status != FilmOutcome::Status::Made) {
+        std::fprintf(stderr, "film failed: %s\n", qPrintable(outcome.error));
+        return 1;
+    }
+    std::printf("%.3f %.1f %d\n", timer.elapsed() / 1000.0, peakMegabytes(), outcome.framesWritten);
+    return 0;
+}
+
+struct Run {
+    double seconds = 0;
+    double peakMB = 0;
+};
+
+Run runChild(const QString& self, const QString& folder, int count, const QString& output)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(self, {QStringLiteral("--make"), folder, QString::number(count), output});
+    child.waitForFinished(-1);
+    const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
+    return fields.size() >= 2 ? Run{fields[0].toDouble(), fields[1].toDouble()} : Run{};
+}
+
+double runGstLaunch(const QString& folder, int count, const QString& output)
+{
+    // multifilesrc's own %05d is kept out of QString::arg.
+    const QString description = QStringLiteral("multifilesrc location=") + folder + QStringLiteral("/f%05d.jpg") +
+        QStringLiteral(" index=0 stop-index=%1 caps=image/jpeg,framerate=%2/1 ! jpegdec ! videoconvert ! "
+                       "videoscale add-borders=true ! video/x-raw,pixel-aspect-ratio=1/1,width=%3,height=%4 ! "
+                       "videoconvert ! %5 ! filesink location=%6")
+            .arg(count - 1)
+            .arg(kFps)
+            .arg(kSize.width())
+            .arg(kSize.height())
+            .arg(QString::fromLatin1(kFormat.encoderDescription(kSize, kFps)), output);
+    QProcess launch;
+    launch.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer timer;
+    timer.start();
+    launch.start(QStringLiteral("gst-launch-1.0"), QStringList{QStringLiteral("-q")} + QProcess::splitCommand(description));
+    launch.waitForFinished(-1);
+    if (launch.exitCode() != 0)
+        std::fprintf(stderr, "gst-launch-1.0 failed\n");
+    return timer.elapsed() / 1000.0;
+}
+
+// The window records every second while the film is made; the largest delay of a tick.
+void recordWhileMaking(const QString& folder, int count, const QString& output, const QString& home)
+{
+    UserDefaults store(home + QStringLiteral("/Ombrix.conf"));
+    OmbrixAppDelegate::initialize(&store);
+    store.setObject(true, OXSaveToDiskFlag);
+    store.setObject(true, OXInsertTimestampFlag);
+    store.setObject(home, OXSaveToDiskPath);
+    CameraController cameras(&store);
+    SecretStore secrets(std::chrono::seconds(1));
+    MainWindowController::Services services;
+    services.userDefaults = &store;
+    services.camController = &cameras;
+    services.secretStore = &secrets;
+    services.outboxFolder = home + QStringLiteral("/outbox");
+    auto window = std::make_unique<MainWindowController>(services);
+    window->window()->show();
+    window->ui()->intervalTextField->setText(QStringLiteral("1"));
+    if (!QTest::qWaitFor([&] { return bool(cameras.newestFrame()); }, 10000))
+        std::fprintf(stderr, "the test camera gave no frame\n");
+
+    std::vector<qint64> intervals;
+    QElapsedTimer sinceTick;
+    QObject::connect(window.get(), &MainWindowController::tickFinished, [&] {
+        if (sinceTick.isValid())
+            intervals.push_back(sinceTick.restart());
+        else
+            sinceTick.start();
+    });
+    window->startRecording();
+    QTest::qWait(5500); // ticks alone first
+    const size_t alone = intervals.size();
+    FilmMaker maker;
+    bool done = false;
+    QObject::connect(&maker, &FilmMaker::finished, [&] { done = true; });
+    QElapsedTimer making;
+    making.start();
+    maker.start(FilmRequest{firstPictures(folder, count), output, kFormat, kFps, {}});
+    if (!QTest::qWaitFor([&] { return done; }, 600000))
+        std::fprintf(stderr, "the film was not made within 10 minutes\n");
+    const qint64 madeIn = making.elapsed();
+    window->stopRecording();
+    const auto lateness = [&](size_t from, size_t to) {
+        qint64 worst = 0;
+        for (size_t i = from; i < to; ++i)
+            worst = std::max(worst, std::abs(intervals[i] - 1000));
+        return worst;
+    };
+    std::printf("recording at 1 s while the film is made (%.1f s): %zu ticks, largest delay %lld ms "
+                "(%zu ticks before, largest %lld ms)\n",
+                madeIn / 1000.0, intervals.size() - alone, static_cast<long long>(lateness(alone, intervals.size())), alone,
+                static_cast<long long>(lateness(0, alone)));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const CurlGlobal curl;
+    gst_init(&argc, &argv);
+    if (argc == 5 && qstrcmp(argv[1], "--make") == 0) {
+        QCoreApplication app(argc, argv);
+        return makeOnly(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toInt(), QString::fromLocal8Bit(argv[4]));
+    }
+    const BenchHome home("Bench=1920x1080");
+    QApplication app(argc, argv);
+    const int count = argc > 1 ? QByteArray(argv[1]).toInt() : 1000;
+    const QString self = QCoreApplication::applicationFilePath();
+    const QString folder = home.path() + QStringLiteral("/Pictures");
+
+    std::printf("recording %d pictures of %dx%d...\n", count, kSize.width(), kSize.height());
+    recordSequence(folder, count);
+    std::printf("encoder: %s\n", kFormat.encoderDescription(kSize, kFps).constData());
+
+    const double reference = runGstLaunch(folder, count, home.path() + QStringLiteral("/reference.webm"));
+    const Run ours = runChild(self, folder, count, home.path() + QStringLiteral("/ours.webm"));
+    const Run quarter = runChild(self, folder, count / 4, home.path() + QStringLiteral("/quarter.webm"));
+    std::printf("%d pictures: Ombrix %.2f s, gst-launch-1.0 %.2f s: %.2f times (target <= 1.1)\n", count, ours.seconds,
+                reference, ours.seconds / reference);
+    std::printf("peak resident memory: %.1f MB for %d pictures, %.1f MB for %d (target < 200 MB, flat)\n", quarter.peakMB,
+                count / 4, ours.peakMB, count);
+    recordWhileMaking(folder, count, home.path() + QStringLiteral("/alongside.webm"), home.path());
+    return 0;
+}
