@@ -30,6 +30,11 @@ void OmbrixAppDelegate::initialize(UserDefaults* userDefaults)
     defaults.emplace_back(OXStartAuto, QVariant(false));
     defaults.emplace_back(OXOutboxLimitMB, QVariant(1024));
     defaults.emplace_back(OXFTPTLSHosts, QVariant(QString()));
+    defaults.emplace_back(OXActiveHoursFlag, QVariant(false));
+    defaults.emplace_back(OXActiveFrom, QVariant(QStringLiteral("06:00")));
+    defaults.emplace_back(OXActiveUntil, QVariant(QStringLiteral("22:00")));
+    defaults.emplace_back(OXSkipDarkFlag, QVariant(false));
+    defaults.emplace_back(OXDarkThreshold, QVariant(10));
     const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (!downloads.isEmpty())
         defaults.emplace_back(OXSaveToDiskPath, QVariant(abbreviateWithTilde(downloads)));

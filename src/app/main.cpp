@@ -1,19 +1,24 @@
 #include "CameraController.h"
+#include "DeviceWatcher.h"
 #include "FTPController.h"
+#include "HeadlessRecorder.h"
 #include "MakeVideoCommand.h"
 #include "MessageBoxAlertPresenter.h"
 #include "OmbrixAppDelegate.h"
+#include "QuitOnSignals.h"
+#include "SecretStore.h"
 #include "SettingsKeys.h"
 #include "UserDefaults.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
 #include <gst/gst.h>
 
-#include <memory>
+#include <cstdio>
 
 namespace {
 
@@ -21,6 +26,7 @@ void nameTheApplication()
 {
     QCoreApplication::setApplicationName(QStringLiteral("Ombrix"));
     QCoreApplication::setOrganizationName(QStringLiteral("Ombrix"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(OMBRIX_VERSION));
 }
 
 // Qt's own texts and Ombrix's, in the user's language; kept until the process ends.
@@ -32,6 +38,100 @@ void installTranslators()
         QCoreApplication::installTranslator(&qtTranslator);
     if (translator.load(QLocale(), QStringLiteral("ombrix"), QStringLiteral("_"), QStringLiteral(":/i18n")))
         QCoreApplication::installTranslator(&translator);
+}
+
+// One line, at once: journald and pipes see each line as it happens.
+void printLine(FILE* stream, const QString& line)
+{
+    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+// Options that run Ombrix without its window.
+bool wantsNoWindow(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i)
+        for (const char* option : {"--headless", "--list-cameras", "--camera", "--help", "-h", "--version", "-v"})
+            if (qstrcmp(argv[i], option) == 0 || (qstrncmp(argv[i], option, qstrlen(option)) == 0 && argv[i][qstrlen(option)] == '='))
+                return true;
+    return false;
+}
+
+int runWithoutWindow(int argc, char* argv[])
+{
+    // No display is needed or used: stamps are drawn offscreen.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    nameTheApplication();
+    installTranslators();
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "main", "Time-lapse pictures from a camera, saved to a folder and uploaded by FTP.\n"
+                "Without options, the window opens. Films: ombrix --make-video FOLDER [--name NAME] [--from DATE_TIME] "
+                "[--to DATE_TIME] [--fps N] [--size WxH] -o FILE"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption headless(QStringLiteral("headless"),
+                                      QCoreApplication::translate("main", "Record with the settings file's values, without a window."));
+    const QCommandLineOption camera(QStringLiteral("camera"), QCoreApplication::translate("main", "The camera to record with, by its name."),
+                                    QStringLiteral("NAME"));
+    const QCommandLineOption listCameras(QStringLiteral("list-cameras"),
+                                         QCoreApplication::translate("main", "Print the names of the attached cameras."));
+    parser.addOptions({headless, camera, listCameras});
+    parser.process(app); // --help, --version and unknown options end here
+
+    const auto out = [](const QString& line) { printLine(stdout, line); };
+    const auto err = [](const QString& line) { printLine(stderr, line); };
+    if (parser.isSet(listCameras)) {
+        const DeviceWatcher watcher;
+        for (const CaptureDevicePtr& device : watcher.videoDevices())
+            out(device->localizedDisplayName());
+        return 0;
+    }
+    if (!parser.isSet(headless)) {
+        err(QCoreApplication::translate("main", "ombrix: --camera goes with --headless"));
+        return 2;
+    }
+
+    OmbrixAppDelegate::initialize();
+    UserDefaults* settings = UserDefaults::standardUserDefaults();
+    if (!settings->loadProblem().isEmpty())
+        err(settings->loadProblem());
+    const QuitOnSignals quit;
+    LoggingAlertPresenter alerts(err);
+    CameraController cameras(settings, &alerts);
+    if (parser.isSet(camera)) {
+        const QString name = parser.value(camera);
+        if (!cameras.devicesDict().contains(name)) {
+            const QStringList attached = cameras.devicesDict().keys();
+            err(QCoreApplication::translate("main", "ombrix: no camera named \"%1\" (attached: %2)")
+                    .arg(name, attached.isEmpty() ? QCoreApplication::translate("main", "none") : attached.join(QStringLiteral(", "))));
+            return 1;
+        }
+        cameras.changeDevice(name);
+    } else if (cameras.devicesDict().isEmpty()) {
+        out(QCoreApplication::translate("main", "No camera is attached yet: waiting for one."));
+    } else {
+        cameras.addAnyCaptureDevice();
+    }
+    SecretStore secrets(std::chrono::seconds(5));
+    HeadlessRecorder::Services services;
+    services.userDefaults = settings;
+    services.camController = &cameras;
+    services.secretStore = &secrets;
+    services.log = out;
+    services.problem = err;
+    HeadlessRecorder recorder(services);
+    const QString problem = recorder.settingsProblem();
+    if (!problem.isEmpty()) {
+        err(QStringLiteral("ombrix: ") + problem);
+        return 1;
+    }
+    recorder.start();
+    app.exec();
+    out(QCoreApplication::translate("main", "Stopped (signal %1).").arg(quit.received()));
+    return 0;
 }
 
 } // namespace
@@ -49,6 +149,8 @@ int main(int argc, char* argv[])
         return runMakeVideoCommand(QCoreApplication::arguments(),
                                    UserDefaults::standardUserDefaults()->objectForKey(OXImageFilename).toString());
     }
+    if (wantsNoWindow(argc, argv))
+        return runWithoutWindow(argc, argv);
 
     QApplication app(argc, argv);
     nameTheApplication();

@@ -170,14 +170,13 @@ FilmOutcome FilmMaker::make(const FilmRequest& request)
             return endWith(FilmOutcome::Status::Cancelled);
         }
         QFile picture(request.pictures[i]);
-        QByteArray data = picture.open(QIODevice::ReadOnly) ? picture.readAll() : QByteArray();
+        const QByteArray data = picture.open(QIODevice::ReadOnly) ? picture.readAll() : QByteArray();
         if (!wholeJpegSize(turbo.handle, data)) {
             ++outcome.picturesSkipped;
         } else {
-            auto* bytes = new QByteArray(std::move(data));
-            GstBuffer* buffer = gst_buffer_new_wrapped_full(
-                GST_MEMORY_FLAG_READONLY, bytes->data(), gsize(bytes->size()), 0, gsize(bytes->size()), bytes,
-                [](gpointer p) { delete static_cast<QByteArray*>(p); });
+            // GStreamer's own memory: it is freed on a streaming thread, by GStreamer.
+            GstBuffer* buffer = gst_buffer_new_allocate(nullptr, gsize(data.size()), nullptr);
+            gst_buffer_fill(buffer, 0, data.constData(), gsize(data.size()));
             GST_BUFFER_PTS(buffer) = outcome.framesWritten * frameDuration;
             GST_BUFFER_DURATION(buffer) = frameDuration;
             gst_app_src_push_buffer(GST_APP_SRC(source.get()), buffer); // an encoder's failure is on the bus

@@ -12,6 +12,7 @@
 #include "FtpText.h"
 #include "Outbox.h"
 #include "Paths.h"
+#include "TickGate.h"
 #include "ui_MainWindow.h"
 
 #include <QDoubleValidator>
@@ -414,8 +415,15 @@ void MainWindowController::capturePic()
     }
     // Only what the moment decides is taken here; the picture is made on the worker.
     TickJob job;
-    job.tick = ++m_tickNumber;
     job.frame = m_camController->newestFrame();
+    if (const std::optional<QString> skipped = reasonToSkipTick(*m_userDefaults, m_naming.now(), job.frame.get())) {
+        m_lastTickSummary = *skipped; // no file, no upload
+        m_lastPictureTime = QDateTime();
+        showStatus();
+        Q_EMIT tickFinished();
+        return;
+    }
+    job.tick = ++m_tickNumber;
     job.time = QDateTime::currentDateTime();
     job.quality = jpegQualityForFactor(m_userDefaults->objectForKey(OXImageQuality));
     job.stamp = m_camController->stampStyle();
@@ -426,7 +434,7 @@ void MainWindowController::capturePic()
     // One name for the disk and the server, taken once for the tick.
     QString fileName = m_naming.imageWithSequence(sequence);
     if (sequence)
-        fileName = unusedSequenceName(fileName);
+        fileName = m_givenNames.unused(fileName);
     if (saving) {
         // Without a folder the picture would land in whatever folder Ombrix was started from.
         if (m_userDefaults->objectForKey(OXSaveToDiskPath).toString().trimmed().isEmpty())
@@ -456,23 +464,6 @@ void MainWindowController::capturePic()
     m_delivery->addTick(std::move(job));
     if (!refused.description.isEmpty())
         uploadDidNotFinishWithError(refused);
-}
-
-QString MainWindowController::unusedSequenceName(const QString& fileName)
-{
-    // When the clocks go back an hour, that hour's names come again: a name this run
-    // gave out is not given again (the worker also steps past files already on disk).
-    QString name = fileName;
-    for (int n = 2; m_sequenceNames.contains(name); ++n)
-        name = PictureNaming::withCounter(fileName, n);
-    m_sequenceNames.insert(name);
-    m_sequenceNameOrder.push_back(name);
-    constexpr size_t kRememberedNames = 7200; // two hours of one-second ticks
-    if (m_sequenceNameOrder.size() > kRememberedNames) {
-        m_sequenceNames.remove(m_sequenceNameOrder.front());
-        m_sequenceNameOrder.pop_front();
-    }
-    return name;
 }
 
 QStringList MainWindowController::hostsRequiringTls() const

@@ -145,7 +145,6 @@ private:
     QString outboxSummary() const;
     // The name of the first upload field holding a control character, or empty.
     QString controlCharacterField() const;
-    QString unusedSequenceName(const QString& fileName);
     QStringList hostsRequiringTls() const; // as stored: host names separated by spaces
 
     UserDefaults* m_userDefaults;
@@ -180,8 +179,7 @@ private:
     std::unique_ptr<SecretCall> m_keychainCall;
 
     quint64 m_tickNumber = 0;
-    QSet<QString> m_sequenceNames; // the sequence names this run gave out lately
-    std::deque<QString> m_sequenceNameOrder;
+    GivenSequenceNames m_givenNames;
     OutboxState m_outboxState;
     QTimer m_statusRefresh; // counts down to the next try
     std::unique_ptr<DeliveryWorker> m_delivery; // last: its thread stops before the rest goes

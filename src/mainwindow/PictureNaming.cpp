@@ -94,3 +94,18 @@ QString PictureNaming::namingProblem() const
             .arg(name);
     return {};
 }
+
+QString GivenSequenceNames::unused(const QString& fileName)
+{
+    QString name = fileName;
+    for (int n = 2; m_names.contains(name); ++n)
+        name = PictureNaming::withCounter(fileName, n);
+    m_names.insert(name);
+    m_order.push_back(name);
+    constexpr size_t kRememberedNames = 7200; // two hours of one-second ticks
+    if (m_order.size() > kRememberedNames) {
+        m_names.remove(m_order.front());
+        m_order.pop_front();
+    }
+    return name;
+}

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QDateTime>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 
+#include <deque>
 #include <functional>
 
 class UserDefaults;
@@ -17,6 +19,8 @@ public:
 
     explicit PictureNaming(UserDefaults* userDefaults, Clock clock = {});
 
+    // The time of the tick now, by the clock that names the pictures.
+    QDateTime now() const { return m_clock(); }
     // "base.jpg", or "base_yyyyMMdd_HHmmss.jpg" with the current local time.
     QString imageWithSequence(bool sequence) const;
     // The save folder (tilde expanded) joined with the file name.
@@ -37,4 +41,16 @@ public:
 private:
     UserDefaults* m_userDefaults;
     Clock m_clock;
+};
+
+// The sequence names one run gave out lately. When the clocks go back an hour, that
+// hour's names come again: a name given out is not given again but gets a counter
+// (the delivery worker also steps past files already on disk).
+class GivenSequenceNames {
+public:
+    QString unused(const QString& fileName);
+
+private:
+    QSet<QString> m_names;
+    std::deque<QString> m_order;
 };

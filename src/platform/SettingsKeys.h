@@ -23,6 +23,13 @@ inline const QString OXSequenceNumber = QStringLiteral("OXSequenceNumber");
 // The FTP hosts that used TLS once and must use it from then on, separated by spaces.
 inline const QString OXFTPTLSHosts = QStringLiteral("OXFTPTLSHosts");
 inline const QString OXOutboxLimitMB = QStringLiteral("OXOutboxLimitMB");
+// Pictures are taken only between two times of day ("HH:mm", the span may cross midnight).
+inline const QString OXActiveHoursFlag = QStringLiteral("OXActiveHoursFlag");
+inline const QString OXActiveFrom = QStringLiteral("OXActiveFrom");
+inline const QString OXActiveUntil = QStringLiteral("OXActiveUntil");
+// A picture darker than the threshold (average brightness in percent) is skipped.
+inline const QString OXSkipDarkFlag = QStringLiteral("OXSkipDarkFlag");
+inline const QString OXDarkThreshold = QStringLiteral("OXDarkThreshold");
 
 // Kept under the update framework's own name, although nothing on Linux reads it.
 inline const QString SUEnableAutomaticChecks = QStringLiteral("SUEnableAutomaticChecks");

@@ -39,6 +39,7 @@ QWidget* PrefsController::window()
         connect(m_ui->fontButton, &QPushButton::clicked, this, &PrefsController::showFontPanel);
         connect(m_ui->colorButton, &QPushButton::clicked, this, &PrefsController::showColorPanel);
         windowDidLoad();
+        bindSchedule();
     }
     return m_window.get();
 }
@@ -56,6 +57,38 @@ void PrefsController::windowDidLoad()
     // The sample is the stamp's text at the moment the window was loaded.
     m_ui->fontExample->setText(localizedLongDateFullTime(m_clock()));
     applySampleStyle(storedFont(), storedColor());
+}
+
+void PrefsController::bindSchedule()
+{
+    const auto time = [this](const QString& key) {
+        return QTime::fromString(m_userDefaults->objectForKey(key).toString().trimmed(), QStringLiteral("H:mm"));
+    };
+    m_ui->activeHoursCheckBox->setChecked(m_userDefaults->boolForKey(OXActiveHoursFlag));
+    m_ui->activeFromField->setTime(time(OXActiveFrom));
+    m_ui->activeUntilField->setTime(time(OXActiveUntil));
+    m_ui->skipDarkCheckBox->setChecked(m_userDefaults->boolForKey(OXSkipDarkFlag));
+    m_ui->darkThresholdField->setValue(m_userDefaults->objectForKey(OXDarkThreshold).toInt());
+    const auto showEnabled = [this] {
+        m_ui->activeFromField->setEnabled(m_ui->activeHoursCheckBox->isChecked());
+        m_ui->activeUntilField->setEnabled(m_ui->activeHoursCheckBox->isChecked());
+        m_ui->darkThresholdField->setEnabled(m_ui->skipDarkCheckBox->isChecked());
+    };
+    showEnabled();
+    connect(m_ui->activeHoursCheckBox, &QCheckBox::toggled, this, [this, showEnabled](bool on) {
+        m_userDefaults->setObject(on, OXActiveHoursFlag);
+        showEnabled();
+    });
+    connect(m_ui->skipDarkCheckBox, &QCheckBox::toggled, this, [this, showEnabled](bool on) {
+        m_userDefaults->setObject(on, OXSkipDarkFlag);
+        showEnabled();
+    });
+    connect(m_ui->activeFromField, &QTimeEdit::timeChanged, this,
+            [this](QTime t) { m_userDefaults->setObject(t.toString(QStringLiteral("HH:mm")), OXActiveFrom); });
+    connect(m_ui->activeUntilField, &QTimeEdit::timeChanged, this,
+            [this](QTime t) { m_userDefaults->setObject(t.toString(QStringLiteral("HH:mm")), OXActiveUntil); });
+    connect(m_ui->darkThresholdField, &QSpinBox::valueChanged, this,
+            [this](int percent) { m_userDefaults->setObject(percent, OXDarkThreshold); });
 }
 
 void PrefsController::showSaveFolder()

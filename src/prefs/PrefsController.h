@@ -17,8 +17,8 @@ namespace Ui {
 class Prefs;
 }
 
-// The preferences window: the folder for saved pictures, and the date stamp's font
-// and colour with a sample line. Every change is stored at once; the next picture
+// The preferences window: the folder for saved pictures, the date stamp's font and
+// colour with a sample line, the hours to record in and the darkness to skip. Every change is stored at once; the next picture
 // uses it. One window serves every request.
 class PrefsController : public QObject {
     Q_OBJECT
@@ -46,6 +46,8 @@ public:
 
 private:
     void windowDidLoad();
+    // Active hours and dark pictures: shown from the settings, stored at each change.
+    void bindSchedule();
     void showSaveFolder();
     QFont storedFont() const;
     QColor storedColor() const;
