@@ -1,6 +1,9 @@
 #include "ChildProcess.h"
 
 #include <QElapsedTimer>
+#include <QProcessEnvironment>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <csignal>
@@ -27,6 +30,22 @@ bool ChildProcess::start(const QString& program, const QStringList& arguments, c
         argv.push_back(item.data());
     argv.push_back(nullptr);
     const QByteArray directory = options.workingDirectory.toLocal8Bit();
+    QStringList variables = QProcessEnvironment::systemEnvironment().toStringList();
+    for (const QString& change : options.environment) {
+        const QString name = change.section(QLatin1Char('='), 0, 0);
+        variables.erase(std::remove_if(variables.begin(), variables.end(),
+                                       [&](const QString& v) { return v.section(QLatin1Char('='), 0, 0) == name; }),
+                        variables.end());
+        if (change.contains(QLatin1Char('=')))
+            variables.append(change);
+    }
+    std::vector<QByteArray> envStorage;
+    for (const QString& variable : variables)
+        envStorage.push_back(variable.toLocal8Bit());
+    std::vector<char*> envp;
+    for (QByteArray& item : envStorage)
+        envp.push_back(item.data());
+    envp.push_back(nullptr);
 
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
@@ -52,7 +71,7 @@ bool ChildProcess::start(const QString& program, const QStringList& arguments, c
         }
         if (!directory.isEmpty() && ::chdir(directory.constData()) != 0)
             ::_exit(127);
-        ::execvp(argv[0], argv.data());
+        ::execvpe(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
     ::close(fds[1]);
@@ -78,6 +97,17 @@ void ChildProcess::readOutput(int timeoutMs)
         ::close(m_outputFd);
         m_outputFd = -1;
     }
+}
+
+QByteArray ChildProcess::outputSoFar()
+{
+    while (m_outputFd >= 0) {
+        pollfd p{m_outputFd, POLLIN, 0};
+        if (::poll(&p, 1, 0) <= 0)
+            break;
+        readOutput(0);
+    }
+    return m_output;
 }
 
 bool ChildProcess::isRunning()
@@ -128,7 +158,9 @@ int runToEnd(const QString& program, const QStringList& arguments, const QString
              int timeoutMs)
 {
     ChildProcess child;
-    if (!child.start(program, arguments, ChildProcess::Options{workingDirectory}))
+    ChildProcess::Options options;
+    options.workingDirectory = workingDirectory;
+    if (!child.start(program, arguments, options))
         return -1;
     if (!child.waitForFinished(timeoutMs))
         return -1;

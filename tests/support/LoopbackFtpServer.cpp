@@ -134,7 +134,11 @@ bool LoopbackFtpServer::launch()
     const int passiveBase = 30000 + (getpid() % 300) * 100;
     // Its own group, so that stop() reaches the sessions too; it goes with the
     // test, also when the test dies without cleaning up.
-    const ChildProcess::Options options{m_dir.path(), true, true, false};
+    ChildProcess::Options options;
+    options.workingDirectory = m_dir.path();
+    options.ownProcessGroup = true;
+    options.endsWithTest = true;
+    options.captureOutput = false;
     const bool started = m_server.start(QStringLiteral("pure-ftpd"),
                    QStringList{QStringLiteral("-S"), QStringLiteral("127.0.0.1,%1").arg(m_port),                       // loopback only
                     QStringLiteral("-l"), QStringLiteral("puredb:") + m_dir.path() + QStringLiteral("/users.pdb"), // the test account
