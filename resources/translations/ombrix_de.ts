@@ -122,6 +122,97 @@
     </message>
 </context>
 <context>
+    <name>HeadlessRecorder</name>
+    <message>
+        <source>%1 camera &quot;%2&quot; turned off: ticks are skipped until it is back</source>
+        <translation>%1 Kamera „%2“ ausgeschaltet: Bilder werden ausgelassen, bis sie zurück ist</translation>
+    </message>
+    <message>
+        <source>%1 camera &quot;%2&quot; is on</source>
+        <translation>%1 Kamera „%2“ ist eingeschaltet</translation>
+    </message>
+    <message>
+        <source>Trying again.</source>
+        <translation>Neuer Versuch folgt.</translation>
+    </message>
+    <message>
+        <source>%1 the camera works again</source>
+        <translation>%1 die Kamera funktioniert wieder</translation>
+    </message>
+    <message>
+        <source>Nothing to do: the settings neither save pictures nor upload them (set OXSaveToDiskFlag or OXFTPServerAddress in %1).</source>
+        <translation>Nichts zu tun: Laut Einstellungen werden Bilder weder gesichert noch hochgeladen (OXSaveToDiskFlag oder OXFTPServerAddress in %1 setzen).</translation>
+    </message>
+    <message>
+        <source>%1 recording every %2 s</source>
+        <translation>%1 Aufnahme alle %2 s</translation>
+    </message>
+    <message>
+        <source>%1 camera &quot;%2&quot; connected</source>
+        <translation>%1 Kamera „%2“ angeschlossen</translation>
+    </message>
+    <message>
+        <source>%1 camera &quot;%2&quot; disconnected</source>
+        <translation>%1 Kamera „%2“ getrennt</translation>
+    </message>
+    <message>
+        <source>%1 skipped: the camera is turned off</source>
+        <translation>%1 ausgelassen: Die Kamera ist ausgeschaltet</translation>
+    </message>
+    <message>
+        <source>%1 skipped: %2</source>
+        <translation>%1 ausgelassen: %2</translation>
+    </message>
+    <message>
+        <source>Not saved: no save folder is set (OXSaveToDiskPath)</source>
+        <translation>Nicht gesichert: Kein Ordner ist eingestellt (OXSaveToDiskPath)</translation>
+    </message>
+    <message>
+        <source>A setting for the upload holds a control character (such as a line break): the picture is not uploaded.</source>
+        <translation>Eine Einstellung für das Hochladen enthält ein Steuerzeichen (etwa einen Zeilenumbruch): Das Bild wird nicht hochgeladen.</translation>
+    </message>
+    <message>
+        <source>%1 no picture from the camera yet</source>
+        <translation>%1 noch kein Bild von der Kamera</translation>
+    </message>
+    <message>
+        <source>saved</source>
+        <translation>gesichert</translation>
+    </message>
+    <message>
+        <source>not saved: %1</source>
+        <translation>nicht gesichert: %1</translation>
+    </message>
+    <message>
+        <source>uploaded</source>
+        <translation>hochgeladen</translation>
+    </message>
+    <message>
+        <source>kept in the outbox (%1 waiting)</source>
+        <translation>im Ausgang aufbewahrt (%1 warten)</translation>
+    </message>
+    <message>
+        <source>kept in the outbox: %1</source>
+        <translation>im Ausgang aufbewahrt: %1</translation>
+    </message>
+    <message>
+        <source>Not saved to %1: %2</source>
+        <translation>Nicht in %1 gesichert: %2</translation>
+    </message>
+    <message>
+        <source>the keyring</source>
+        <translation>dem Schlüsselbund</translation>
+    </message>
+    <message>
+        <source>No FTP password for %1 in the keyring or in %2: pictures to upload wait in the outbox.</source>
+        <translation>Kein FTP-Passwort für %1 im Schlüsselbund oder in %2: Bilder zum Hochladen warten im Ausgang.</translation>
+    </message>
+    <message>
+        <source>%1 FTP password for %2 from %3</source>
+        <translation>%1 FTP-Passwort für %2 aus %3</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Start or stop recording</source>
@@ -618,6 +709,21 @@
     </message>
 </context>
 <context>
+    <name>Netrc</name>
+    <message>
+        <source>The password file %1 can be read by other users, so it is not used; make it private with: chmod 600 %1</source>
+        <translation>Die Passwortdatei %1 ist für andere Benutzer lesbar und wird daher nicht verwendet; schützen Sie sie mit: chmod 600 %1</translation>
+    </message>
+    <message>
+        <source>The password file %1 belongs to another user, so it is not used.</source>
+        <translation>Die Passwortdatei %1 gehört einem anderen Benutzer und wird daher nicht verwendet.</translation>
+    </message>
+    <message>
+        <source>The password file %1 cannot be read: %2</source>
+        <translation>Die Passwortdatei %1 kann nicht gelesen werden: %2</translation>
+    </message>
+</context>
+<context>
     <name>NoCameraViewController</name>
     <message>
         <source>No camera available</source>
@@ -661,6 +767,18 @@
         <source>Colour…</source>
         <translation>Farbe …</translation>
     </message>
+    <message>
+        <source>Record only between</source>
+        <translation>Nur aufnehmen zwischen</translation>
+    </message>
+    <message>
+        <source>and</source>
+        <translation>und</translation>
+    </message>
+    <message>
+        <source>Skip pictures darker than</source>
+        <translation>Bilder auslassen, die dunkler sind als</translation>
+    </message>
 </context>
 <context>
     <name>PrefsController</name>
@@ -689,6 +807,17 @@
     <message>
         <source>Camera turned off</source>
         <translation>Kamera ausgeschaltet</translation>
+    </message>
+</context>
+<context>
+    <name>TickGate</name>
+    <message>
+        <source>outside active hours</source>
+        <translation>außerhalb der Aufnahmezeiten</translation>
+    </message>
+    <message>
+        <source>too dark: %1%</source>
+        <translation>zu dunkel: %1 %</translation>
     </message>
 </context>
 <context>
@@ -723,6 +852,47 @@
     <message>
         <source>The settings could not be saved to %1.</source>
         <translation>Die Einstellungen konnten nicht in %1 gesichert werden.</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Time-lapse pictures from a camera, saved to a folder and uploaded by FTP.
+Without options, the window opens. Films: ombrix --make-video FOLDER [--name NAME] [--from DATE_TIME] [--to DATE_TIME] [--fps N] [--size WxH] -o FILE</source>
+        <translation>Zeitrafferbilder einer Kamera, in einen Ordner gesichert und per FTP hochgeladen.
+Ohne Optionen öffnet sich das Fenster. Filme: ombrix --make-video FOLDER [--name NAME] [--from DATE_TIME] [--to DATE_TIME] [--fps N] [--size WxH] -o FILE</translation>
+    </message>
+    <message>
+        <source>Record with the settings file&apos;s values, without a window.</source>
+        <translation>Mit den Werten der Einstellungsdatei aufnehmen, ohne Fenster.</translation>
+    </message>
+    <message>
+        <source>The camera to record with, by its name.</source>
+        <translation>Die Kamera für die Aufnahme, nach ihrem Namen.</translation>
+    </message>
+    <message>
+        <source>Print the names of the attached cameras.</source>
+        <translation>Die Namen der angeschlossenen Kameras ausgeben.</translation>
+    </message>
+    <message>
+        <source>ombrix: --camera goes with --headless</source>
+        <translation>ombrix: --camera gehört zu --headless</translation>
+    </message>
+    <message>
+        <source>ombrix: no camera named &quot;%1&quot; (attached: %2)</source>
+        <translation>ombrix: keine Kamera namens „%1“ (angeschlossen: %2)</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>keine</translation>
+    </message>
+    <message>
+        <source>No camera is attached yet: waiting for one.</source>
+        <translation>Noch ist keine Kamera angeschlossen: Warten auf eine.</translation>
+    </message>
+    <message>
+        <source>Stopped (signal %1).</source>
+        <translation>Beendet (Signal %1).</translation>
     </message>
 </context>
 </TS>

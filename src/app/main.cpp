@@ -101,6 +101,7 @@ int runWithoutWindow(int argc, char* argv[])
     const QuitOnSignals quit;
     LoggingAlertPresenter alerts(err);
     CameraController cameras(settings, &alerts);
+    cameras.setPace(CaptureMode::Pace::Sparse); // stills only: no preview to keep smooth
     if (parser.isSet(camera)) {
         const QString name = parser.value(camera);
         if (!cameras.devicesDict().contains(name)) {

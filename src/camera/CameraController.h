@@ -55,6 +55,8 @@ public:
     CaptureSession* mCaptureSession() const { return m_session.get(); }
     DeviceWatcher* deviceWatcher() const { return m_watcher.get(); }
 
+    // Sparse where only stills are wanted (no preview): fewer frames, less work. From the next camera opened.
+    void setPace(CaptureMode::Pace pace) { m_session->setPace(pace); }
     void changeDevice(const QString& displayName);
     void addAnyCaptureDevice();
 

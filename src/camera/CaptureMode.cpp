@@ -106,7 +106,7 @@ GstCapsRef CaptureMode::caps() const
                                                  framesPerSecondNumerator, framesPerSecondDenominator, nullptr));
 }
 
-std::optional<CaptureMode> chooseCaptureMode(const GstCaps* offered)
+std::optional<CaptureMode> chooseCaptureMode(const GstCaps* offered, CaptureMode::Pace pace)
 {
     if (!offered || gst_caps_is_any(offered))
         return std::nullopt;
@@ -127,6 +127,21 @@ std::optional<CaptureMode> chooseCaptureMode(const GstCaps* offered)
         mode.framesPerSecondDenominator = rate->denominator;
         if (!chosen || better(mode, *chosen))
             chosen = mode;
+    }
+    if (!chosen || pace == CaptureMode::Pace::Smooth)
+        return chosen;
+    // Sparse: the slowest rate offered for the chosen format and size, of at least one a second.
+    const auto perSecond = [](const CaptureMode& m) { return double(m.framesPerSecondNumerator) / m.framesPerSecondDenominator; };
+    for (guint i = 0; i < gst_caps_get_size(offered); ++i) {
+        const GstStructure* s = gst_caps_get_structure(offered, i);
+        if (gst_structure_has_name(s, "image/jpeg") != chosen->compressed || largestInt(s, "width") != chosen->width ||
+            largestInt(s, "height") != chosen->height)
+            continue;
+        for (const Rate& rate : ratesOf(s))
+            if (rate.perSecond() >= 1.0 && rate.perSecond() < perSecond(*chosen)) { // slower would look like a stall
+                chosen->framesPerSecondNumerator = rate.numerator;
+                chosen->framesPerSecondDenominator = rate.denominator;
+            }
     }
     return chosen;
 }

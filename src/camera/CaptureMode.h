@@ -10,6 +10,9 @@
 // that reaches that rate at no size is opened at its fastest mode, largest first.
 struct CaptureMode {
     static constexpr double kSmoothFramesPerSecond = 15.0;
+    // Smooth for a live preview; sparse where only stills are taken (headless): the
+    // same format and size, at the lowest rate of at least 1 a second the camera offers for them.
+    enum class Pace { Smooth, Sparse };
 
     bool compressed = false; // MJPEG, decoded before conversion
     int width = 0;
@@ -22,4 +25,4 @@ struct CaptureMode {
 
 // None when the camera offers nothing Ombrix can open at a known size (no caps,
 // ANY, or only other compressed formats); it is then linked without a choice.
-std::optional<CaptureMode> chooseCaptureMode(const GstCaps* offered);
+std::optional<CaptureMode> chooseCaptureMode(const GstCaps* offered, CaptureMode::Pace pace = CaptureMode::Pace::Smooth);

@@ -30,6 +30,30 @@ GstElementRef makeElement(const char* factory, Error* error)
     return element;
 }
 
+// Lets through at most `perSecond` frames a second, by the frames' own times. The
+// state lives with the probe, on the streaming thread.
+void thinFrames(GstElement* element, int perSecond)
+{
+    struct Thinning {
+        GstClockTime interval;
+        GstClockTime last = GST_CLOCK_TIME_NONE;
+    };
+    const GstPadRef pad = GstPadRef::adopt(gst_element_get_static_pad(element, "src"));
+    gst_pad_add_probe(
+        pad.get(), GST_PAD_PROBE_TYPE_BUFFER,
+        [](GstPad*, GstPadProbeInfo* info, gpointer data) {
+            auto* t = static_cast<Thinning*>(data);
+            const GstClockTime time = GST_BUFFER_PTS(GST_PAD_PROBE_INFO_BUFFER(info));
+            if (!GST_CLOCK_TIME_IS_VALID(time))
+                return GST_PAD_PROBE_OK;
+            if (GST_CLOCK_TIME_IS_VALID(t->last) && time >= t->last && time - t->last < t->interval)
+                return GST_PAD_PROBE_DROP;
+            t->last = time;
+            return GST_PAD_PROBE_OK;
+        },
+        new Thinning{GST_SECOND / GstClockTime(perSecond)}, [](gpointer data) { delete static_cast<Thinning*>(data); });
+}
+
 } // namespace
 
 void FrameFanout::add(FrameDelegate* listener)
@@ -162,7 +186,7 @@ bool CaptureSession::addInput(const CaptureDevice& device, Error* error)
 {
     GstElement* element = device.element();
     Input input{GstElementRef::ref(element), {}};
-    if (const std::optional<CaptureMode> mode = chooseCaptureMode(device.offeredCaps().get())) {
+    if (const std::optional<CaptureMode> mode = chooseCaptureMode(device.offeredCaps().get(), m_pace)) {
         GstElementRef filter = makeElement("capsfilter", error);
         GstElementRef decoder = mode->compressed ? makeElement("jpegdec", error) : GstElementRef();
         if (!filter || (mode->compressed && !decoder))
@@ -193,6 +217,11 @@ bool CaptureSession::addInput(const CaptureDevice& device, Error* error)
     if (!linked || (m_output && !linkInput(added, error))) {
         removeInput(GstElementRef(added.source));
         return false;
+    }
+    if (m_pace == CaptureMode::Pace::Sparse) {
+        // Before the decoder: a frame dropped here is neither decoded nor converted.
+        const Input& thinned = m_inputs.back();
+        thinFrames(thinned.front.empty() ? thinned.source.get() : thinned.front.front().get(), kSparseFramesPerSecond);
     }
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "BusWatch.h"
 #include "CaptureDevice.h"
+#include "CaptureMode.h"
 #include "Error.h"
 #include "GstHandles.h"
 
@@ -77,6 +78,10 @@ public:
     void stopRunning();
 
     void setFailureHandler(FailureHandler handler) { m_onFailure = std::move(handler); }
+    // For cameras added from now on. Sparse: the slowest rate of the chosen mode, and
+    // at most kSparseFramesPerSecond frames reach the output (fewer to decode and convert).
+    void setPace(CaptureMode::Pace pace) { m_pace = pace; }
+    static constexpr int kSparseFramesPerSecond = 2;
 
     // Inputs are the opened cameras' source elements.
     std::vector<GstElementRef> inputs() const;
@@ -103,6 +108,7 @@ private:
     std::unique_ptr<BusWatch> m_busWatch;
     FailureHandler m_onFailure;
     std::vector<Input> m_inputs;
+    CaptureMode::Pace m_pace = CaptureMode::Pace::Smooth;
     DecompressedVideoOutput* m_output = nullptr;
     bool m_running = false;
     FrameFanout m_previews;

@@ -1,6 +1,7 @@
 #include "CameraFixture.h"
 #include "CaptureMode.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -46,6 +47,25 @@ TEST(CaptureModeChoice, LargestSmoothPictureWhicheverFormatGivesIt)
     EXPECT_EQ(chosenFrom("video/x-raw,width=[160,1280],height=[120,960],framerate=[1/1,60/1]"),
               QStringLiteral("raw 1280x960@15/1"));
     EXPECT_EQ(chosenFrom("video/x-raw,width=720,height=480,framerate=30000/1001"), QStringLiteral("raw 720x480@30000/1001"));
+}
+
+TEST(CaptureModeChoice, SparseKeepsFormatAndSizeAtTheSlowestRateOfAtLeastOne)
+{
+    const auto sparse = [](const char* offered) {
+        GstCapsRef caps = GstCapsRef::adopt(gst_caps_from_string(offered));
+        const std::optional<CaptureMode> mode = chooseCaptureMode(caps.get(), CaptureMode::Pace::Sparse);
+        return mode ? QStringLiteral("%1 %2x%3@%4/%5")
+                          .arg(mode->compressed ? QStringLiteral("mjpeg") : QStringLiteral("raw"))
+                          .arg(mode->width)
+                          .arg(mode->height)
+                          .arg(mode->framesPerSecondNumerator)
+                          .arg(mode->framesPerSecondDenominator)
+                    : QStringLiteral("none");
+    };
+    EXPECT_EQ(sparse("video/x-raw,width=1920,height=1080,framerate=5/1;"
+                     "image/jpeg,width=1920,height=1080,framerate={30/1,15/1,5/1,1/2}"),
+              QStringLiteral("mjpeg 1920x1080@5/1"));
+    EXPECT_EQ(sparse("video/x-raw,width=1280,height=720,framerate=30/1"), QStringLiteral("raw 1280x720@30/1"));
 }
 
 TEST(CaptureModeChoice, NothingKnownIsNoChoice)
@@ -100,6 +120,36 @@ TEST_F(CameraModes, EachCameraOpensAtItsLargestSmoothModeAndStillsHaveThatSize)
         EXPECT_TRUE(framesFlow());
     }
     EXPECT_TRUE(alerts.alerts.isEmpty());
+}
+
+TEST_F(CameraModes, SparsePaceLetsThroughTwoFramesASecond)
+{
+    start(QStringLiteral("Fast=320x240"));
+    // Frames seen in a second, by polling the newest one far more often than they come.
+    const auto framesInASecond = [&] {
+        int seen = 0;
+        GstSampleRef last = controller->newestFrame();
+        QElapsedTimer second;
+        second.start();
+        while (second.elapsed() < 1000) {
+            QTest::qWait(5);
+            GstSampleRef now = controller->newestFrame();
+            if (now.get() != last.get()) {
+                ++seen;
+                last = now;
+            }
+        }
+        return seen;
+    };
+    controller->addAnyCaptureDevice();
+    ASSERT_TRUE(framesFlow());
+    EXPECT_GT(framesInASecond(), 15) << "a smooth preview";
+    controller->setPace(CaptureMode::Pace::Sparse);
+    controller->changeDevice(QStringLiteral("Fast"));
+    ASSERT_TRUE(framesFlow());
+    const int sparse = framesInASecond();
+    EXPECT_GE(sparse, 1);
+    EXPECT_LE(sparse, CaptureSession::kSparseFramesPerSecond + 1);
 }
 
 class CameraFaults : public CameraModes {
