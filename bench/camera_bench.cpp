@@ -104,7 +104,7 @@ void BM_StillWithStamp(benchmark::State& state)
     f.store->setObject(true, OXInsertTimestampFlag);
     f.controller->captureOutput(f.frames[0].get());
     for (auto _ : state)
-        benchmark::DoNotOptimize(f.controller->takePictureWithFileType(3, kQuality));
+        benchmark::DoNotOptimize(f.controller->takePictureWithFileType(CameraController::FileType::JPEG, kQuality));
 }
 BENCHMARK(BM_StillWithStamp)->Unit(benchmark::kMillisecond);
 

@@ -70,7 +70,7 @@ int main(int argc, char** argv)
     services.secretStore = &secrets;
     MainWindowController window(services);
     window.window()->show();
-    if (!QTest::qWaitFor([&] { return cameras.takePictureWithFileType(3, 0.5).has_value(); }, 10000)) {
+    if (!QTest::qWaitFor([&] { return cameras.takePictureWithFileType(CameraController::FileType::JPEG, 0.5).has_value(); }, 10000)) {
         std::fprintf(stderr, "the test camera gave no frame\n");
         return 1;
     }

@@ -4,6 +4,7 @@
 #include "PrefsController.h"
 #include "SettingsKeys.h"
 #include "StampArchive.h"
+#include "StampSettings.h"
 #include "UserDefaults.h"
 #include "ui_MainWindow.h"
 
@@ -24,8 +25,8 @@ void OmbrixAppDelegate::initialize(UserDefaults* userDefaults)
     defaults.emplace_back(OXIntervalUnit, QVariant(0));
     defaults.emplace_back(OXImageQuality, QVariant(0.5f));
     defaults.emplace_back(OXImageFilename, QVariant(QStringLiteral("CaptureImage")));
-    defaults.emplace_back(OXTimestampFont, QVariant(archivedFont(StampFont{QStringLiteral("Times-Roman"), 12.0})));
-    defaults.emplace_back(OXTimestampColor, QVariant(archivedColor(QColor(Qt::black))));
+    defaults.emplace_back(OXTimestampFont, QVariant(archivedFont(defaultStampFont())));
+    defaults.emplace_back(OXTimestampColor, QVariant(archivedColor(defaultStampColor())));
     defaults.emplace_back(SUEnableAutomaticChecks, QVariant(true));
     defaults.emplace_back(OXStartAuto, QVariant(false));
     defaults.emplace_back(OXOutboxLimitMB, QVariant(1024));

@@ -1,5 +1,6 @@
 #include "CameraController.h"
 
+#include "CameraError.h"
 #include "DateFormats.h"
 #include "SettingsKeys.h"
 #include "StampSettings.h"
@@ -28,8 +29,7 @@ qint64 steadyMs()
 
 Error noLongerAvailable(const QString& name)
 {
-    return Error{QStringLiteral("OmbrixCameraErrorDomain"), 6,
-                 CameraController::tr("The camera \"%1\" is no longer available.").arg(name)};
+    return cameraError(CameraError::NoLongerAvailable, CameraController::tr("The camera \"%1\" is no longer available.").arg(name));
 }
 
 } // namespace
@@ -204,8 +204,8 @@ void CameraController::checkFrames()
         return;
     const qint64 quietSince = flowing ? last : m_startedMs;
     if (now - quietSince > (flowing ? kNoFrameLimitMs : kFirstFrameLimitMs))
-        sessionFailed(Error{QStringLiteral("OmbrixCameraErrorDomain"), 8,
-                            tr("it has sent no picture for %1 seconds.").arg((now - quietSince) / 1000)});
+        sessionFailed(cameraError(CameraError::NoFrames,
+                                  tr("it has sent no picture for %1 seconds.").arg((now - quietSince) / 1000)));
 }
 
 void CameraController::addAnyCaptureDevice()
@@ -282,10 +282,10 @@ std::optional<StampStyle> CameraController::stampStyle() const
     return StampStyle{makeStampFont(stampFontFromSettings(*m_userDefaults)), stampColorFromSettings(*m_userDefaults)};
 }
 
-std::optional<QByteArray> CameraController::takePictureWithFileType(unsigned fileType, const QVariant& quality)
+std::optional<QByteArray> CameraController::takePictureWithFileType(FileType fileType, const QVariant& quality)
 {
     const GstSampleRef frame = newestFrame();
-    if (!frame || fileType != kJPEGFileType)
+    if (!frame || fileType != FileType::JPEG)
         return std::nullopt;
     return m_stillMaker.makeStill(frame, jpegQualityForFactor(quality), stampStyle(), m_clock());
 }

@@ -36,7 +36,8 @@ class CameraController : public QObject, private FrameDelegate {
     Q_PROPERTY(bool cameraSuspended READ cameraSuspended NOTIFY cameraSuspendedChanged)
 public:
     using Clock = std::function<QDateTime()>;
-    static constexpr unsigned kJPEGFileType = 3;
+    // The file types of stills; only JPEG is made (its number is the one the design gives it).
+    enum class FileType : unsigned { JPEG = 3 };
 
     // The alert presenter may be null (errors then go unseen) and set later.
     explicit CameraController(UserDefaults* userDefaults, AlertPresenter* alertPresenter = nullptr,
@@ -60,9 +61,9 @@ public:
     void changeDevice(const QString& displayName);
     void addAnyCaptureDevice();
 
-    // The latest frame as an encoded picture (only file type 3, JPEG), with the date
-    // stamp when the settings ask for it; none before the first frame.
-    std::optional<QByteArray> takePictureWithFileType(unsigned fileType, const QVariant& quality);
+    // The latest frame as a JPEG picture, with the date stamp when the settings ask
+    // for it; none before the first frame.
+    std::optional<QByteArray> takePictureWithFileType(FileType fileType, const QVariant& quality);
     // The newest frame, safe to hand to another thread; null before the first frame.
     GstSampleRef newestFrame();
     // The time to stamp on a still taken now.

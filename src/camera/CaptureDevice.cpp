@@ -1,5 +1,7 @@
 #include "CaptureDevice.h"
 
+#include "CameraError.h"
+
 #include <QCoreApplication>
 
 #include <optional>
@@ -104,9 +106,8 @@ bool CaptureDevice::open(Error* error)
         return true;
     GstElementRef element = GstElementRef::refSink(gst_device_create_element(m_device.get(), nullptr));
     if (!element) {
-        *error = Error{QStringLiteral("OmbrixCameraErrorDomain"), 2,
-                       QCoreApplication::translate("CaptureDevice", "The camera \"%1\" cannot be opened.")
-                           .arg(m_displayName)};
+        *error = cameraError(CameraError::CannotOpen,
+                             QCoreApplication::translate("CaptureDevice", "The camera \"%1\" cannot be opened.").arg(m_displayName));
         return false;
     }
     // Outside a pipeline an element has no bus, so its error would be lost.
@@ -146,7 +147,7 @@ Error errorFromBus(GstBus* bus, const QString& whatFailed)
 {
     GstMessageRef message = GstMessageRef::adopt(gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR));
     std::optional<Error> error = message ? errorFromMessage(message.get()) : std::nullopt;
-    return error.value_or(Error{QStringLiteral("OmbrixCameraErrorDomain"), 1, whatFailed});
+    return error.value_or(cameraError(CameraError::Failed, whatFailed));
 }
 
 GstCapsRef CaptureDevice::offeredCaps() const

@@ -1,5 +1,6 @@
 #include "CaptureSession.h"
 
+#include "CameraError.h"
 #include "CaptureMode.h"
 
 #include <QCoreApplication>
@@ -9,11 +10,6 @@
 #include <algorithm>
 
 namespace {
-
-Error sessionError(int code, const QString& text)
-{
-    return Error{QStringLiteral("OmbrixCameraErrorDomain"), code, text};
-}
 
 GstElementRef makeElement(const char* factory, Error* error)
 {
@@ -25,7 +21,7 @@ GstElementRef makeElement(const char* factory, Error* error)
                                                             "please install GStreamer's good plugins.")
             : QCoreApplication::translate("CaptureSession", "The GStreamer element \"%1\" is missing; "
                                                             "please install GStreamer's base plugins.");
-        *error = sessionError(3, text.arg(QString::fromLatin1(factory)));
+        *error = cameraError(CameraError::MissingElement, text.arg(QString::fromLatin1(factory)));
     }
     return element;
 }
@@ -148,11 +144,11 @@ void CaptureSession::busMessage(GstMessage* message)
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR:
         m_onFailure(errorFromMessage(message).value_or(
-            sessionError(1, QCoreApplication::translate("CaptureSession", "The camera failed."))));
+            cameraError(CameraError::Failed, QCoreApplication::translate("CaptureSession", "The camera failed."))));
         return;
     case GST_MESSAGE_EOS:
         // A live camera's stream has no end of its own.
-        m_onFailure(sessionError(7, QCoreApplication::translate("CaptureSession", "The camera stopped sending video.")));
+        m_onFailure(cameraError(CameraError::StreamEnded, QCoreApplication::translate("CaptureSession", "The camera stopped sending video.")));
         return;
     default:
         return;
@@ -198,7 +194,7 @@ bool CaptureSession::addInput(const CaptureDevice& device, Error* error)
     }
     GstBin* bin = GST_BIN(m_pipeline.get());
     if (!element || !gst_bin_add(bin, element)) {
-        *error = sessionError(4, QCoreApplication::translate("CaptureSession", "The camera \"%1\" cannot be used.")
+        *error = cameraError(CameraError::CannotUse, QCoreApplication::translate("CaptureSession", "The camera \"%1\" cannot be used.")
                                      .arg(device.localizedDisplayName()));
         return false;
     }
@@ -213,7 +209,7 @@ bool CaptureSession::addInput(const CaptureDevice& device, Error* error)
         previous = next.get();
     }
     if (!linked)
-        *error = sessionError(5, QCoreApplication::translate("CaptureSession", "The camera's video cannot be converted."));
+        *error = cameraError(CameraError::CannotConvert, QCoreApplication::translate("CaptureSession", "The camera's video cannot be converted."));
     if (!linked || (m_output && !linkInput(added, error))) {
         removeInput(GstElementRef(added.source));
         return false;
@@ -235,7 +231,7 @@ bool CaptureSession::addOutput(DecompressedVideoOutput* output, Error* error)
     GstBin* bin = GST_BIN(m_pipeline.get());
     gst_bin_add_many(bin, output->convert(), output->filter(), output->sink(), nullptr);
     if (!gst_element_link_many(output->convert(), output->filter(), output->sink(), nullptr)) {
-        *error = sessionError(5, QCoreApplication::translate("CaptureSession", "The camera's video cannot be converted."));
+        *error = cameraError(CameraError::CannotConvert, QCoreApplication::translate("CaptureSession", "The camera's video cannot be converted."));
         return false;
     }
     m_output = output;
@@ -249,6 +245,6 @@ bool CaptureSession::linkInput(const Input& input, Error* error)
 {
     if (gst_element_link(input.last(), m_output->convert()))
         return true;
-    *error = sessionError(5, QCoreApplication::translate("CaptureSession", "The camera's video cannot be converted."));
+    *error = cameraError(CameraError::CannotConvert, QCoreApplication::translate("CaptureSession", "The camera's video cannot be converted."));
     return false;
 }

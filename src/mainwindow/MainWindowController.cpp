@@ -13,6 +13,7 @@
 #include "Outbox.h"
 #include "Paths.h"
 #include "TickGate.h"
+#include "WindowDrag.h"
 #include "ui_MainWindow.h"
 
 #include <QDoubleValidator>
@@ -40,9 +41,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::MouseButtonPress) {
-            auto* widget = static_cast<QWidget*>(watched);
-            if (QWindow* handle = widget->window()->windowHandle())
-                handle->startSystemMove();
+            startWindowDrag(static_cast<QWidget*>(watched));
             return true;
         }
         return QObject::eventFilter(watched, event);
@@ -190,7 +189,7 @@ void MainWindowController::awakeFromNib()
     updateRecordButton();
 
     changeViewControllers(kCaptureView);
-    connect(m_camController, &CameraController::cameraSuspendedChanged, this, &MainWindowController::cameraSuspendedChanged);
+    connect(m_camController, &CameraController::cameraSuspendedChanged, this, &MainWindowController::followCameraSuspension);
     connect(m_camController, &CameraController::devicesDictChanged, this, &MainWindowController::devicesDictChanged);
     // Ticks go on with the last frame while the camera is restarted; the status line says why it is old.
     connect(m_camController, &CameraController::cameraFailed, this, [this](const QString& text) {
@@ -207,7 +206,7 @@ void MainWindowController::awakeFromNib()
         devicesDictChanged();
 }
 
-void MainWindowController::cameraSuspendedChanged(bool suspended)
+void MainWindowController::followCameraSuspension(bool suspended)
 {
     if (suspended) {
         if (m_isRecording) {
@@ -424,7 +423,7 @@ void MainWindowController::capturePic()
         return;
     }
     job.tick = ++m_tickNumber;
-    job.time = QDateTime::currentDateTime();
+    job.time = m_naming.now(); // one clock for the name, the stamp and the status line
     job.quality = jpegQualityForFactor(m_userDefaults->objectForKey(OXImageQuality));
     job.stamp = m_camController->stampStyle();
     if (job.stamp)

@@ -129,7 +129,8 @@ protected:
 private:
     void awakeFromNib();
     void placeStatusLine();
-    void cameraSuspendedChanged(bool suspended);
+    // Recording stops while the camera is turned off; the view shows why.
+    void followCameraSuspension(bool suspended);
     void devicesDictChanged();
     void setIsRecording(bool recording);
     void setIsCameraOn(bool on);

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include "GstHandles.h"
+
 #include <libsecret/secret.h>
 
 #include <condition_variable>
@@ -14,10 +16,6 @@
 struct CancellableDeleter {
     void operator()(GCancellable* c) const { g_object_unref(c); }
 };
-struct GErrorFree {
-    void operator()(GError* e) const { g_error_free(e); }
-};
-using ErrorPtr = std::unique_ptr<GError, GErrorFree>;
 
 namespace {
 
@@ -144,7 +142,7 @@ std::unique_ptr<SecretCall> SecretStore::lookupPassword(const QString& host, Loo
     state->next = [raw, done = std::move(done)](GObject*, GAsyncResult* result) {
         GError* failure = nullptr;
         gchar* password = secret_password_lookup_finish(result, &failure);
-        ErrorPtr owned(failure);
+        GErrorPtr owned(failure);
         raw->finished = true;
         if (!password) {
             done(std::nullopt, owned ? secretError(owned.get(), QCoreApplication::translate(
@@ -203,7 +201,7 @@ std::unique_ptr<SecretCall> SecretStore::storePasswordLater(const QString& host,
     state->next = [weak, finish, removeOthers, server, userName](GObject*, GAsyncResult* result) {
         GError* failure = nullptr;
         const bool ok = secret_password_store_finish(result, &failure);
-        ErrorPtr owned(failure);
+        GErrorPtr owned(failure);
         const auto alive = weak.lock();
         if (!ok || !alive) {
             finish(owned.get());
@@ -234,7 +232,7 @@ std::optional<QString> SecretStore::passwordForHost(const QString& host, Error* 
         return secret_password_lookup_sync(anyNameNetworkSchema(), cancellable, &raw, "server", server.constData(),
                                            "protocol", kProtocol, nullptr);
     });
-    ErrorPtr failure(raw);
+    GErrorPtr failure(raw);
     if (!password) {
         if (failure && error)
             *error = secretError(failure.get(), QCoreApplication::translate("SecretStore",
@@ -268,7 +266,7 @@ bool SecretStore::storePassword(const QString& host, const QString& user, const 
         }
         return true;
     });
-    ErrorPtr failure(raw);
+    GErrorPtr failure(raw);
     if (!stored && error)
         *error = secretError(failure.get(),
                              QCoreApplication::translate("SecretStore", "The FTP password could not be stored in the keyring"));

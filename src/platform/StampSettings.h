@@ -8,4 +8,7 @@ class UserDefaults;
 // value that cannot be read counts as the registered default, and that failing
 // too, as Times-Roman 12 pt in black.
 StampFont stampFontFromSettings(const UserDefaults& userDefaults);
+// The stamp's font and colour before anyone chose them.
+StampFont defaultStampFont();
+QColor defaultStampColor();
 QColor stampColorFromSettings(const UserDefaults& userDefaults);

@@ -34,7 +34,6 @@ public:
     void registerDefaults(const Registration& defaults);
 
     QVariant objectForKey(const QString& key) const;
-    QVariant valueForKey(const QString& key) const { return objectForKey(key); }
     bool boolForKey(const QString& key) const;
     // The registered default alone, whatever the user stored.
     QVariant registeredValueForKey(const QString& key) const { return m_registered.value(key); }

@@ -78,8 +78,6 @@ public:
     FTPController(const FTPController&) = delete;
     FTPController& operator=(const FTPController&) = delete;
 
-    bool usePassiveMode() const { return m_usePassiveMode; }
-    void setUsePassiveMode(bool passive) { m_usePassiveMode = passive; }
     FTPControllerDelegate* delegate() const { return m_delegate; }
     void setDelegate(FTPControllerDelegate* delegate) { m_delegate = delegate; }
 
@@ -111,7 +109,6 @@ private:
     int perform();
 
     FTPTransferSettings m_settings;
-    bool m_usePassiveMode = false; // kept for callers; transfers always use passive mode
     FTPControllerDelegate* m_delegate = nullptr;
     std::unique_ptr<Handles> m_handles;
     std::atomic<bool> m_aborted{false};

@@ -1,5 +1,7 @@
 #include "MiddleBarBorder.h"
 
+#include "WindowDrag.h"
+
 #include <QApplication>
 #include <QLinearGradient>
 #include <QPainter>
@@ -27,8 +29,7 @@ bool MiddleBarBorder::event(QEvent* event)
 {
     // Drags on the bar move the window, as on the window's background.
     if (event->type() == QEvent::MouseButtonPress) {
-        if (QWindow* window = this->window()->windowHandle())
-            window->startSystemMove();
+        startWindowDrag(this);
         return true;
     }
     return QWidget::event(event);

@@ -7,6 +7,5 @@
 // 16 x 16 icon of that file or folder; no path gives no icon. One way only.
 class PathToImageValueTransformer {
 public:
-    static constexpr bool allowsReverseTransformation() { return false; }
     static QPixmap transformedValue(const QVariant& path);
 };

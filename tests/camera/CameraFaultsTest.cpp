@@ -82,7 +82,7 @@ protected:
     QSize stillSize()
     {
         std::optional<QByteArray> jpeg;
-        if (!QTest::qWaitFor([&] { return (jpeg = controller->takePictureWithFileType(3, 0.5)).has_value(); },
+        if (!QTest::qWaitFor([&] { return (jpeg = controller->takePictureWithFileType(CameraController::FileType::JPEG, 0.5)).has_value(); },
                              kEventTimeoutMs))
             return {};
         return QImage::fromData(*jpeg, "JPEG").size();
@@ -208,7 +208,7 @@ TEST_F(CameraFaults, UnpluggingEndsTheStreamWithoutAnAlertAndThePluggedCameraIsT
     EXPECT_TRUE(alerts.alerts.isEmpty());
     EXPECT_EQ(failed->size(), 0);
     EXPECT_EQ(controller->newestFrame().get(), last.get()) << "a camera unplugged sends nothing more";
-    EXPECT_TRUE(controller->takePictureWithFileType(3, 0.5).has_value()) << "the last frame is kept";
+    EXPECT_TRUE(controller->takePictureWithFileType(CameraController::FileType::JPEG, 0.5).has_value()) << "the last frame is kept";
 
     camera->command(QStringLiteral("connect Shed=320x240"));
     ASSERT_TRUE(registry.wait(kEventTimeoutMs));

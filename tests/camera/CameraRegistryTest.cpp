@@ -44,7 +44,7 @@ protected:
     }
     bool framesArrive()
     {
-        return QTest::qWaitFor([this] { return controller->takePictureWithFileType(3, 0.5).has_value(); },
+        return QTest::qWaitFor([this] { return controller->takePictureWithFileType(CameraController::FileType::JPEG, 0.5).has_value(); },
                                kEventTimeoutMs);
     }
     int appSinks() const
@@ -79,7 +79,7 @@ TEST_F(Registry, StartsWithEveryCameraAndOpensTheLastOne)
     EXPECT_TRUE(controller->mCaptureSession()->isRunning());
     EXPECT_EQ(heard, QStringList{QStringLiteral("suspended:no")});
     ASSERT_TRUE(framesArrive());
-    const QImage still = QImage::fromData(*controller->takePictureWithFileType(3, 0.5), "JPEG");
+    const QImage still = QImage::fromData(*controller->takePictureWithFileType(CameraController::FileType::JPEG, 0.5), "JPEG");
     EXPECT_EQ(still.size(), QSize(320, 240));
 
     QTest::qWait(300); // the provider's start-up reports are not new cameras
@@ -100,7 +100,7 @@ TEST_F(Registry, ConnectedCameraBecomesCurrentAndObserversHearSuspensionFirst)
     EXPECT_TRUE(controller->mCaptureSession()->isRunning());
     ASSERT_TRUE(QTest::qWaitFor(
         [this] {
-            const auto jpeg = controller->takePictureWithFileType(3, 0.5);
+            const auto jpeg = controller->takePictureWithFileType(CameraController::FileType::JPEG, 0.5);
             return jpeg && QImage::fromData(*jpeg, "JPEG").size() == QSize(160, 120);
         },
         kEventTimeoutMs));
@@ -131,7 +131,7 @@ TEST_F(Registry, DisconnectingFollowsTheCurrentCameraOnly)
     EXPECT_TRUE(controller->devicesDict().isEmpty());
     EXPECT_TRUE(controller->mCaptureSession()->isRunning());
     EXPECT_EQ(current(), QStringLiteral("Cam B"));
-    EXPECT_TRUE(controller->takePictureWithFileType(3, 0.5).has_value()) << "the last frame stays";
+    EXPECT_TRUE(controller->takePictureWithFileType(CameraController::FileType::JPEG, 0.5).has_value()) << "the last frame stays";
 
     heard.clear();
     commandAndWait(QStringLiteral("connect Cam A")); // plugged in again: same ID
@@ -233,7 +233,7 @@ TEST_F(Registry, WithoutCamerasNothingHappens)
     controller->changeDevice(QStringLiteral("Cam A"));
     EXPECT_TRUE(heard.isEmpty());
     EXPECT_TRUE(alerts.alerts.isEmpty());
-    EXPECT_FALSE(controller->takePictureWithFileType(3, 0.5).has_value());
+    EXPECT_FALSE(controller->takePictureWithFileType(CameraController::FileType::JPEG, 0.5).has_value());
 }
 
 TEST(SharedController, IsOneInstanceMadeOnFirstUse)

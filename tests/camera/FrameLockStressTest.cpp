@@ -25,7 +25,7 @@ TEST(FrameLock, StillsWhileFramesArriveAtFullRate)
     store.setObject(true, OXInsertTimestampFlag);
     CameraController controller(&store);
     controller.addAnyCaptureDevice();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.takePictureWithFileType(3, 0.5).has_value(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.takePictureWithFileType(CameraController::FileType::JPEG, 0.5).has_value(); }, 5000));
 
     QImage red(320, 240, QImage::Format_RGB32), green(320, 240, QImage::Format_RGB32);
     red.fill(Qt::red);
@@ -43,7 +43,7 @@ TEST(FrameLock, StillsWhileFramesArriveAtFullRate)
 
     int stills = 0;
     for (int i = 0; i < 60; ++i) {
-        const auto jpeg = controller.takePictureWithFileType(3, 0.5);
+        const auto jpeg = controller.takePictureWithFileType(CameraController::FileType::JPEG, 0.5);
         ASSERT_TRUE(jpeg.has_value());
         const QImage picture = QImage::fromData(*jpeg, "JPEG");
         ASSERT_EQ(picture.size(), QSize(320, 240));

@@ -44,22 +44,21 @@ protected:
     void start(const QString& devices) { CameraFixture::start(devices, [] { return kMoment; }); }
     QImage still(const QVariant& quality = 1.0)
     {
-        const auto jpeg = controller->takePictureWithFileType(3, quality);
+        const auto jpeg = controller->takePictureWithFileType(CameraController::FileType::JPEG, quality);
         return jpeg ? QImage::fromData(*jpeg, "JPEG") : QImage();
     }
 };
 
-TEST_F(Stills, NoneBeforeTheFirstFrameAndNoneForOtherFileTypes)
+TEST_F(Stills, NoneBeforeTheFirstFrame)
 {
     start(QString());
     store->setObject(true, OXInsertTimestampFlag);
-    EXPECT_FALSE(controller->takePictureWithFileType(3, 0.5).has_value());
+    EXPECT_FALSE(controller->takePictureWithFileType(CameraController::FileType::JPEG, 0.5).has_value());
 
     QImage frame(64, 48, QImage::Format_RGB32);
     frame.fill(Qt::gray);
     controller->captureOutput(sampleFromImage(frame).get());
-    EXPECT_TRUE(controller->takePictureWithFileType(3, 0.5).has_value());
-    EXPECT_FALSE(controller->takePictureWithFileType(4, 0.5).has_value()) << "only JPEG is made";
+    EXPECT_TRUE(controller->takePictureWithFileType(CameraController::FileType::JPEG, 0.5).has_value());
 }
 
 TEST_F(Stills, StillIsTheCameraFrameUnmirroredInItsOwnSize)
@@ -88,16 +87,16 @@ TEST_F(Stills, SizeGrowsWithQualityAndBadQualitiesAreTamed)
             frame.setPixel(x, y, qRgb((x * 7) % 256, (y * 5) % 256, (x * y) % 256));
     controller->captureOutput(sampleFromImage(frame).get());
 
-    const auto low = controller->takePictureWithFileType(3, 0.1f);
-    const auto mid = controller->takePictureWithFileType(3, 0.5f);
-    const auto high = controller->takePictureWithFileType(3, 1.0f);
+    const auto low = controller->takePictureWithFileType(CameraController::FileType::JPEG, 0.1f);
+    const auto mid = controller->takePictureWithFileType(CameraController::FileType::JPEG, 0.5f);
+    const auto high = controller->takePictureWithFileType(CameraController::FileType::JPEG, 1.0f);
     ASSERT_TRUE(low && mid && high);
     EXPECT_LT(low->size(), mid->size());
     EXPECT_LT(mid->size(), high->size());
 
-    EXPECT_EQ(*controller->takePictureWithFileType(3, QVariant()), *mid);
-    EXPECT_EQ(*controller->takePictureWithFileType(3, QStringLiteral("much")), *mid);
-    EXPECT_EQ(*controller->takePictureWithFileType(3, 12.0), *high);
+    EXPECT_EQ(*controller->takePictureWithFileType(CameraController::FileType::JPEG, QVariant()), *mid);
+    EXPECT_EQ(*controller->takePictureWithFileType(CameraController::FileType::JPEG, QStringLiteral("much")), *mid);
+    EXPECT_EQ(*controller->takePictureWithFileType(CameraController::FileType::JPEG, 12.0), *high);
 }
 
 TEST_F(Stills, TwoStillsOfOneFrameAreTheSameAndTheFrameIsNeverDrawnOn)
@@ -107,14 +106,14 @@ TEST_F(Stills, TwoStillsOfOneFrameAreTheSameAndTheFrameIsNeverDrawnOn)
     frame.fill(Qt::white);
     controller->captureOutput(sampleFromImage(frame).get());
 
-    const QByteArray plain = *controller->takePictureWithFileType(3, 0.9);
+    const QByteArray plain = *controller->takePictureWithFileType(CameraController::FileType::JPEG, 0.9);
     store->setObject(true, OXInsertTimestampFlag);
-    const QByteArray first = *controller->takePictureWithFileType(3, 0.9);
-    const QByteArray second = *controller->takePictureWithFileType(3, 0.9);
+    const QByteArray first = *controller->takePictureWithFileType(CameraController::FileType::JPEG, 0.9);
+    const QByteArray second = *controller->takePictureWithFileType(CameraController::FileType::JPEG, 0.9);
     EXPECT_NE(first, plain);
     EXPECT_EQ(first, second) << "a stamp drawn on the frame itself would show twice";
     store->setObject(false, OXInsertTimestampFlag);
-    EXPECT_EQ(*controller->takePictureWithFileType(3, 0.9), plain);
+    EXPECT_EQ(*controller->takePictureWithFileType(CameraController::FileType::JPEG, 0.9), plain);
 }
 
 TEST_F(Stills, StampSitsTenPixelsFromTheLowerLeftCornerInTheStoredFontAndColour)

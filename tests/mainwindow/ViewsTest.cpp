@@ -62,7 +62,7 @@ TEST_F(Views, PreviewIsMirroredWhileStillsAreNot)
     EXPECT_LT(left.red(), 60);
     EXPECT_GT(right.red(), 150);
     EXPECT_NEAR(right.red(), right.blue(), 30);
-    const QImage still = QImage::fromData(*controller->takePictureWithFileType(3, 1.0), "JPEG");
+    const QImage still = QImage::fromData(*controller->takePictureWithFileType(CameraController::FileType::JPEG, 1.0), "JPEG");
     EXPECT_LT(still.pixelColor(still.width() - 10, 30).red(), 60) << "the still keeps blue on the right";
     if (HasFailure())
         shown.save(QStringLiteral("test-output-preview.png"));
