@@ -17,15 +17,20 @@
 #include <QUrlQuery>
 #include <QWidget>
 
+#include "ScopedEnv.h"
+
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace {
 
 class Lifecycle : public CameraFixture {
 protected:
+    std::optional<ScopedEnv> m_noKeyring;
     void launch(const QString& devices)
     {
-        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/ombrix-bus");
+        m_noKeyring.emplace("DBUS_SESSION_BUS_ADDRESS", kNoSessionBus);
         start(devices);
         secrets = std::make_unique<SecretStore>(std::chrono::seconds(2));
     }

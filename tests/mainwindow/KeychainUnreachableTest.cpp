@@ -8,6 +8,8 @@
 #include <QLocalServer>
 #include <QTemporaryDir>
 
+#include "ScopedEnv.h"
+
 #include <gtest/gtest.h>
 
 // Without a Secret Service the password can be neither read nor stored: the caller
@@ -24,7 +26,7 @@ protected:
 
 TEST_F(Unreachable, NoSessionBusAtAll)
 {
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/ombrix-bus");
+    const ScopedEnv noBus("DBUS_SESSION_BUS_ADDRESS", kNoSessionBus);
     SecretStore secrets(std::chrono::seconds(5));
     PasswordKeychain keychain(&store, &secrets);
     Error error;
@@ -39,7 +41,7 @@ TEST_F(Unreachable, BusThatNeverAnswers)
     QTemporaryDir dir;
     QLocalServer mute; // accepts into its backlog and never speaks
     ASSERT_TRUE(mute.listen(dir.path() + QStringLiteral("/bus")));
-    qputenv("DBUS_SESSION_BUS_ADDRESS", (QStringLiteral("unix:path=") + dir.path() + QStringLiteral("/bus")).toLocal8Bit());
+    const ScopedEnv muteBus("DBUS_SESSION_BUS_ADDRESS", (QStringLiteral("unix:path=") + dir.path() + QStringLiteral("/bus")).toLocal8Bit());
     SecretStore secrets(std::chrono::seconds(1));
     PasswordKeychain keychain(&store, &secrets);
     QElapsedTimer clock;
@@ -53,7 +55,7 @@ TEST_F(Unreachable, BusThatNeverAnswers)
 
 TEST_F(Unreachable, WithoutAServerAddressNothingIsAsked)
 {
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/ombrix-bus");
+    const ScopedEnv noBus("DBUS_SESSION_BUS_ADDRESS", kNoSessionBus);
     SecretStore secrets;
     for (const QString& address : {QString(), QStringLiteral("not a url"), QStringLiteral("mailto:x")}) {
         store.setObject(address, OXFTPServerAddress);

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "ScopedEnv.h"
+
 #include <gtest/gtest.h>
 
 // Runs against GNOME Keyring in a private D-Bus session (tests/support/with-keyring.sh).
@@ -127,7 +129,7 @@ TEST_F(Keychain, AStoreThatFailsKeepsTheOldPassword)
                                  QStringLiteral("org.freedesktop.Secret.Service.Lock"),
                                  QStringLiteral("['/org/freedesktop/secrets/collection/login']")}),
               0);
-    qunsetenv("DISPLAY");
+    const ScopedEnv noDisplay("DISPLAY", QByteArray()); // no prompt can be shown
 
     Error error;
     EXPECT_FALSE(secrets.storePassword(QStringLiteral("kept.example.org"), QStringLiteral("new"), QStringLiteral("new-password"), &error));

@@ -2,6 +2,7 @@
 
 #include "CameraFixture.h"
 #include "MainWindowController.h"
+#include "ScopedEnv.h"
 #include "SecretStore.h"
 #include "ui_MainWindow.h"
 
@@ -9,13 +10,17 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 // The main window over the test cameras, shown on the offscreen platform.
 class WindowFixture : public CameraFixture {
 protected:
+    // First, so that it is put back last, after the window and its keyring calls.
+    std::optional<ScopedEnv> m_noKeyring;
+
     void open(const QString& devices, FTPTransferSettings transfer = {})
     {
-        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/ombrix-bus"); // no keyring in these tests
+        m_noKeyring.emplace("DBUS_SESSION_BUS_ADDRESS", kNoSessionBus); // no keyring in these tests
         start(devices);
         secrets = std::make_unique<SecretStore>(std::chrono::seconds(2));
         MainWindowController::Services services;
