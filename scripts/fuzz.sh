@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes what Ombrix reads from people and from its settings file with libFuzzer
 # (clang, -fsanitize=fuzzer,address,undefined): the server-address check, the
-# picture naming and the stamp's font and colour.
+# picture naming, the stamp's font and colour, and the netrc file.
 #   scripts/fuzz.sh              every target for 1 million inputs (minutes)
 #   scripts/fuzz.sh --short      a short pass over the committed corpus (the tests)
 #   scripts/fuzz.sh --runs N     every target for N inputs
@@ -33,13 +33,14 @@ declare -A sources=(
   [url_formatter]="$src/upload/URLFormatter.cpp"
   [picture_naming]="$src/mainwindow/PictureNaming.cpp $src/platform/UserDefaults.cpp $out/moc_UserDefaults.cpp $src/platform/Paths.cpp $src/platform/DateFormats.cpp"
   [stamp_archive]="$src/platform/StampArchive.cpp"
+  [netrc]="$src/platform/Netrc.cpp"
 )
-for target in url_formatter picture_naming stamp_archive; do
+for target in url_formatter picture_naming stamp_archive netrc; do
   # shellcheck disable=SC2086
   clang++ "${flags[@]}" "$OMBRIX_ROOT/fuzz/${target}_fuzz.cpp" ${sources[$target]} "${libs[@]}" -o "$out/fuzz_$target"
 done
 
-for target in url_formatter picture_naming stamp_archive; do
+for target in url_formatter picture_naming stamp_archive netrc; do
   corpus=$out/corpus/$target
   mkdir -p "$corpus"
   echo "== $target: $runs inputs"
