@@ -14,8 +14,10 @@ DeviceWatcher::DeviceWatcher(QObject* parent)
     // Providers report the devices they find at start as additions too; those are
     // already in the first list and must not count as cameras plugged in later.
     GList* devices = gst_device_monitor_get_devices(m_monitor.get());
-    for (GList* l = devices; l; l = l->next)
+    for (GList* l = devices; l; l = l->next) {
         m_initialDevices.push_back(GstDeviceRef::adopt(static_cast<GstDevice*>(l->data)));
+        m_attached.push_back(std::make_shared<CaptureDevice>(m_initialDevices.back()));
+    }
     g_list_free(devices);
 }
 
@@ -36,13 +38,15 @@ void DeviceWatcher::announce(GstMessage* message)
             m_initialDevices.erase(initial);
             return;
         }
-        Q_EMIT deviceConnected(std::make_shared<CaptureDevice>(std::move(device)));
+        m_attached.push_back(std::make_shared<CaptureDevice>(std::move(device)));
+        Q_EMIT deviceConnected(m_attached.back());
         return;
     }
     case GST_MESSAGE_DEVICE_REMOVED: {
         gst_message_parse_device_removed(message, &raw);
         GstDeviceRef device = GstDeviceRef::adopt(raw);
         std::erase(m_initialDevices, device);
+        std::erase_if(m_attached, [&](const CaptureDevicePtr& attached) { return attached->gstDevice() == device.get(); });
         Q_EMIT deviceDisconnected(std::make_shared<CaptureDevice>(std::move(device)));
         return;
     }
@@ -52,6 +56,9 @@ void DeviceWatcher::announce(GstMessage* message)
         GstDeviceRef device = GstDeviceRef::adopt(raw);
         GstDeviceRef previous = GstDeviceRef::adopt(rawPrevious);
         std::replace(m_initialDevices.begin(), m_initialDevices.end(), previous, device);
+        for (const CaptureDevicePtr& attached : m_attached)
+            if (attached->gstDevice() == previous.get())
+                attached->refresh(device); // keeps its open state
         Q_EMIT deviceChanged(std::make_shared<CaptureDevice>(std::move(device)),
                              std::make_shared<CaptureDevice>(std::move(previous)));
         return;
@@ -61,35 +68,11 @@ void DeviceWatcher::announce(GstMessage* message)
     }
 }
 
-std::vector<CaptureDevicePtr> DeviceWatcher::videoDevices() const
-{
-    std::vector<CaptureDevicePtr> result;
-    GList* devices = gst_device_monitor_get_devices(m_monitor.get());
-    for (GList* l = devices; l; l = l->next)
-        result.push_back(std::make_shared<CaptureDevice>(GstDeviceRef::adopt(static_cast<GstDevice*>(l->data))));
-    g_list_free(devices);
-    return result;
-}
-
-bool DeviceWatcher::hasCamerasAvailable() const
-{
-    GList* devices = gst_device_monitor_get_devices(m_monitor.get());
-    const bool any = devices != nullptr;
-    g_list_free_full(devices, gst_object_unref);
-    return any;
-}
-
 CaptureDevicePtr DeviceWatcher::deviceWithUniqueID(const QString& uniqueID) const
 {
     if (uniqueID.isEmpty())
         return nullptr;
-    CaptureDevicePtr found;
-    GList* devices = gst_device_monitor_get_devices(m_monitor.get());
-    for (GList* l = devices; l && !found; l = l->next) {
-        auto* device = static_cast<GstDevice*>(l->data);
-        if (CaptureDevice::uniqueIdOf(device) == uniqueID)
-            found = std::make_shared<CaptureDevice>(GstDeviceRef::ref(device));
-    }
-    g_list_free_full(devices, gst_object_unref);
-    return found;
+    const auto found = std::find_if(m_attached.begin(), m_attached.end(),
+                                    [&](const CaptureDevicePtr& device) { return device->uniqueID() == uniqueID; });
+    return found == m_attached.end() ? nullptr : *found;
 }

@@ -18,9 +18,11 @@ public:
     explicit DeviceWatcher(QObject* parent = nullptr);
     ~DeviceWatcher() override;
 
-    // The video input devices attached now, in the monitor's order.
-    std::vector<CaptureDevicePtr> videoDevices() const;
-    bool hasCamerasAvailable() const;
+    // The video input devices attached now, in the order they were reported. Kept
+    // from the monitor's messages, so a lookup neither asks the monitor nor reads
+    // any device's properties again.
+    const std::vector<CaptureDevicePtr>& videoDevices() const { return m_attached; }
+    bool hasCamerasAvailable() const { return !m_attached.empty(); }
     // The attached device with that ID, or none.
     CaptureDevicePtr deviceWithUniqueID(const QString& uniqueID) const;
 
@@ -34,5 +36,6 @@ private:
 
     GstDeviceMonitorRef m_monitor;
     std::unique_ptr<BusWatch> m_busWatch;
-    std::vector<GstDeviceRef> m_initialDevices;
+    std::vector<GstDeviceRef> m_initialDevices; // reported again by the providers' start-up
+    std::vector<CaptureDevicePtr> m_attached;
 };
