@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QTimer>
 
 #include <cmath>
 
@@ -23,6 +24,13 @@ SettingsBinder::SettingsBinder(QWidget* root, UserDefaults* userDefaults, QObjec
         if (!key.isEmpty())
             bind(control, key);
     }
+}
+
+SettingsBinder::~SettingsBinder()
+{
+    // What was typed last is kept, also when the window goes while typing.
+    for (const std::function<void()>& write : m_unwritten)
+        write();
 }
 
 void SettingsBinder::bind(QWidget* control, const QString& key)
@@ -53,7 +61,32 @@ void SettingsBinder::bind(QWidget* control, const QString& key)
                     error->setText(problem);
             });
         } else {
-            connect(edit, &QLineEdit::textEdited, this, [store, key](const QString& text) { store->setObject(text, key); });
+            // Written when typing pauses or editing finishes, not at every key: each
+            // write rewrites the whole settings file.
+            struct Pending {
+                QString text;
+                bool waiting = false;
+            };
+            auto pending = std::make_shared<Pending>();
+            auto* pause = new QTimer(this);
+            pause->setSingleShot(true);
+            pause->setInterval(kTypingPause);
+            auto write = [store, key, pending, pause] {
+                pause->stop();
+                if (!pending->waiting)
+                    return;
+                pending->waiting = false;
+                if (store->objectForKey(key) != QVariant(pending->text))
+                    store->setObject(pending->text, key);
+            };
+            connect(edit, &QLineEdit::textEdited, this, [pending, pause](const QString& text) {
+                pending->text = text;
+                pending->waiting = true;
+                pause->start();
+            });
+            connect(pause, &QTimer::timeout, this, write);
+            connect(edit, &QLineEdit::editingFinished, this, write);
+            m_unwritten.push_back(write);
         }
     } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
         show = [box, store, key] {

@@ -215,12 +215,25 @@ TEST(DisabledTextField, GreysItsTextWhenDisabled)
 
 namespace {
 
-TEST_F(Views, ControlsWriteTheirSettingsAtOnceAndFollowThem)
+TEST_F(Views, ControlsWriteTheirSettingsAndFollowThem)
 {
     open(QStringLiteral("Cam=160x120"));
-    ui().filenameTextField->clear();
+    int fileWrites = 0;
+    QObject::connect(store.get(), &UserDefaults::valueChanged, [&](const QString& key) { fileWrites += key == OXImageFilename; });
+    ui().filenameTextField->setFocus();
+    ui().filenameTextField->selectAll();
     QTest::keyClicks(ui().filenameTextField, QStringLiteral("garden"));
-    EXPECT_EQ(store->objectForKey(OXImageFilename), QVariant(QStringLiteral("garden"))) << "written on every edit";
+    EXPECT_EQ(fileWrites, 0) << "not at every key";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return store->objectForKey(OXImageFilename) == QVariant(QStringLiteral("garden")); }, 3000))
+        << "written when typing pauses";
+    EXPECT_EQ(fileWrites, 1);
+    QTest::keyClicks(ui().filenameTextField, QStringLiteral("-gate"));
+    Q_EMIT ui().filenameTextField->editingFinished();
+    EXPECT_EQ(store->objectForKey(OXImageFilename), QVariant(QStringLiteral("garden-gate"))) << "written when editing finishes";
+    QTest::keyClicks(ui().filenameTextField, QStringLiteral("s"));
+    window.reset(); // quitting while typing
+    EXPECT_EQ(store->objectForKey(OXImageFilename), QVariant(QStringLiteral("garden-gates"))) << "kept when the window goes";
+    open(QStringLiteral("Cam=160x120"));
     ui().timestampCheckBox->click();
     EXPECT_TRUE(store->boolForKey(OXInsertTimestampFlag));
     ui().qualitySlider->setValue(80);
