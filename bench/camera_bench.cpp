@@ -8,7 +8,7 @@
 #include "FrameSamples.h"
 #include "GstHandles.h"
 #include "JpegEncoder.h"
-#include "OmbrixAppDelegate.h"
+#include "SettingsTable.h"
 #include "SettingsKeys.h"
 #include "StampArchive.h"
 #include "UserDefaults.h"
@@ -56,7 +56,7 @@ struct Fixture {
     {
         qputenv("OMBRIX_TESTCAM_DEVICES", "");
         store = std::make_unique<UserDefaults>(dir.path() + QStringLiteral("/Ombrix.conf"));
-        OmbrixAppDelegate::initialize(store.get());
+        registerSettingDefaults(*store);
         controller = std::make_unique<CameraController>(store.get());
         picture = cameraLikePicture();
         frames[0] = sampleFromImage(picture);

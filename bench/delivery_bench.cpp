@@ -17,7 +17,7 @@
 #include "FTPController.h"
 #include "LoopbackFtpServer.h"
 #include "MainWindowController.h"
-#include "OmbrixAppDelegate.h"
+#include "SettingsTable.h"
 #include "Outbox.h"
 #include "SecretStore.h"
 #include "SettingsKeys.h"
@@ -50,7 +50,7 @@ struct Server {
 qint64 longestPause(const Server& server, int ticks, const QString& folder)
 {
     UserDefaults store(folder + QStringLiteral("/Ombrix.conf"));
-    OmbrixAppDelegate::initialize(&store);
+    registerSettingDefaults(store);
     store.setObject(true, OXSaveToDiskFlag);
     store.setObject(true, OXSaveSequenceFlag);
     store.setObject(true, OXInsertTimestampFlag);

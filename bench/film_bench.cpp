@@ -15,7 +15,7 @@
 #include "FTPController.h"
 #include "FilmMaker.h"
 #include "MainWindowController.h"
-#include "OmbrixAppDelegate.h"
+#include "SettingsTable.h"
 #include "PictureSequence.h"
 #include "SecretStore.h"
 #include "SettingsKeys.h"
@@ -154,7 +154,7 @@ double runGstLaunch(const QString& folder, int count, const QString& output)
 void recordWhileMaking(const QString& folder, int count, const QString& output, const QString& home)
 {
     UserDefaults store(home + QStringLiteral("/Ombrix.conf"));
-    OmbrixAppDelegate::initialize(&store);
+    registerSettingDefaults(store);
     store.setObject(true, OXSaveToDiskFlag);
     store.setObject(true, OXInsertTimestampFlag);
     store.setObject(home, OXSaveToDiskPath);

@@ -10,7 +10,7 @@
 #include "CapturePreviewView.h"
 #include "ContentViewControllers.h"
 #include "MainWindowController.h"
-#include "OmbrixAppDelegate.h"
+#include "SettingsTable.h"
 #include "SecretStore.h"
 #include "SettingsKeys.h"
 #include "UserDefaults.h"
@@ -58,7 +58,7 @@ int main(int argc, char** argv)
     const int ticks = argc > 2 ? QByteArray(argv[2]).toInt() : 1000;
 
     UserDefaults store(home.path() + QStringLiteral("/Ombrix.conf"));
-    OmbrixAppDelegate::initialize(&store);
+    registerSettingDefaults(store);
     store.setObject(true, OXSaveToDiskFlag);
     store.setObject(true, OXInsertTimestampFlag);
     store.setObject(home.path(), OXSaveToDiskPath);

@@ -8,6 +8,7 @@
 #include "PasswordKeychain.h"
 #include "SecretStore.h"
 #include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "TickGate.h"
 #include "UserDefaults.h"
 
@@ -33,9 +34,8 @@ HeadlessRecorder::HeadlessRecorder(Services services, QObject* parent)
     DeliveryWorker::Settings delivery;
     delivery.transfer = m_services.transfer;
     delivery.outboxFolder = m_services.outboxFolder.isEmpty() ? Outbox::defaultFolder() : m_services.outboxFolder;
-    bool ok = false;
-    const qint64 limitMB = settings->objectForKey(OXOutboxLimitMB).toLongLong(&ok);
-    if (ok && limitMB > 0)
+    const qint64 limitMB = intSetting(*settings, OXOutboxLimitMB);
+    if (limitMB > 0)
         delivery.outboxLimitBytes = std::min<qint64>(limitMB, qint64(1) << 30) * 1024 * 1024;
     const QStringList tlsHosts = settings->objectForKey(OXFTPTLSHosts).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     delivery.hostsRequiringTls = QSet<QString>(tlsHosts.begin(), tlsHosts.end());
@@ -96,8 +96,8 @@ QString HeadlessRecorder::settingsProblem() const
 
 void HeadlessRecorder::start()
 {
-    const int unit = m_services.userDefaults->objectForKey(OXIntervalUnit).toInt();
-    double seconds = m_services.userDefaults->objectForKey(OXRecordingInterval).toDouble() * (unit == 1 ? 60.0 : 1.0);
+    const int unit = intSetting(*m_services.userDefaults, OXIntervalUnit);
+    double seconds = intSetting(*m_services.userDefaults, OXRecordingInterval) * (unit == 1 ? 60.0 : 1.0);
     // Zero, negative or unreadable would fire without pause; longer would wrap round.
     if (!std::isfinite(seconds) || seconds < 1.0)
         seconds = 1.0;

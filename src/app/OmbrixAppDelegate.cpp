@@ -3,6 +3,7 @@
 #include "Paths.h"
 #include "PrefsController.h"
 #include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "StampArchive.h"
 #include "StampSettings.h"
 #include "UserDefaults.h"
@@ -19,27 +20,7 @@
 
 void OmbrixAppDelegate::initialize(UserDefaults* userDefaults)
 {
-    UserDefaults* store = userDefaults ? userDefaults : UserDefaults::standardUserDefaults();
-    UserDefaults::Registration defaults;
-    defaults.emplace_back(OXRecordingInterval, QVariant(10));
-    defaults.emplace_back(OXIntervalUnit, QVariant(0));
-    defaults.emplace_back(OXImageQuality, QVariant(0.5f));
-    defaults.emplace_back(OXImageFilename, QVariant(QStringLiteral("CaptureImage")));
-    defaults.emplace_back(OXTimestampFont, QVariant(archivedFont(defaultStampFont())));
-    defaults.emplace_back(OXTimestampColor, QVariant(archivedColor(defaultStampColor())));
-    defaults.emplace_back(SUEnableAutomaticChecks, QVariant(true));
-    defaults.emplace_back(OXStartAuto, QVariant(false));
-    defaults.emplace_back(OXOutboxLimitMB, QVariant(1024));
-    defaults.emplace_back(OXFTPTLSHosts, QVariant(QString()));
-    defaults.emplace_back(OXActiveHoursFlag, QVariant(false));
-    defaults.emplace_back(OXActiveFrom, QVariant(QStringLiteral("06:00")));
-    defaults.emplace_back(OXActiveUntil, QVariant(QStringLiteral("22:00")));
-    defaults.emplace_back(OXSkipDarkFlag, QVariant(false));
-    defaults.emplace_back(OXDarkThreshold, QVariant(10));
-    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    if (!downloads.isEmpty())
-        defaults.emplace_back(OXSaveToDiskPath, QVariant(abbreviateWithTilde(downloads)));
-    store->registerDefaults(defaults);
+    registerSettingDefaults(userDefaults ? *userDefaults : *UserDefaults::standardUserDefaults());
 }
 
 OmbrixAppDelegate::OmbrixAppDelegate(MainWindowController::Services services, QObject* parent)

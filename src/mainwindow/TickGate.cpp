@@ -2,6 +2,7 @@
 
 #include "Brightness.h"
 #include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "UserDefaults.h"
 
 #include <QCoreApplication>
@@ -32,10 +33,9 @@ std::optional<QString> reasonToSkipTick(const UserDefaults& settings, const QDat
                              timeSetting(settings, OXActiveUntil, QTime(22, 0))))
         return QCoreApplication::translate("TickGate", "outside active hours");
     if (settings.boolForKey(OXSkipDarkFlag)) {
-        bool ok = false;
-        const int threshold = std::clamp(settings.objectForKey(OXDarkThreshold).toInt(&ok), 0, 100);
+        const int threshold = std::clamp(intSetting(settings, OXDarkThreshold), 0, 100);
         const std::optional<int> brightness = brightnessPercent(frame);
-        if (ok && brightness && *brightness < threshold)
+        if (brightness && *brightness < threshold)
             return QCoreApplication::translate("TickGate", "too dark: %1%").arg(*brightness);
     }
     return std::nullopt;

@@ -1,4 +1,4 @@
-#include "OmbrixAppDelegate.h"
+#include "SettingsTable.h"
 #include "SettingsKeys.h"
 #include "StampArchive.h"
 #include "TempHome.h"
@@ -12,7 +12,7 @@ TEST(Defaults, FreshUserReadsTheRegisteredDefaults)
 {
     TempHome home;
     UserDefaults store(home.configFile());
-    OmbrixAppDelegate::initialize(&store);
+    registerSettingDefaults(store);
 
     EXPECT_EQ(store.objectForKey(OXRecordingInterval), QVariant(10));
     EXPECT_EQ(store.objectForKey(OXIntervalUnit), QVariant(0));
@@ -37,12 +37,12 @@ TEST(Defaults, UserValueSurvivesTheNextLaunchsRegistration)
     TempHome home;
     {
         UserDefaults store(home.configFile());
-        OmbrixAppDelegate::initialize(&store);
+        registerSettingDefaults(store);
         store.setObject(QStringLiteral("~/Pictures"), OXSaveToDiskPath);
         store.setObject(archivedFont({QStringLiteral("DejaVu Sans"), 20}), OXTimestampFont);
     }
     UserDefaults store(home.configFile());
-    OmbrixAppDelegate::initialize(&store);
+    registerSettingDefaults(store);
     EXPECT_EQ(store.objectForKey(OXSaveToDiskPath), QVariant(QStringLiteral("~/Pictures")));
     EXPECT_EQ(unarchiveFont(store.objectForKey(OXTimestampFont)), (StampFont{QStringLiteral("DejaVu Sans"), 20}));
 }

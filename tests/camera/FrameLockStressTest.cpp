@@ -1,6 +1,6 @@
 #include "CameraController.h"
 #include "FrameSamples.h"
-#include "OmbrixAppDelegate.h"
+#include "SettingsTable.h"
 #include "SettingsKeys.h"
 #include "TempHome.h"
 #include "TestCamera.h"
@@ -21,7 +21,7 @@ TEST(FrameLock, StillsWhileFramesArriveAtFullRate)
     TempHome home;
     TestCamera camera(QStringLiteral("Fast=320x240"));
     UserDefaults store(home.configFile());
-    OmbrixAppDelegate::initialize(&store);
+    registerSettingDefaults(store);
     store.setObject(true, OXInsertTimestampFlag);
     CameraController controller(&store);
     controller.addAnyCaptureDevice();

@@ -1,4 +1,4 @@
-#include "OmbrixAppDelegate.h"
+#include "SettingsTable.h"
 #include "PictureNaming.h"
 #include "SettingsKeys.h"
 #include "TempHome.h"
@@ -20,7 +20,7 @@ class Naming : public ::testing::Test {
 protected:
     Naming()
     {
-        OmbrixAppDelegate::initialize(&store);
+        registerSettingDefaults(store);
         store.setObject(QStringLiteral("~/Downloads"), OXSaveToDiskPath);
     }
     PictureNaming naming(QDateTime tick = kTick) { return PictureNaming(&store, [tick] { return tick; }); }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CameraController.h"
-#include "OmbrixAppDelegate.h"
+#include "SettingsTable.h"
 #include "RecordingAlertPresenter.h"
 #include "TempHome.h"
 #include "TestCamera.h"
@@ -19,7 +19,7 @@ protected:
     {
         camera = std::make_unique<TestCamera>(devices);
         store = std::make_unique<UserDefaults>(home.configFile());
-        OmbrixAppDelegate::initialize(store.get());
+        registerSettingDefaults(*store);
         controller = std::make_unique<CameraController>(store.get(), &alerts, std::move(clock));
     }
 
