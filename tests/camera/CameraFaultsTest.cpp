@@ -154,7 +154,7 @@ TEST_F(CameraModes, SparsePaceLetsThroughTwoFramesASecond)
 
 class CameraFaults : public CameraModes {
 protected:
-    void start(const QString& devices)
+    void startWatched(const QString& devices)
     {
         CameraFixture::start(devices);
         failed = std::make_unique<QSignalSpy>(controller.get(), &CameraController::cameraFailed);
@@ -185,21 +185,21 @@ protected:
 
 TEST_F(CameraFaults, AnErrorAfterTheStartAlertsOnceAndTheCameraComesBack)
 {
-    start(QStringLiteral("Shed=mjpeg:640x480@30"));
+    startWatched(QStringLiteral("Shed=mjpeg:640x480@30"));
     camera->command(QStringLiteral("fail Shed"));
     expectOneAlertAndRecovery(QStringLiteral("The camera stopped working."));
 }
 
 TEST_F(CameraFaults, ACameraThatFallsSilentAlertsOnceAndComesBack)
 {
-    start(QStringLiteral("Shed=320x240"));
+    startWatched(QStringLiteral("Shed=320x240"));
     camera->command(QStringLiteral("stall Shed"));
     expectOneAlertAndRecovery(QStringLiteral("no picture for"));
 }
 
 TEST_F(CameraFaults, UnpluggingEndsTheStreamWithoutAnAlertAndThePluggedCameraIsTakenAgain)
 {
-    start(QStringLiteral("Shed=320x240"));
+    startWatched(QStringLiteral("Shed=320x240"));
     QSignalSpy registry(controller.get(), &CameraController::devicesDictChanged);
     camera->command(QStringLiteral("disconnect Shed"));
     ASSERT_TRUE(registry.wait(kEventTimeoutMs));

@@ -16,7 +16,7 @@ constexpr int kEventTimeoutMs = 5000;
 // A controller over the test cameras, with a log of what its observers heard.
 class Registry : public CameraFixture {
 protected:
-    void start(const QString& devices)
+    void startHeard(const QString& devices)
     {
         CameraFixture::start(devices);
         // Observers are called on the main thread, whatever thread the camera event came from.
@@ -68,7 +68,7 @@ protected:
 
 TEST_F(Registry, StartsWithEveryCameraAndOpensTheLastOne)
 {
-    start(QStringLiteral("Cam A;Cam B=320x240"));
+    startHeard(QStringLiteral("Cam A;Cam B=320x240"));
     EXPECT_EQ(controller->devicesDict().keys(), (QStringList{QStringLiteral("Cam A"), QStringLiteral("Cam B")}));
     EXPECT_EQ(controller->devicesDict().value(QStringLiteral("Cam A")),
               QStringLiteral("device.serial:ombrix-testcam:Cam A"));
@@ -92,7 +92,7 @@ TEST_F(Registry, StartsWithEveryCameraAndOpensTheLastOne)
 
 TEST_F(Registry, ConnectedCameraBecomesCurrentAndObserversHearSuspensionFirst)
 {
-    start(QStringLiteral("Cam A"));
+    startHeard(QStringLiteral("Cam A"));
     controller->addAnyCaptureDevice();
     heard.clear();
 
@@ -112,7 +112,7 @@ TEST_F(Registry, ConnectedCameraBecomesCurrentAndObserversHearSuspensionFirst)
 
 TEST_F(Registry, DisconnectingFollowsTheCurrentCameraOnly)
 {
-    start(QStringLiteral("Cam A;Cam B;Cam C"));
+    startHeard(QStringLiteral("Cam A;Cam B;Cam C"));
     controller->addAnyCaptureDevice();
     const QString idOfA = controller->devicesDict().value(QStringLiteral("Cam A"));
     heard.clear();
@@ -145,7 +145,7 @@ TEST_F(Registry, DisconnectingFollowsTheCurrentCameraOnly)
 
 TEST_F(Registry, CamerasOfTheSameNameShareOneEntry)
 {
-    start(QStringLiteral("Twin;Twin=320x240"));
+    startHeard(QStringLiteral("Twin;Twin=320x240"));
     ASSERT_EQ(controller->devicesDict().size(), 1);
     EXPECT_EQ(controller->devicesDict().value(QStringLiteral("Twin")),
               QStringLiteral("device.serial:ombrix-testcam:Twin#2"))
@@ -159,7 +159,7 @@ TEST_F(Registry, CamerasOfTheSameNameShareOneEntry)
 
 TEST_F(Registry, SuspensionOfAnyCameraRereadsTheCurrentOne)
 {
-    start(QStringLiteral("Cam A;Cam B"));
+    startHeard(QStringLiteral("Cam A;Cam B"));
     controller->addAnyCaptureDevice();
     heard.clear();
 
@@ -186,7 +186,7 @@ TEST_F(Registry, SuspensionOfAnyCameraRereadsTheCurrentOne)
 
 TEST_F(Registry, CameraThatGivesNoVideoShowsOneAlertAndLeavesTheSessionStopped)
 {
-    start(QStringLiteral("Cam A"));
+    startHeard(QStringLiteral("Cam A"));
     controller->addAnyCaptureDevice();
     heard.clear();
 
@@ -205,7 +205,7 @@ TEST_F(Registry, CameraThatGivesNoVideoShowsOneAlertAndLeavesTheSessionStopped)
 
 TEST_F(Registry, ChoosingACameraThatWentAwaySaysSo)
 {
-    start(QStringLiteral("Cam A"));
+    startHeard(QStringLiteral("Cam A"));
     controller->addAnyCaptureDevice();
     heard.clear();
     controller->changeDevice(QStringLiteral("Gone Cam"));
@@ -218,7 +218,7 @@ TEST_F(Registry, ChoosingACameraThatWentAwaySaysSo)
 
 TEST_F(Registry, ChangingToTheCurrentCameraRestartsItWithOneOutput)
 {
-    start(QStringLiteral("Cam A"));
+    startHeard(QStringLiteral("Cam A"));
     controller->addAnyCaptureDevice();
     for (int i = 0; i < 3; ++i)
         controller->changeDevice(QStringLiteral("Cam A"));
@@ -230,7 +230,7 @@ TEST_F(Registry, ChangingToTheCurrentCameraRestartsItWithOneOutput)
 
 TEST_F(Registry, WithoutCamerasNothingHappens)
 {
-    start(QString());
+    startHeard(QString());
     EXPECT_TRUE(controller->devicesDict().isEmpty());
     controller->addAnyCaptureDevice();
     controller->changeDevice(QStringLiteral("Cam A"));

@@ -41,7 +41,7 @@ void keepForInspection(const QImage& image, const char* name)
 
 class Stills : public CameraFixture {
 protected:
-    void start(const QString& devices) { CameraFixture::start(devices, [] { return kMoment; }); }
+    void startAtTheMoment(const QString& devices) { CameraFixture::start(devices, [] { return kMoment; }); }
     QImage still(const QVariant& quality = 1.0)
     {
         const auto jpeg = controller->takePictureWithFileType(CameraController::FileType::JPEG, quality);
@@ -51,7 +51,7 @@ protected:
 
 TEST_F(Stills, NoneBeforeTheFirstFrame)
 {
-    start(QString());
+    startAtTheMoment(QString());
     store->setObject(true, OXInsertTimestampFlag);
     EXPECT_FALSE(controller->takePictureWithFileType(CameraController::FileType::JPEG, 0.5).has_value());
 
@@ -63,7 +63,7 @@ TEST_F(Stills, NoneBeforeTheFirstFrame)
 
 TEST_F(Stills, StillIsTheCameraFrameUnmirroredInItsOwnSize)
 {
-    start(QStringLiteral("Bars=640x360"));
+    startAtTheMoment(QStringLiteral("Bars=640x360"));
     controller->addAnyCaptureDevice();
     ASSERT_TRUE(QTest::qWaitFor([this] { return !still().isNull(); }, 5000));
     const QImage picture = still();
@@ -80,7 +80,7 @@ TEST_F(Stills, StillIsTheCameraFrameUnmirroredInItsOwnSize)
 
 TEST_F(Stills, SizeGrowsWithQualityAndBadQualitiesAreTamed)
 {
-    start(QString());
+    startAtTheMoment(QString());
     QImage frame(320, 240, QImage::Format_RGB32);
     for (int y = 0; y < frame.height(); ++y)
         for (int x = 0; x < frame.width(); ++x)
@@ -101,7 +101,7 @@ TEST_F(Stills, SizeGrowsWithQualityAndBadQualitiesAreTamed)
 
 TEST_F(Stills, TwoStillsOfOneFrameAreTheSameAndTheFrameIsNeverDrawnOn)
 {
-    start(QString());
+    startAtTheMoment(QString());
     QImage frame(200, 100, QImage::Format_RGB32);
     frame.fill(Qt::white);
     controller->captureOutput(sampleFromImage(frame).get());
@@ -118,7 +118,7 @@ TEST_F(Stills, TwoStillsOfOneFrameAreTheSameAndTheFrameIsNeverDrawnOn)
 
 TEST_F(Stills, StampSitsTenPixelsFromTheLowerLeftCornerInTheStoredFontAndColour)
 {
-    start(QString());
+    startAtTheMoment(QString());
     store->setObject(archivedFont({QStringLiteral("DejaVu Sans"), 20}), OXTimestampFont);
     store->setObject(archivedColor(QColor(255, 0, 0)), OXTimestampColor);
 
@@ -153,7 +153,7 @@ TEST_F(Stills, StampSitsTenPixelsFromTheLowerLeftCornerInTheStoredFontAndColour)
 
 TEST_F(Stills, UndecodableFontAndColourFallBackToTheDefaults)
 {
-    start(QString());
+    startAtTheMoment(QString());
     QImage blank(700, 120, QImage::Format_RGB32);
     blank.fill(Qt::white);
 
@@ -170,7 +170,7 @@ TEST_F(Stills, UndecodableFontAndColourFallBackToTheDefaults)
 
 TEST_F(Stills, StampedStillFromTheCameraHasInkOnlyInTheLowerLeft)
 {
-    start(QStringLiteral("Bars=640x480"));
+    startAtTheMoment(QStringLiteral("Bars=640x480"));
     controller->addAnyCaptureDevice();
     ASSERT_TRUE(QTest::qWaitFor([this] { return !still().isNull(); }, 5000));
     store->setObject(archivedColor(QColor(Qt::white)), OXTimestampColor);
