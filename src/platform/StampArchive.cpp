@@ -67,15 +67,11 @@ std::optional<QColor> unarchiveColor(const QVariant& archive)
 
 QFont makeStampFont(const StampFont& stamp)
 {
-    static const bool substituted = [] {
-        QFont::insertSubstitutions(QStringLiteral("Times-Roman"),
-                                   {QStringLiteral("Times"), QStringLiteral("Nimbus Roman"), QStringLiteral("Liberation Serif")});
-        QFont::insertSubstitutions(QStringLiteral("Lucida Grande"),
-                                   {QStringLiteral("Lucida Sans"), QStringLiteral("DejaVu Sans")});
-        return true;
-    }();
-    Q_UNUSED(substituted);
+    // The stored PostScript name first, then the families that draw it on Linux;
+    // for this font only, nothing process-wide.
     QFont font(stamp.family);
+    if (stamp.family == QLatin1String("Times-Roman"))
+        font.setFamilies({stamp.family, QStringLiteral("Times"), QStringLiteral("Nimbus Roman"), QStringLiteral("Liberation Serif")});
     font.setPointSizeF(stamp.pointSize);
     return font;
 }

@@ -1,15 +1,22 @@
 #include "CameraSuspendedView.h"
 
-#include "StampArchive.h"
-
 #include <QFontMetricsF>
 #include <QPainter>
 
 CameraSuspendedView::CameraSuspendedView(QWidget* parent)
     : QWidget(parent)
     , m_attrString(tr("Camera turned off"))
-    , m_font(makeStampFont(StampFont{QStringLiteral("Lucida Grande"), 13.0}))
+    , m_font(placeholderFont())
 {
+}
+
+QFont CameraSuspendedView::placeholderFont()
+{
+    // The system font of the design, else the sans-serif families that stand in for it.
+    QFont font;
+    font.setFamilies({QStringLiteral("Lucida Grande"), QStringLiteral("Lucida Sans"), QStringLiteral("DejaVu Sans")});
+    font.setPointSizeF(13.0);
+    return font;
 }
 
 void CameraSuspendedView::paintEvent(QPaintEvent*)

@@ -20,5 +20,7 @@ protected:
 
 private:
     QString m_attrString;
+    static QFont placeholderFont();
+
     QFont m_font;
 };
