@@ -17,6 +17,13 @@
     </message>
 </context>
 <context>
+    <name>CameraMenu</name>
+    <message>
+        <source>No camera available</source>
+        <translation>Keine Kamera verfügbar</translation>
+    </message>
+</context>
+<context>
     <name>CameraSuspendedView</name>
     <message>
         <source>Camera turned off</source>
@@ -329,10 +336,6 @@
 </context>
 <context>
     <name>MainWindowController</name>
-    <message>
-        <source>No camera available</source>
-        <translation>Keine Kamera verfügbar</translation>
-    </message>
     <message>
         <source>no picture from the camera yet</source>
         <translation>noch kein Bild von der Kamera</translation>

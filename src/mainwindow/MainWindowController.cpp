@@ -7,6 +7,7 @@
 #include "SettingsBinder.h"
 #include "SettingsKeys.h"
 #include "SideBarPaneView.h"
+#include "CameraMenu.h"
 #include "SideBarStacker.h"
 #include "UserDefaults.h"
 #include "FtpText.h"
@@ -146,8 +147,7 @@ void MainWindowController::awakeFromNib()
     placeStatusLine();
     ui.centralwidget->installEventFilter(new BackgroundDrag(ui.centralwidget));
 
-    connect(ui.cameraMenu, &QMenu::aboutToShow, this, [this] { menuNeedsUpdate(m_ui->cameraMenu); });
-    connect(ui.cameraMenu, &QMenu::triggered, this, &MainWindowController::chooseCameraFromMenu);
+    m_cameraMenu = new CameraMenu(ui.cameraMenu, m_camController, this);
     connect(ui.makeVideoAction, &QAction::triggered, this, &MainWindowController::showMakeVideoDialog);
     connect(ui.toggleRecordingAction, &QAction::triggered, this, [this] {
         if (validateMenuItem(m_ui->toggleRecordingAction))
@@ -272,21 +272,9 @@ void MainWindowController::placeStatusLine()
 
 // ---- camera menu ----------------------------------------------------------------
 
-void MainWindowController::menuNeedsUpdate(QMenu* menu)
+void MainWindowController::menuNeedsUpdate(QMenu*)
 {
-    menu->clear();
-    if (!m_camController->deviceWatcher()->hasCamerasAvailable()) {
-        menu->addAction(tr("No camera available"));
-        return;
-    }
-    const QString inUse = m_camController->userDevice() ? m_camController->userDevice()->localizedDisplayName() : QString();
-    const QStringList names = m_camController->devicesDict().keys();
-    for (const QString& name : names) {
-        QAction* item = menu->addAction(QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
-        item->setData(name); // the title without the menu's mnemonic escaping
-        item->setCheckable(true);
-        item->setChecked(name == inUse);
-    }
+    m_cameraMenu->fill();
 }
 
 bool MainWindowController::validateMenuItem(QAction* item) const
@@ -304,8 +292,7 @@ void MainWindowController::updateMenuItems()
 
 void MainWindowController::chooseCameraFromMenu(QAction* item)
 {
-    if (item->data().isValid())
-        m_camController->changeDevice(item->data().toString());
+    m_cameraMenu->choose(item);
 }
 
 // ---- recording ----------------------------------------------------------------

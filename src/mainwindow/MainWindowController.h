@@ -26,6 +26,7 @@ class QWidget;
 class SecretCall;
 class SecretStore;
 class SideBarStacker;
+class CameraMenu;
 class UserDefaults;
 
 namespace Ui {
@@ -93,8 +94,7 @@ public:
 
     void changeViewControllers(const QString& identifier);
 
-    // The camera menu, rebuilt before each showing: one item per camera, the one in
-    // use ticked, or a lone note when none is attached.
+    // The camera menu (see CameraMenu), rebuilt before each showing, and a choice from it.
     void menuNeedsUpdate(QMenu* menu);
     bool validateMenuItem(QAction* item) const;
     void chooseCameraFromMenu(QAction* item);
@@ -164,6 +164,7 @@ private:
     bool m_isCameraOn = false;
     int m_filenameCounter = 0;
     QPointer<QMessageBox> m_errorSheet;
+    CameraMenu* m_cameraMenu = nullptr; // the controller's child
     QPointer<MakeVideoDialog> m_makeVideoDialog;
 
     // What the status line says about the last tick.
