@@ -7,7 +7,6 @@
 #include "StampArchive.h"
 #include "StampSettings.h"
 #include "UserDefaults.h"
-#include "ui_MainWindow.h"
 
 #include <QColor>
 #include <QDesktopServices>
@@ -42,7 +41,7 @@ void OmbrixAppDelegate::presentProblem(const QString& text)
     notice->setAttribute(Qt::WA_QuitOnClose, false); // only the main window's closing ends Ombrix
     notice->setWindowModality(Qt::NonModal);
     if (mMainWindowController)
-        notice->addAction(mMainWindowController->ui()->quitAction); // Ctrl+Q quits from here too
+        notice->addAction(mMainWindowController->quitAction()); // Ctrl+Q quits from here too
     notice->show();
 }
 
@@ -57,11 +56,9 @@ void OmbrixAppDelegate::applicationDidFinishLaunching()
     window->activateWindow();
     mMainWindowController->readFromKeyChain();
 
-    Ui::MainWindow* ui = mMainWindowController->ui();
-    connect(ui->preferencesAction, &QAction::triggered, this, &OmbrixAppDelegate::showPrefsWindow);
-    connect(ui->websiteAction, &QAction::triggered, this, &OmbrixAppDelegate::openWebsite);
-    connect(ui->donateAction, &QAction::triggered, this, &OmbrixAppDelegate::openDonate);
-    connect(ui->quitAction, &QAction::triggered, window, &QWidget::close); // closing the main window quits
+    connect(mMainWindowController.get(), &MainWindowController::preferencesRequested, this, &OmbrixAppDelegate::showPrefsWindow);
+    connect(mMainWindowController.get(), &MainWindowController::websiteRequested, this, &OmbrixAppDelegate::openWebsite);
+    connect(mMainWindowController.get(), &MainWindowController::donateRequested, this, &OmbrixAppDelegate::openDonate);
 
     const QString settingsProblem = m_services.userDefaults->loadProblem();
     if (!settingsProblem.isEmpty())

@@ -148,6 +148,10 @@ void MainWindowController::awakeFromNib()
     ui.centralwidget->installEventFilter(new BackgroundDrag(ui.centralwidget));
 
     m_cameraMenu = new CameraMenu(ui.cameraMenu, m_camController, this);
+    connect(ui.preferencesAction, &QAction::triggered, this, &MainWindowController::preferencesRequested);
+    connect(ui.websiteAction, &QAction::triggered, this, &MainWindowController::websiteRequested);
+    connect(ui.donateAction, &QAction::triggered, this, &MainWindowController::donateRequested);
+    connect(ui.quitAction, &QAction::triggered, m_window.get(), &QWidget::close); // closing the main window quits
     connect(ui.makeVideoAction, &QAction::triggered, this, &MainWindowController::showMakeVideoDialog);
     connect(ui.toggleRecordingAction, &QAction::triggered, this, [this] {
         if (validateMenuItem(m_ui->toggleRecordingAction))
@@ -668,4 +672,9 @@ void MainWindowController::showMakeVideoDialog()
     m_makeVideoDialog->show();
     m_makeVideoDialog->raise();
     m_makeVideoDialog->activateWindow();
+}
+
+QAction* MainWindowController::quitAction() const
+{
+    return m_ui ? m_ui->quitAction : nullptr;
 }

@@ -71,6 +71,8 @@ public:
     // The window, loaded and set up on first use.
     QWidget* window();
     Ui::MainWindow* ui() const { return m_ui.get(); }
+    // Quitting, also offered by other windows (Ctrl+Q wherever the focus is).
+    QAction* quitAction() const;
     CameraController* camController() const { return m_camController; }
     ContentViewController* currentViewController() const { return mCurrentViewController.get(); }
 
@@ -122,6 +124,10 @@ Q_SIGNALS:
     void filenameCounterChanged(int counter);
     void recEnabledChanged();
     void tickFinished();
+    // The application menu's commands that the application answers.
+    void preferencesRequested();
+    void websiteRequested();
+    void donateRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
