@@ -39,7 +39,7 @@ CameraController::CameraController(UserDefaults* userDefaults, AlertPresenter* a
     : QObject(parent)
     , m_userDefaults(userDefaults)
     , m_alertPresenter(alertPresenter)
-    , m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
+    , m_clock(systemClockUnless(std::move(clock)))
     , m_session(std::make_unique<CaptureSession>())
     , m_watcher(std::make_unique<DeviceWatcher>())
 {

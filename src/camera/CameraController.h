@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Clock.h"
+
 #include "AlertPresenter.h"
 #include "CaptureDevice.h"
 #include "CaptureSession.h"
@@ -35,7 +37,7 @@ class CameraController : public QObject, private FrameDelegate {
     Q_OBJECT
     Q_PROPERTY(bool cameraSuspended READ cameraSuspended NOTIFY cameraSuspendedChanged)
 public:
-    using Clock = std::function<QDateTime()>;
+    using Clock = ::Clock;
     // The file types of stills; only JPEG is made (its number is the one the design gives it).
     enum class FileType : unsigned { JPEG = 3 };
 

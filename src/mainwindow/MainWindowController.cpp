@@ -571,17 +571,17 @@ void MainWindowController::uploadDidFinish() {}
 
 void MainWindowController::uploadDidNotFinishWithError(const Error& error)
 {
-    if (m_errorSheet)
+    if (m_errorMessage)
         return; // one message at a time; recording stops when it is closed
-    auto* sheet = new QMessageBox(QMessageBox::Warning, tr("A FTP error occured"),
+    auto* message = new QMessageBox(QMessageBox::Warning, tr("A FTP error occured"),
                                   tr("Server message: %1").arg(error.description), QMessageBox::Ok, window());
-    sheet->setInformativeText(tr("The picture is kept and will be sent when the server answers again."));
-    sheet->setAttribute(Qt::WA_DeleteOnClose);
-    sheet->setWindowModality(Qt::WindowModal);
-    sheet->addAction(m_ui->quitAction); // quitting must not wait for the message to be read
-    connect(sheet, &QMessageBox::finished, this, [this] { stopRecording(); });
-    m_errorSheet = sheet;
-    sheet->open();
+    message->setInformativeText(tr("The picture is kept and will be sent when the server answers again."));
+    message->setAttribute(Qt::WA_DeleteOnClose);
+    message->setWindowModality(Qt::WindowModal);
+    message->addAction(m_ui->quitAction); // quitting must not wait for the message to be read
+    connect(message, &QMessageBox::finished, this, [this] { stopRecording(); });
+    m_errorMessage = message;
+    message->open();
 }
 
 // ---- stored password --------------------------------------------------------------

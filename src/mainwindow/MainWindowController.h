@@ -115,7 +115,7 @@ public:
     const OutboxState& outboxState() const { return m_outboxState; }
 
     // The error message of a failed upload while it is shown, else null.
-    QMessageBox* errorSheet() const { return m_errorSheet; }
+    QMessageBox* errorMessage() const { return m_errorMessage; }
     QString statusText() const;
 
 Q_SIGNALS:
@@ -169,7 +169,7 @@ private:
     bool m_isRecording = false;
     bool m_isCameraOn = false;
     int m_filenameCounter = 0;
-    QPointer<QMessageBox> m_errorSheet;
+    QPointer<QMessageBox> m_errorMessage;
     CameraMenu* m_cameraMenu = nullptr; // the controller's child
     QPointer<MakeVideoDialog> m_makeVideoDialog;
 

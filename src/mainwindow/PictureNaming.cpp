@@ -32,7 +32,7 @@ QString appendEncodedComponent(const QString& encodedPath, const QString& compon
 
 PictureNaming::PictureNaming(UserDefaults* userDefaults, Clock clock)
     : m_userDefaults(userDefaults)
-    , m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
+    , m_clock(systemClockUnless(std::move(clock)))
 {
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Clock.h"
+
 #include <QDateTime>
 #include <QSet>
 #include <QString>
@@ -15,7 +17,7 @@ class UserDefaults;
 // controller answers these questions through it.
 class PictureNaming {
 public:
-    using Clock = std::function<QDateTime()>;
+    using Clock = ::Clock;
 
     explicit PictureNaming(UserDefaults* userDefaults, Clock clock = {});
 

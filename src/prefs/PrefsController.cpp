@@ -16,7 +16,7 @@
 PrefsController::PrefsController(UserDefaults* userDefaults, Clock clock, QObject* parent)
     : QObject(parent)
     , m_userDefaults(userDefaults)
-    , m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
+    , m_clock(systemClockUnless(std::move(clock)))
 {
     connect(m_userDefaults, &UserDefaults::valueChanged, this, [this](const QString& key) {
         if (key == OXSaveToDiskPath && m_ui)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Clock.h"
+
 #include <QColorDialog>
 #include <QDateTime>
 #include <QFileDialog>
@@ -23,7 +25,7 @@ class Prefs;
 class PrefsController : public QObject {
     Q_OBJECT
 public:
-    using Clock = std::function<QDateTime()>;
+    using Clock = ::Clock;
 
     explicit PrefsController(UserDefaults* userDefaults, Clock clock = {}, QObject* parent = nullptr);
     ~PrefsController() override;

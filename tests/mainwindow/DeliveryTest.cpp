@@ -157,7 +157,7 @@ TEST_F(DeliveryWindow, ARecordingThroughAnOutageReachesTheServerWholeAndInFull)
     ASSERT_TRUE(waitForTicks(2));
     server.stop();
     ASSERT_TRUE(waitForTicks(3));
-    EXPECT_NE(window->errorSheet(), nullptr) << "the first failure is shown";
+    EXPECT_NE(window->errorMessage(), nullptr) << "the first failure is shown";
     EXPECT_TRUE(window->isRecording()) << "and recording goes on while it is";
     EXPECT_TRUE(window->statusText().contains(QStringLiteral("waiting for 127.0.0.1"))) << window->statusText().toStdString();
     ASSERT_TRUE(server.resume());
@@ -228,13 +228,13 @@ TEST_F(DeliveryWindow, APasswordNotYetKnownHoldsUploadsButNotSaving)
 
     ASSERT_TRUE(tick());
     EXPECT_TRUE(QFile::exists(home.path() + QStringLiteral("/CaptureImage.jpg")));
-    EXPECT_EQ(window->errorSheet(), nullptr) << "no login is tried without the password";
+    EXPECT_EQ(window->errorMessage(), nullptr) << "no login is tried without the password";
     EXPECT_TRUE(QTest::qWaitFor([&] { return window->statusText().contains(QStringLiteral("until the FTP password is known")); }, 5000))
         << window->statusText().toStdString();
 
     Q_EMIT ui().passwordTextField->editingFinished(); // leaving the field is not typing a password
     QTest::qWait(300);
-    EXPECT_EQ(window->errorSheet(), nullptr);
+    EXPECT_EQ(window->errorMessage(), nullptr);
     EXPECT_FALSE(window->isPasswordKnown());
     ui().passwordTextField->setFocus();
     QTest::keyClicks(ui().passwordTextField, LoopbackFtpServer::password()); // the user types it
@@ -409,7 +409,7 @@ TEST_F(DeliveryWindow, AServerOnceReachedOverTlsNeverGetsThePasswordInClear)
     restartWindow();
     useServer(stripped.port());
     ASSERT_TRUE(tick());
-    ASSERT_NE(window->errorSheet(), nullptr);
+    ASSERT_NE(window->errorMessage(), nullptr);
     EXPECT_TRUE(stripped.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty()) << "no login in clear";
 
     // A host that never spoke TLS keeps working without it.

@@ -43,7 +43,7 @@ TEST_F(EndToEnd, SequenceOnDiskAndOnTheServer)
     window->toggleRecording();
     ASSERT_TRUE(waitForTicks(3));
     window->toggleRecording();
-    EXPECT_EQ(window->errorSheet(), nullptr) << (window->errorSheet() ? window->errorSheet()->text().toStdString() : "");
+    EXPECT_EQ(window->errorMessage(), nullptr) << (window->errorMessage() ? window->errorMessage()->text().toStdString() : "");
 
     const QRegularExpression name(QStringLiteral("^CaptureImage_\\d{8}_\\d{6}(_\\d+)?\\.jpg$"));
     const QStringList onDisk = jpegsIn(home.path() + QStringLiteral("/Pictures"));

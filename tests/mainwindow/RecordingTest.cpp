@@ -190,7 +190,7 @@ TEST_F(Recording, SavingAndUploadingAreIndependentAndFailedSavesAreShown)
     ASSERT_TRUE(tick());
     EXPECT_FALSE(QFile::exists(saved));
     EXPECT_FALSE(server.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty());
-    EXPECT_EQ(window->errorSheet(), nullptr);
+    EXPECT_EQ(window->errorMessage(), nullptr);
 
     store->setObject(true, OXSaveToDiskFlag);
     store->setObject(home.path() + QStringLiteral("/missing-folder"), OXSaveToDiskPath);

@@ -27,7 +27,7 @@ TEST_F(UploadOutcome, AFailureShowsOneMessageAndClosingItStopsRecording)
     openWithRefusingServer();
     window->startRecording();
     ASSERT_TRUE(tick());
-    QMessageBox* sheet = window->errorSheet();
+    QMessageBox* sheet = window->errorMessage();
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->windowTitle(), QStringLiteral("A FTP error occured"));
     EXPECT_TRUE(sheet->text().startsWith(QStringLiteral("Server message: "))) << sheet->text().toStdString();
@@ -38,7 +38,7 @@ TEST_F(UploadOutcome, AFailureShowsOneMessageAndClosingItStopsRecording)
     EXPECT_TRUE(window->statusText().contains(QStringLiteral("upload failed")));
 
     ASSERT_TRUE(tick()); // fails again while the message is open: no second message
-    EXPECT_EQ(window->errorSheet(), sheet);
+    EXPECT_EQ(window->errorMessage(), sheet);
     EXPECT_EQ(window->window()->findChildren<QMessageBox*>().size(), 1);
 
     // Quitting must not wait for the message to be read.
@@ -51,14 +51,14 @@ TEST_F(UploadOutcome, AFailureShowsOneMessageAndClosingItStopsRecording)
     sheet->button(QMessageBox::Ok)->click();
     EXPECT_FALSE(window->isRecording());
     EXPECT_FALSE(ui().startStopButton->isChecked());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->errorSheet() == nullptr; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->errorMessage() == nullptr; }, 2000));
 }
 
 TEST_F(UploadOutcome, ClosingTheMessageAfterRecordingStoppedChangesNothing)
 {
     openWithRefusingServer();
     ASSERT_TRUE(tick()); // a failure while idle
-    QMessageBox* sheet = window->errorSheet();
+    QMessageBox* sheet = window->errorMessage();
     ASSERT_NE(sheet, nullptr);
     QSignalSpy recording(window.get(), &MainWindowController::isRecordingChanged);
     sheet->button(QMessageBox::Ok)->click();
@@ -86,16 +86,16 @@ TEST_F(UploadOutcome, AControlCharacterInAnyUploadFieldSendsNothingAndSaysWhy)
         ui().pathTextField->clear();
         field.edit->setText(field.edit->text() + QStringLiteral("\r\nDELE CaptureImage.jpg"));
         ASSERT_TRUE(tick());
-        QMessageBox* sheet = window->errorSheet();
+        QMessageBox* sheet = window->errorMessage();
         ASSERT_NE(sheet, nullptr) << field.name;
         EXPECT_TRUE(sheet->text().contains(QString::fromLatin1(field.name))) << sheet->text().toStdString();
         EXPECT_TRUE(sheet->text().contains(QStringLiteral("control character"))) << sheet->text().toStdString();
         sheet->button(QMessageBox::Ok)->click();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window->errorSheet() == nullptr; }, 2000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->errorMessage() == nullptr; }, 2000));
     }
     store->setObject(QStringLiteral("Capture\tImage"), OXImageFilename);
     ASSERT_TRUE(tick());
-    EXPECT_NE(window->errorSheet(), nullptr) << "the picture name too";
+    EXPECT_NE(window->errorMessage(), nullptr) << "the picture name too";
     EXPECT_TRUE(QDir(server.rootPath()).isEmpty()) << "nothing reached the server";
     EXPECT_TRUE(QDir(outboxFolder()).entryList({QStringLiteral("*.jpg")}, QDir::Files).isEmpty()) << "nothing waits to be sent";
 }
