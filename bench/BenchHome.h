@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QTemporaryDir>
 
 // A fresh home for a whole-window benchmark: its own settings and outbox, the test
@@ -23,3 +24,17 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// A memory figure of this process from /proc/self/status, in MB: "VmRSS" (resident
+// now) or "VmHWM" (the peak); 0 when it cannot be read.
+inline double statusMegabytes(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray prefix = QByteArray(field) + ':';
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').first().toDouble() / 1024.0;
+    return 0;
+}

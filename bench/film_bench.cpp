@@ -43,17 +43,6 @@ const FilmFormat kFormat{FilmCodec::VP8};
 const QSize kSize(1280, 720);
 constexpr int kFps = 24;
 
-double peakMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return 0;
-}
-
 // A garden at dawn: a gradient that brightens, a sun that moves, the time written in.
 void recordSequence(const QString& folder, int count)
 {
@@ -108,7 +97,7 @@ int makeOnly(const QString& folder, int count, const QString& output)
         std::fprintf(stderr, "film failed: %s\n", qPrintable(outcome.error));
         return 1;
     }
-    std::printf("%.3f %.1f %d\n", timer.elapsed() / 1000.0, peakMegabytes(), outcome.framesWritten);
+    std::printf("%.3f %.1f %d\n", timer.elapsed() / 1000.0, statusMegabytes("VmHWM"), outcome.framesWritten);
     return 0;
 }
 
