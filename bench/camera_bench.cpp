@@ -94,7 +94,7 @@ void BM_BareTurboJpegEncode(benchmark::State& state)
     Fixture& f = fixture();
     JpegEncoder encoder;
     for (auto _ : state)
-        benchmark::DoNotOptimize(encoder.encode(f.picture, jpegQualityForFactor(kQuality)));
+        benchmark::DoNotOptimize(encoder.encode(f.picture, JpegQuality::fromFactor(kQuality)));
 }
 BENCHMARK(BM_BareTurboJpegEncode)->Unit(benchmark::kMillisecond);
 
@@ -149,7 +149,7 @@ void BM_QtPainterAndImageWriter(benchmark::State& state)
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         QImageWriter writer(&buffer, "jpeg");
-        writer.setQuality(jpegQualityForFactor(kQuality));
+        writer.setQuality(JpegQuality::fromFactor(kQuality).percent());
         writer.write(image);
         benchmark::DoNotOptimize(bytes);
     }

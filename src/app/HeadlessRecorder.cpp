@@ -141,7 +141,7 @@ void HeadlessRecorder::tick()
     UserDefaults* settings = m_services.userDefaults;
     job.tick = ++m_tickNumber;
     job.time = now;
-    job.quality = jpegQualityForFactor(settings->objectForKey(OXImageQuality));
+    job.quality = JpegQuality::fromFactor(settings->objectForKey(OXImageQuality));
     job.stamp = m_services.camController->stampStyle();
     if (job.stamp)
         job.stampTime = now;

@@ -287,7 +287,7 @@ std::optional<QByteArray> CameraController::takePictureWithFileType(FileType fil
     const GstSampleRef frame = newestFrame();
     if (!frame || fileType != FileType::JPEG)
         return std::nullopt;
-    return m_stillMaker.makeStill(frame, jpegQualityForFactor(quality), stampStyle(), m_clock());
+    return m_stillMaker.makeStill(frame, JpegQuality::fromFactor(quality), stampStyle(), m_clock());
 }
 
 void CameraController::drawCaptureDate(const QDateTime& date, QImage& image) const

@@ -36,7 +36,7 @@ void drawStamp(QImage& image, const QString& text, const QFont& font, const QCol
     image.setDotsPerMeterY(dpmY);
 }
 
-std::optional<QByteArray> StillMaker::makeStill(const GstSampleRef& frame, int quality,
+std::optional<QByteArray> StillMaker::makeStill(const GstSampleRef& frame, JpegQuality quality,
                                                 const std::optional<StampStyle>& stamp, const QDateTime& date)
 {
     if (!frame)

@@ -27,7 +27,7 @@ void drawStamp(QImage& image, const QString& text, const QFont& font, const QCol
 class StillMaker {
 public:
     // None when the frame cannot be read or the encoding fails.
-    std::optional<QByteArray> makeStill(const GstSampleRef& frame, int quality, const std::optional<StampStyle>& stamp,
+    std::optional<QByteArray> makeStill(const GstSampleRef& frame, JpegQuality quality, const std::optional<StampStyle>& stamp,
                                         const QDateTime& date);
 
 private:

@@ -3,6 +3,7 @@
 #include "Error.h"
 #include "FTPController.h"
 #include "GstHandles.h"
+#include "JpegEncoder.h"
 #include "StillMaker.h"
 
 #include <QDateTime>
@@ -28,7 +29,7 @@ struct TickJob {
     quint64 tick = 0;
     GstSampleRef frame;
     QDateTime time;
-    int quality = 50;
+    JpegQuality quality;
     std::optional<StampStyle> stamp;
     QDateTime stampTime;
     QString savePath; // empty: not saved

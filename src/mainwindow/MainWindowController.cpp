@@ -415,7 +415,7 @@ void MainWindowController::capturePic()
     }
     job.tick = ++m_tickNumber;
     job.time = m_naming.now(); // one clock for the name, the stamp and the status line
-    job.quality = jpegQualityForFactor(m_userDefaults->objectForKey(OXImageQuality));
+    job.quality = JpegQuality::fromFactor(m_userDefaults->objectForKey(OXImageQuality));
     job.stamp = m_camController->stampStyle();
     if (job.stamp)
         job.stampTime = m_camController->now();

@@ -11,14 +11,14 @@ constexpr double kDefaultFactor = 0.5;
 constexpr int kRgb32PixelFormat = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRX : TJPF_XRGB;
 }
 
-int jpegQualityForFactor(const QVariant& factor)
+JpegQuality JpegQuality::fromFactor(const QVariant& factor)
 {
     bool ok = false;
     double f = factor.isValid() ? factor.toDouble(&ok) : kDefaultFactor;
     if (factor.isValid() && (!ok || !std::isfinite(f)))
         f = kDefaultFactor;
     f = std::clamp(f, 0.0, 1.0);
-    return std::clamp(static_cast<int>(std::lround(100.0 * f)), 1, 100);
+    return JpegQuality(static_cast<int>(std::lround(100.0 * f)));
 }
 
 JpegEncoder::JpegEncoder()
@@ -32,14 +32,14 @@ JpegEncoder::~JpegEncoder()
         tjDestroy(m_handle);
 }
 
-QByteArray JpegEncoder::encodeRgb32(const uchar* pixels, int width, int height, qsizetype bytesPerLine, int quality)
+QByteArray JpegEncoder::encodeRgb32(const uchar* pixels, int width, int height, qsizetype bytesPerLine, JpegQuality quality)
 {
     if (!m_handle || !pixels || width <= 0 || height <= 0 || bytesPerLine > INT_MAX)
         return {};
     unsigned char* jpeg = nullptr;
     unsigned long jpegSize = 0;
     const int rc = tjCompress2(m_handle, pixels, width, static_cast<int>(bytesPerLine), height, kRgb32PixelFormat,
-                               &jpeg, &jpegSize, TJSAMP_420, std::clamp(quality, 1, 100), 0);
+                               &jpeg, &jpegSize, TJSAMP_420, quality.percent(), 0);
     QByteArray bytes;
     if (rc == 0)
         bytes = QByteArray(reinterpret_cast<const char*>(jpeg), static_cast<qsizetype>(jpegSize));
@@ -47,7 +47,7 @@ QByteArray JpegEncoder::encodeRgb32(const uchar* pixels, int width, int height, 
     return bytes;
 }
 
-QByteArray JpegEncoder::encode(const QImage& image, int quality)
+QByteArray JpegEncoder::encode(const QImage& image, JpegQuality quality)
 {
     if (image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32)
         return encodeRgb32(image.constBits(), image.width(), image.height(), image.bytesPerLine(), quality);

@@ -10,18 +10,18 @@
 
 TEST(JpegEncoder, QualityFactorMapsToLibjpegQualityAndNeverFails)
 {
-    EXPECT_EQ(jpegQualityForFactor(0.5f), 50);
-    EXPECT_EQ(jpegQualityForFactor(1.0), 100);
-    EXPECT_EQ(jpegQualityForFactor(0.0), 1) << "libjpeg has no quality 0";
-    EXPECT_EQ(jpegQualityForFactor(0.004), 1);
-    EXPECT_EQ(jpegQualityForFactor(0.555), 56);
-    EXPECT_EQ(jpegQualityForFactor(QStringLiteral("0.8")), 80);
-    EXPECT_EQ(jpegQualityForFactor(-2.0), 1);
-    EXPECT_EQ(jpegQualityForFactor(7), 100);
-    EXPECT_EQ(jpegQualityForFactor(QVariant()), 50);
-    EXPECT_EQ(jpegQualityForFactor(QStringLiteral("best")), 50);
-    EXPECT_EQ(jpegQualityForFactor(std::numeric_limits<double>::quiet_NaN()), 50);
-    EXPECT_EQ(jpegQualityForFactor(std::numeric_limits<double>::infinity()), 50);
+    EXPECT_EQ(JpegQuality::fromFactor(0.5f).percent(), 50);
+    EXPECT_EQ(JpegQuality::fromFactor(1.0).percent(), 100);
+    EXPECT_EQ(JpegQuality::fromFactor(0.0).percent(), 1) << "libjpeg has no quality 0";
+    EXPECT_EQ(JpegQuality::fromFactor(0.004).percent(), 1);
+    EXPECT_EQ(JpegQuality::fromFactor(0.555).percent(), 56);
+    EXPECT_EQ(JpegQuality::fromFactor(QStringLiteral("0.8")).percent(), 80);
+    EXPECT_EQ(JpegQuality::fromFactor(-2.0).percent(), 1);
+    EXPECT_EQ(JpegQuality::fromFactor(7).percent(), 100);
+    EXPECT_EQ(JpegQuality::fromFactor(QVariant()).percent(), 50);
+    EXPECT_EQ(JpegQuality::fromFactor(QStringLiteral("best")).percent(), 50);
+    EXPECT_EQ(JpegQuality::fromFactor(std::numeric_limits<double>::quiet_NaN()).percent(), 50);
+    EXPECT_EQ(JpegQuality::fromFactor(std::numeric_limits<double>::infinity()).percent(), 50);
 }
 
 TEST(JpegEncoder, EncodesWhatItIsGivenWithPaddedRows)
@@ -29,7 +29,7 @@ TEST(JpegEncoder, EncodesWhatItIsGivenWithPaddedRows)
     QImage image(101, 37, QImage::Format_RGB32); // odd sizes: rows padded, partial blocks
     image.fill(QColor(20, 120, 220));
     JpegEncoder encoder;
-    const QByteArray jpeg = encoder.encode(image, 95);
+    const QByteArray jpeg = encoder.encode(image, JpegQuality(95));
     const QImage decoded = QImage::fromData(jpeg, "JPEG");
     ASSERT_FALSE(decoded.isNull());
     EXPECT_EQ(decoded.size(), image.size());
@@ -38,8 +38,8 @@ TEST(JpegEncoder, EncodesWhatItIsGivenWithPaddedRows)
     EXPECT_NEAR(centre.green(), 120, 4);
     EXPECT_NEAR(centre.blue(), 220, 4);
 
-    EXPECT_TRUE(encoder.encodeRgb32(nullptr, 10, 10, 40, 50).isEmpty());
-    EXPECT_TRUE(encoder.encode(QImage(), 50).isEmpty());
+    EXPECT_TRUE(encoder.encodeRgb32(nullptr, 10, 10, 40, JpegQuality(50)).isEmpty());
+    EXPECT_TRUE(encoder.encode(QImage(), JpegQuality(50)).isEmpty());
 }
 
 TEST(Paths, TildeFormOnlyForTheHomeFolder)
