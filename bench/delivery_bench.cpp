@@ -12,6 +12,7 @@
 //
 //   bench_delivery [ticks per server, default 60] [pictures, default 100]
 #include "BenchHome.h"
+#include "BenchWindow.h"
 #include "CameraController.h"
 #include "DeliveryWorker.h"
 #include "FTPController.h"
@@ -49,27 +50,17 @@ struct Server {
 // The longest gap between two firings of a 5 ms timer while `ticks` ticks run.
 qint64 longestPause(const Server& server, int ticks, const QString& folder)
 {
-    UserDefaults store(folder + QStringLiteral("/Ombrix.conf"));
-    registerSettingDefaults(store);
-    store.setObject(true, OXSaveToDiskFlag);
-    store.setObject(true, OXSaveSequenceFlag);
-    store.setObject(true, OXInsertTimestampFlag);
-    store.setObject(folder, OXSaveToDiskPath);
-    store.setObject(server.address.toString(), OXFTPServerAddress);
-    CameraController cameras(&store);
-    SecretStore secrets(std::chrono::seconds(1));
-    MainWindowController::Services services;
-    services.userDefaults = &store;
-    services.camController = &cameras;
-    services.secretStore = &secrets;
-    services.transfer.caBundlePath = server.caPath;
-    services.outboxFolder = folder + QStringLiteral("/outbox");
-    auto window = std::make_unique<MainWindowController>(services);
-    window->window()->show();
+    FTPTransferSettings transfer;
+    transfer.caBundlePath = server.caPath;
+    BenchWindow bench(folder, transfer, [&](UserDefaults& store) {
+        store.setObject(true, OXSaveSequenceFlag);
+        store.setObject(server.address.toString(), OXFTPServerAddress);
+    });
+    std::unique_ptr<MainWindowController>& window = bench.window;
     window->ui()->usernameTextField->setText(LoopbackFtpServer::user());
     window->ui()->passwordTextField->setText(server.password);
     window->ui()->intervalTextField->setText(QStringLiteral("1"));
-    if (!QTest::qWaitFor([&] { return bool(cameras.newestFrame()); }, 10000)) {
+    if (!bench.waitForFrame()) {
         std::fprintf(stderr, "the test camera gave no frame\n");
         return -1;
     }

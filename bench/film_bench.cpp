@@ -11,6 +11,7 @@
 //   bench_film [pictures, default 1000]
 //   bench_film --make FOLDER COUNT OUTPUT   (the measured child: prints seconds and peak MB)
 #include "BenchHome.h"
+#include "BenchWindow.h"
 #include "CameraController.h"
 #include "FTPController.h"
 #include "FilmMaker.h"
@@ -142,22 +143,10 @@ double runGstLaunch(const QString& folder, int count, const QString& output)
 // The window records every second while the film is made; the largest delay of a tick.
 void recordWhileMaking(const QString& folder, int count, const QString& output, const QString& home)
 {
-    UserDefaults store(home + QStringLiteral("/Ombrix.conf"));
-    registerSettingDefaults(store);
-    store.setObject(true, OXSaveToDiskFlag);
-    store.setObject(true, OXInsertTimestampFlag);
-    store.setObject(home, OXSaveToDiskPath);
-    CameraController cameras(&store);
-    SecretStore secrets(std::chrono::seconds(1));
-    MainWindowController::Services services;
-    services.userDefaults = &store;
-    services.camController = &cameras;
-    services.secretStore = &secrets;
-    services.outboxFolder = home + QStringLiteral("/outbox");
-    auto window = std::make_unique<MainWindowController>(services);
-    window->window()->show();
+    BenchWindow bench(home);
+    std::unique_ptr<MainWindowController>& window = bench.window;
     window->ui()->intervalTextField->setText(QStringLiteral("1"));
-    if (!QTest::qWaitFor([&] { return bool(cameras.newestFrame()); }, 10000))
+    if (!bench.waitForFrame())
         std::fprintf(stderr, "the test camera gave no frame\n");
 
     std::vector<qint64> intervals;

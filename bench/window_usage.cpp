@@ -6,6 +6,7 @@
 // save to disk), letting the event loop run between them, and samples the resident
 // set size (VmRSS) along the way.
 #include "BenchHome.h"
+#include "BenchWindow.h"
 #include "CameraController.h"
 #include "CapturePreviewView.h"
 #include "ContentViewControllers.h"
@@ -51,20 +52,9 @@ int main(int argc, char** argv)
     const int idleSeconds = argc > 1 ? QByteArray(argv[1]).toInt() : 20;
     const int ticks = argc > 2 ? QByteArray(argv[2]).toInt() : 1000;
 
-    UserDefaults store(home.path() + QStringLiteral("/Ombrix.conf"));
-    registerSettingDefaults(store);
-    store.setObject(true, OXSaveToDiskFlag);
-    store.setObject(true, OXInsertTimestampFlag);
-    store.setObject(home.path(), OXSaveToDiskPath);
-    CameraController cameras(&store);
-    SecretStore secrets(std::chrono::seconds(1));
-    MainWindowController::Services services;
-    services.userDefaults = &store;
-    services.camController = &cameras;
-    services.secretStore = &secrets;
-    MainWindowController window(services);
-    window.window()->show();
-    if (!QTest::qWaitFor([&] { return cameras.takePictureWithFileType(CameraController::FileType::JPEG, 0.5).has_value(); }, 10000)) {
+    BenchWindow bench(home.path());
+    MainWindowController& window = *bench.window;
+    if (!bench.waitForFrame()) {
         std::fprintf(stderr, "the test camera gave no frame\n");
         return 1;
     }

@@ -31,23 +31,13 @@ HeadlessRecorder::HeadlessRecorder(Services services, QObject* parent)
     , m_naming(m_services.userDefaults, m_services.clock)
 {
     UserDefaults* settings = m_services.userDefaults;
-    DeliveryWorker::Settings delivery;
-    delivery.transfer = m_services.transfer;
-    delivery.outboxFolder = m_services.outboxFolder.isEmpty() ? Outbox::defaultFolder() : m_services.outboxFolder;
-    const qint64 limitMB = intSetting(*settings, OXOutboxLimitMB);
-    if (limitMB > 0)
-        delivery.outboxLimitBytes = std::min<qint64>(limitMB, qint64(1) << 30) * 1024 * 1024;
-    const QStringList tlsHosts = settings->objectForKey(OXFTPTLSHosts).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    delivery.hostsRequiringTls = QSet<QString>(tlsHosts.begin(), tlsHosts.end());
-    m_delivery = std::make_unique<DeliveryWorker>(delivery);
+    m_delivery = std::make_unique<DeliveryWorker>(
+        DeliveryWorker::Settings::fromUserDefaults(*settings, m_services.transfer, m_services.outboxFolder));
     connect(m_delivery.get(), &DeliveryWorker::tickFinished, this, &HeadlessRecorder::tickDidFinish, Qt::QueuedConnection);
     connect(m_delivery.get(), &DeliveryWorker::outboxChanged, this, [this](const OutboxState& state) { m_outbox = state; },
             Qt::QueuedConnection);
-    connect(m_delivery.get(), &DeliveryWorker::tlsSeen, this, [settings](const QString& host) {
-        QStringList hosts = settings->objectForKey(OXFTPTLSHosts).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (!hosts.contains(host))
-            settings->setObject((hosts << host).join(QLatin1Char(' ')), OXFTPTLSHosts);
-    }, Qt::QueuedConnection);
+    connect(m_delivery.get(), &DeliveryWorker::tlsSeen, this,
+            [settings](const QString& host) { DeliveryWorker::rememberTlsHost(*settings, host); }, Qt::QueuedConnection);
 
     CameraController* cameras = m_services.camController;
     m_cameras = cameras->devicesDict().keys();
@@ -233,7 +223,7 @@ void HeadlessRecorder::usePasswordFromNetrc()
         return;
     m_netrcTried = true;
     const QString path = m_services.netrcPath.isEmpty() ? Netrc::defaultPath() : m_services.netrcPath;
-    const QString host = QUrl(m_services.userDefaults->objectForKey(OXFTPServerAddress).toString()).host();
+    const QString host = PasswordKeychain(m_services.userDefaults, m_services.secretStore).storedHost();
     const NetrcLookup lookup =
         Netrc::passwordFor(path, host, m_services.userDefaults->objectForKey(OXFTPUsername).toString());
     if (!lookup.problem.isEmpty())
@@ -250,8 +240,7 @@ void HeadlessRecorder::usePasswordFromNetrc()
 void HeadlessRecorder::setPassword(const QString& password, const QString& source)
 {
     m_password = password;
-    const QString host = QUrl(m_services.userDefaults->objectForKey(OXFTPServerAddress).toString()).host();
+    const QString host = PasswordKeychain(m_services.userDefaults, m_services.secretStore).storedHost();
     m_services.log(tr("%1 FTP password for %2 from %3").arg(timeText(m_naming.now()), host, source));
-    const PasswordKeychain keychain(m_services.userDefaults, m_services.secretStore);
-    m_delivery->setPassword(keychain.storedHost(), password);
+    m_delivery->setPassword(host, password);
 }

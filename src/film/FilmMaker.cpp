@@ -120,7 +120,11 @@ FilmOutcome FilmMaker::make(const FilmRequest& request)
             return outcome;
         }
     }
+    GstElementRef pipeline;
+    // However this ends, the pipeline is down before the part is removed.
     const auto endWith = [&](FilmOutcome::Status status, const QString& error = {}) {
+        if (pipeline)
+            gst_element_set_state(pipeline.get(), GST_STATE_NULL);
         QFile::remove(part);
         outcome.status = status;
         outcome.error = error;
@@ -130,7 +134,7 @@ FilmOutcome FilmMaker::make(const FilmRequest& request)
     const int fps = std::max(1, request.framesPerSecond);
     const QByteArray description = pipelineDescription(request.format, size, fps);
     GError* rawError = nullptr;
-    GstElementRef pipeline = GstElementRef::refSink(gst_parse_launch(description.constData(), &rawError));
+    pipeline = GstElementRef::refSink(gst_parse_launch(description.constData(), &rawError));
     const GErrorPtr parseError(rawError);
     if (!pipeline || parseError)
         return endWith(FilmOutcome::Status::Failed,
@@ -140,14 +144,8 @@ FilmOutcome FilmMaker::make(const FilmRequest& request)
     const GstElementRef sink = GstElementRef::adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "film"));
     g_object_set(sink.get(), "location", QFile::encodeName(part).constData(), nullptr);
     const GstBusRef bus = GstBusRef::adopt(gst_element_get_bus(pipeline.get()));
-    // However this ends, the pipeline is down before the part is touched again.
-    struct Stop {
-        GstElement* pipeline;
-        ~Stop() { gst_element_set_state(pipeline, GST_STATE_NULL); }
-    } stop{pipeline.get()};
     if (gst_element_set_state(pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         const GstMessageRef message = GstMessageRef::adopt(gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR));
-        gst_element_set_state(pipeline.get(), GST_STATE_NULL);
         return endWith(FilmOutcome::Status::Failed, message ? errorText(message.get()) : tr("The video encoder cannot be started."));
     }
 
@@ -158,7 +156,6 @@ FilmOutcome FilmMaker::make(const FilmRequest& request)
         // Waits while the encoder is behind; an encoder that stopped for an error says so here.
         for (;;) {
             if (const GstMessageRef problem = GstMessageRef::adopt(gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR))) {
-                gst_element_set_state(pipeline.get(), GST_STATE_NULL);
                 return endWith(FilmOutcome::Status::Failed, errorText(problem.get()));
             }
             if (m_cancelled || gst_app_src_get_current_level_bytes(GST_APP_SRC(source.get())) <= kReadAheadBytes)
@@ -166,7 +163,6 @@ FilmOutcome FilmMaker::make(const FilmRequest& request)
             g_usleep(5000);
         }
         if (m_cancelled) {
-            gst_element_set_state(pipeline.get(), GST_STATE_NULL);
             return endWith(FilmOutcome::Status::Cancelled);
         }
         QFile picture(request.pictures[i]);
@@ -188,7 +184,6 @@ FilmOutcome FilmMaker::make(const FilmRequest& request)
         }
     }
     if (outcome.framesWritten == 0) {
-        gst_element_set_state(pipeline.get(), GST_STATE_NULL);
         return endWith(FilmOutcome::Status::Failed, noneReadable(total));
     }
 
@@ -197,7 +192,6 @@ FilmOutcome FilmMaker::make(const FilmRequest& request)
         const GstMessageRef message = GstMessageRef::adopt(
             gst_bus_timed_pop_filtered(bus.get(), 50 * GST_MSECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
         if (m_cancelled || (message && GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_ERROR)) {
-            gst_element_set_state(pipeline.get(), GST_STATE_NULL);
             return m_cancelled ? endWith(FilmOutcome::Status::Cancelled)
                                : endWith(FilmOutcome::Status::Failed, errorText(message.get()));
         }

@@ -1,5 +1,11 @@
 #include "DeliveryWorker.h"
 
+#include "UserDefaults.h"
+
+#include "SettingsTable.h"
+
+#include "SettingsKeys.h"
+
 #include "Outbox.h"
 #include "PictureNaming.h"
 #include "WholeFile.h"
@@ -19,6 +25,36 @@ Error notKept(const QString& why)
 }
 
 } // namespace
+
+namespace {
+
+QStringList tlsHosts(const UserDefaults& userDefaults)
+{
+    return userDefaults.objectForKey(OXFTPTLSHosts).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+DeliveryWorker::Settings DeliveryWorker::Settings::fromUserDefaults(const UserDefaults& userDefaults,
+                                                                    FTPTransferSettings transfer, const QString& outboxFolder)
+{
+    Settings settings;
+    settings.transfer = std::move(transfer);
+    settings.outboxFolder = outboxFolder.isEmpty() ? Outbox::defaultFolder() : outboxFolder;
+    const qint64 limitMB = intSetting(userDefaults, OXOutboxLimitMB); // an int: no overflow below
+    if (limitMB > 0)
+        settings.outboxLimitBytes = limitMB * 1024 * 1024;
+    const QStringList hosts = tlsHosts(userDefaults);
+    settings.hostsRequiringTls = QSet<QString>(hosts.begin(), hosts.end());
+    return settings;
+}
+
+void DeliveryWorker::rememberTlsHost(UserDefaults& userDefaults, const QString& host)
+{
+    QStringList hosts = tlsHosts(userDefaults);
+    if (!hosts.contains(host))
+        userDefaults.setObject((hosts << host).join(QLatin1Char(' ')), OXFTPTLSHosts);
+}
 
 DeliveryWorker::DeliveryWorker(Settings settings, QObject* parent)
     : QObject(parent)

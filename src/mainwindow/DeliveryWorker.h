@@ -22,6 +22,7 @@
 #include <thread>
 
 class Outbox;
+class UserDefaults;
 
 // One tick's work, taken on the main thread as plain values: the frame, the
 // tick's time and what the settings and fields said at that moment.
@@ -84,7 +85,13 @@ public:
         std::chrono::milliseconds firstRetryPause{2000};
         std::chrono::milliseconds longestRetryPause{std::chrono::minutes(5)};
         QSet<QString> hostsRequiringTls;
+
+        // As the settings file gives them: the outbox's bound and the hosts that must use TLS.
+        static Settings fromUserDefaults(const UserDefaults& userDefaults, FTPTransferSettings transfer,
+                                         const QString& outboxFolder);
     };
+    // Remembers in the settings a host that spoke TLS, so that it never again gets the password in clear.
+    static void rememberTlsHost(UserDefaults& userDefaults, const QString& host);
 
     explicit DeliveryWorker(Settings settings, QObject* parent = nullptr);
     ~DeliveryWorker() override;

@@ -59,24 +59,12 @@ MainWindowController::MainWindowController(Services services, QObject* parent)
     , m_ownedSecretStore(services.secretStore ? nullptr : std::make_unique<SecretStore>())
     , m_keychain(m_userDefaults, services.secretStore ? services.secretStore : m_ownedSecretStore.get())
 {
-    DeliveryWorker::Settings delivery;
-    delivery.transfer = services.transfer;
-    delivery.outboxFolder = services.outboxFolder.isEmpty() ? Outbox::defaultFolder() : services.outboxFolder;
-    const qint64 limitMB = m_userDefaults->objectForKey(OXOutboxLimitMB).toLongLong();
-    if (limitMB > 0)
-        delivery.outboxLimitBytes = limitMB * 1024 * 1024;
+    DeliveryWorker::Settings delivery =
+        DeliveryWorker::Settings::fromUserDefaults(*m_userDefaults, services.transfer, services.outboxFolder);
     delivery.firstRetryPause = services.firstRetryPause;
-    const QStringList tlsHosts = hostsRequiringTls();
-    delivery.hostsRequiringTls = QSet<QString>(tlsHosts.begin(), tlsHosts.end());
     m_delivery = std::make_unique<DeliveryWorker>(delivery);
-    // Remembered, so that a server once reached over TLS is never again given the password in clear.
-    connect(m_delivery.get(), &DeliveryWorker::tlsSeen, this, [this](const QString& host) {
-        QStringList hosts = hostsRequiringTls();
-        if (!hosts.contains(host)) {
-            hosts << host;
-            m_userDefaults->setObject(hosts.join(QLatin1Char(' ')), OXFTPTLSHosts);
-        }
-    }, Qt::QueuedConnection);
+    connect(m_delivery.get(), &DeliveryWorker::tlsSeen, this,
+            [this](const QString& host) { DeliveryWorker::rememberTlsHost(*m_userDefaults, host); }, Qt::QueuedConnection);
     connect(m_delivery.get(), &DeliveryWorker::tickFinished, this, &MainWindowController::tickDidFinish, Qt::QueuedConnection);
     connect(m_delivery.get(), &DeliveryWorker::outboxChanged, this, [this](const OutboxState& state) {
         m_outboxState = state;
@@ -454,11 +442,6 @@ void MainWindowController::capturePic()
     m_delivery->addTick(std::move(job));
     if (!refused.description.isEmpty())
         uploadDidNotFinishWithError(refused);
-}
-
-QStringList MainWindowController::hostsRequiringTls() const
-{
-    return m_userDefaults->objectForKey(OXFTPTLSHosts).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
 QString MainWindowController::controlCharacterField() const

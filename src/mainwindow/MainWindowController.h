@@ -152,7 +152,6 @@ private:
     QString outboxSummary() const;
     // The name of the first upload field holding a control character, or empty.
     QString controlCharacterField() const;
-    QStringList hostsRequiringTls() const; // as stored: host names separated by spaces
 
     UserDefaults* m_userDefaults;
     CameraController* m_camController;

@@ -102,16 +102,13 @@ void MakeVideoDialog::rescan()
     rangeChanged();
 }
 
-std::vector<SequencePicture> MakeVideoDialog::chosenPictures() const
-{
-    if (m_sequence.isEmpty())
-        return {};
-    return m_sequence.between(m_ui->fromField->dateTime(), m_ui->toField->dateTime());
-}
-
 void MakeVideoDialog::rangeChanged()
 {
-    const std::vector<SequencePicture> pictures = chosenPictures();
+    // Chosen once per change of the folder, name or range; the length, the suggested
+    // name and the film read it.
+    m_chosen = m_sequence.isEmpty() ? std::vector<SequencePicture>()
+                                    : m_sequence.between(m_ui->fromField->dateTime(), m_ui->toField->dateTime());
+    const std::vector<SequencePicture>& pictures = m_chosen;
     if (m_sequence.isEmpty()) {
         m_ui->foundLabel->setText(tr("No pictures named %1_yyyyMMdd_HHmmss.jpg in this folder.").arg(m_ui->nameField->text()));
     } else if (pictures.empty()) {
@@ -130,7 +127,7 @@ void MakeVideoDialog::rangeChanged()
 
 void MakeVideoDialog::updateLength()
 {
-    const size_t count = chosenPictures().size();
+    const size_t count = m_chosen.size();
     m_ui->lengthLabel->setText(tr("= %1 of film").arg(lengthText(double(count) / m_ui->fpsField->value())));
     m_ui->makeButton->setEnabled(!m_making && count > 0 && m_ui->formatPopUp->count() > 0);
 }
@@ -144,7 +141,7 @@ void MakeVideoDialog::suggestOutput()
 {
     if (m_outputEdited || m_ui->formatPopUp->count() == 0)
         return;
-    const std::vector<SequencePicture> pictures = chosenPictures();
+    const std::vector<SequencePicture>& pictures = m_chosen;
     QString folder = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
     if (folder.isEmpty())
         folder = QDir::homePath();
@@ -196,7 +193,7 @@ void MakeVideoDialog::setMaking(bool making)
 void MakeVideoDialog::make()
 {
     FilmRequest request;
-    for (const SequencePicture& picture : chosenPictures())
+    for (const SequencePicture& picture : m_chosen)
         request.pictures.append(picture.path);
     if (request.pictures.isEmpty())
         return;

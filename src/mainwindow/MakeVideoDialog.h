@@ -46,11 +46,11 @@ private:
     void showProgress(int done, int total);
     void finish(const FilmOutcome& outcome);
     void setMaking(bool making);
-    std::vector<SequencePicture> chosenPictures() const;
     FilmFormat chosenFormat() const;
 
     std::unique_ptr<Ui::MakeVideoDialog> m_ui;
     PictureSequence m_sequence;
+    std::vector<SequencePicture> m_chosen; // within the range
     QSize m_pictureSize;
     std::unique_ptr<FilmMaker> m_maker;
     QElapsedTimer m_elapsed;

@@ -16,6 +16,20 @@ trap e2e_cleanup EXIT
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
+# e2e_recording_settings [LINE ...]: a fresh home ($work/home) whose settings
+# record a sequence to ~/pictures every second from the start, then the given
+# lines; sets `conf`, the settings file.
+e2e_recording_settings() {
+  export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_STATE_HOME=$work/home/.local/state
+  conf=$XDG_CONFIG_HOME/Ombrix/Ombrix.conf
+  mkdir -p "$HOME/pictures" "$XDG_CONFIG_HOME/Ombrix"
+  {
+    printf '%s\n' '[General]' OXStartAuto=true OXRecordingInterval=1 OXSaveToDiskFlag=true \
+      'OXSaveToDiskPath=~/pictures' OXSaveSequenceFlag=true
+    [ $# -eq 0 ] || printf '%s\n' "$@"
+  } > "$conf"
+}
+
 # Installs Ombrix into a fresh prefix: $work/prefix/bin/ombrix.
 e2e_install() { cmake --install "$build" --prefix "$work/prefix" > /dev/null; }
 

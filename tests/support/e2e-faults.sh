@@ -76,15 +76,7 @@ echo "random settings: started, stayed up, the damaged file kept"
 
 # 3. kill -9 in the middle of saving large pictures, again and again: no picture
 #    in the folder is ever cut short.
-cat > "$conf" <<INI
-[General]
-OXStartAuto=true
-OXRecordingInterval=1
-OXSaveToDiskFlag=true
-OXSaveToDiskPath=~/pictures
-OXSaveSequenceFlag=true
-OXImageQuality=1
-INI
+e2e_recording_settings OXImageQuality=1
 for round in 1 2 3 4 5; do
   start "Garden=1920x1080"
   sleep "$(( 2 + round % 3 )).$(( RANDOM % 10 ))"

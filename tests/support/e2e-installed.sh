@@ -23,19 +23,7 @@ e2e_ftp_server "$password"
 e2e_keyring_password "$password"
 
 # A prepared home: save a sequence to ~/pictures and upload it, every second, from the start.
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
-mkdir -p "$HOME/pictures" "$XDG_CONFIG_HOME/Ombrix"
-cat > "$XDG_CONFIG_HOME/Ombrix/Ombrix.conf" <<INI
-[General]
-OXStartAuto=true
-OXRecordingInterval=1
-OXSaveToDiskFlag=true
-OXSaveToDiskPath=~/pictures
-OXSaveSequenceFlag=true
-OXFTPServerAddress=ftp://127.0.0.1:$port
-OXFTPUsername=tester
-a line that is no setting
-INI
+e2e_recording_settings "OXFTPServerAddress=ftp://127.0.0.1:$port" OXFTPUsername=tester 'a line that is no setting'
 # A small flaw (here a stray line, and no final newline) must not hold the automatic
 # start behind a message that nobody is there to click.
 truncate -s -1 "$XDG_CONFIG_HOME/Ombrix/Ombrix.conf"

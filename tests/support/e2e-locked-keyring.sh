@@ -20,18 +20,7 @@ e2e_install
 # A password waits in the keyring.
 e2e_keyring_password kept
 
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_STATE_HOME=$work/home/.local/state
-mkdir -p "$HOME/pictures" "$XDG_CONFIG_HOME/Ombrix"
-cat > "$XDG_CONFIG_HOME/Ombrix/Ombrix.conf" <<INI
-[General]
-OXStartAuto=true
-OXRecordingInterval=1
-OXSaveToDiskFlag=true
-OXSaveToDiskPath=~/pictures
-OXSaveSequenceFlag=true
-OXFTPServerAddress=ftp://127.0.0.1:9
-OXFTPUsername=tester
-INI
+e2e_recording_settings OXFTPServerAddress=ftp://127.0.0.1:9 OXFTPUsername=tester
 
 app=""
 # A display, so that the keyring's unlock prompt really opens and waits.
