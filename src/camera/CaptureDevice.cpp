@@ -1,15 +1,13 @@
 #include "CaptureDevice.h"
 
 #include "CameraError.h"
+#include "V4l2Device.h"
 
 #include <QCoreApplication>
 
 #include <optional>
 
-#include <fcntl.h>
 #include <linux/videodev2.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -22,16 +20,12 @@ QString stringProperty(const GstStructure* props, const char* name)
 // V4L2 cameras with a privacy shutter or switch report it through this control.
 std::optional<bool> v4l2Privacy(const QString& path)
 {
-    if (path.isEmpty())
-        return std::nullopt;
-    const int fd = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const V4l2Device device(path);
+    if (!device.isOpen())
         return std::nullopt;
     v4l2_control control{};
     control.id = V4L2_CID_PRIVACY;
-    const int rc = ::ioctl(fd, VIDIOC_G_CTRL, &control);
-    ::close(fd);
-    if (rc != 0)
+    if (device.control(VIDIOC_G_CTRL, &control) != 0)
         return std::nullopt;
     return control.value != 0;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "V4l2Device.h"
+
 #include <QObject>
 #include <QString>
 
@@ -20,9 +22,9 @@ Q_SIGNALS:
     void privacyChanged();
 
 private:
-    explicit PrivacyWatcher(int fd);
+    explicit PrivacyWatcher(V4l2Device device);
     void drainEvents();
 
-    int m_fd;
+    V4l2Device m_device;
     QSocketNotifier* m_notifier;
 };
