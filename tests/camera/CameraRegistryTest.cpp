@@ -1,4 +1,7 @@
 #include "CameraFixture.h"
+#include "PrivacyWatcher.h"
+
+#include <QDir>
 
 #include <QSignalSpy>
 #include <QCoreApplication>
@@ -250,3 +253,22 @@ TEST(SharedController, IsOneInstanceMadeOnFirstUse)
 }
 
 } // namespace
+
+namespace {
+
+int openDescriptors()
+{
+    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
+}
+
+} // namespace
+
+// A node that is no camera (or none at all) is not watched, and what was opened to
+// find that out is closed again.
+TEST(PrivacyWatch, NodesThatAreNoCameraAreNotWatchedAndLeaveNoDescriptorOpen)
+{
+    const int before = openDescriptors();
+    for (const QString& path : {QStringLiteral("/dev/null"), QStringLiteral("/nonexistent/video0"), QString()})
+        EXPECT_EQ(PrivacyWatcher::watch(path), nullptr) << path.toStdString();
+    EXPECT_EQ(openDescriptors(), before);
+}
