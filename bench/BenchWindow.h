@@ -3,7 +3,6 @@
 #include "CameraController.h"
 #include "MainWindowController.h"
 #include "SecretStore.h"
-#include "SettingsKeys.h"
 #include "SettingsTable.h"
 #include "UserDefaults.h"
 

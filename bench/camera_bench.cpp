@@ -9,7 +9,6 @@
 #include "GstHandles.h"
 #include "JpegEncoder.h"
 #include "SettingsTable.h"
-#include "SettingsKeys.h"
 #include "StampArchive.h"
 #include "UserDefaults.h"
 #include "alloc_counter.h"

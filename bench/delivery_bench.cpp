@@ -21,7 +21,6 @@
 #include "SettingsTable.h"
 #include "Outbox.h"
 #include "SecretStore.h"
-#include "SettingsKeys.h"
 #include "UserDefaults.h"
 #include "ui_MainWindow.h"
 

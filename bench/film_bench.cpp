@@ -19,7 +19,6 @@
 #include "SettingsTable.h"
 #include "PictureSequence.h"
 #include "SecretStore.h"
-#include "SettingsKeys.h"
 #include "UserDefaults.h"
 #include "ui_MainWindow.h"
 

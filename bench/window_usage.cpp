@@ -13,7 +13,6 @@
 #include "MainWindowController.h"
 #include "SettingsTable.h"
 #include "SecretStore.h"
-#include "SettingsKeys.h"
 #include "UserDefaults.h"
 
 #include <QApplication>

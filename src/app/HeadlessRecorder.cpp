@@ -7,7 +7,6 @@
 #include "Outbox.h"
 #include "PasswordKeychain.h"
 #include "SecretStore.h"
-#include "SettingsKeys.h"
 #include "SettingsTable.h"
 #include "TickGate.h"
 #include "UserDefaults.h"
@@ -72,12 +71,12 @@ QString HeadlessRecorder::timeText(const QDateTime& time) const
 
 bool HeadlessRecorder::uploading() const
 {
-    return !m_services.userDefaults->objectForKey(OXFTPServerAddress).toString().trimmed().isEmpty();
+    return !settingValue(*m_services.userDefaults, OXFTPServerAddress).trimmed().isEmpty();
 }
 
 QString HeadlessRecorder::settingsProblem() const
 {
-    if (!m_services.userDefaults->boolForKey(OXSaveToDiskFlag) && !uploading())
+    if (!settingValue(*m_services.userDefaults, OXSaveToDiskFlag) && !uploading())
         return tr("Nothing to do: the settings neither save pictures nor upload them (set OXSaveToDiskFlag or "
                   "OXFTPServerAddress in %1).")
             .arg(m_services.userDefaults->filePath());
@@ -86,8 +85,8 @@ QString HeadlessRecorder::settingsProblem() const
 
 void HeadlessRecorder::start()
 {
-    const int unit = intSetting(*m_services.userDefaults, OXIntervalUnit);
-    double seconds = intSetting(*m_services.userDefaults, OXRecordingInterval) * (unit == 1 ? 60.0 : 1.0);
+    const int unit = settingValue(*m_services.userDefaults, OXIntervalUnit);
+    double seconds = settingValue(*m_services.userDefaults, OXRecordingInterval) * (unit == 1 ? 60.0 : 1.0);
     // Zero, negative or unreadable would fire without pause; longer would wrap round.
     if (!std::isfinite(seconds) || seconds < 1.0)
         seconds = 1.0;
@@ -131,24 +130,24 @@ void HeadlessRecorder::tick()
     UserDefaults* settings = m_services.userDefaults;
     job.tick = ++m_tickNumber;
     job.time = now;
-    job.quality = JpegQuality::fromFactor(settings->objectForKey(OXImageQuality));
+    job.quality = JpegQuality::fromFactor(settingValue(*settings, OXImageQuality));
     job.stamp = m_services.camController->stampStyle();
     if (job.stamp)
         job.stampTime = now;
-    const bool sequence = settings->boolForKey(OXSaveSequenceFlag);
+    const bool sequence = settingValue(*settings, OXSaveSequenceFlag);
     QString fileName = m_naming.imageWithSequence(sequence);
     if (sequence)
         fileName = m_givenNames.unused(fileName);
-    if (settings->boolForKey(OXSaveToDiskFlag)) {
-        if (settings->objectForKey(OXSaveToDiskPath).toString().trimmed().isEmpty())
+    if (settingValue(*settings, OXSaveToDiskFlag)) {
+        if (settingValue(*settings, OXSaveToDiskPath).trimmed().isEmpty())
             m_services.problem(tr("Not saved: no save folder is set (OXSaveToDiskPath)"));
         else
             job.savePath = m_naming.saveToDiskPath(fileName);
     }
     if (uploading()) {
-        const QString address = settings->objectForKey(OXFTPServerAddress).toString();
-        const QString user = settings->objectForKey(OXFTPUsername).toString();
-        const QString folder = settings->objectForKey(OXFTPPath).toString();
+        const QString address = settingValue(*settings, OXFTPServerAddress);
+        const QString user = settingValue(*settings, OXFTPUsername);
+        const QString folder = settingValue(*settings, OXFTPPath);
         if (hasControlCharacter(address) || hasControlCharacter(user) || hasControlCharacter(folder) ||
             hasControlCharacter(fileName) || (m_password && hasControlCharacter(*m_password))) {
             m_services.problem(tr("A setting for the upload holds a control character (such as a line break): the "
@@ -225,7 +224,7 @@ void HeadlessRecorder::usePasswordFromNetrc()
     const QString path = m_services.netrcPath.isEmpty() ? Netrc::defaultPath() : m_services.netrcPath;
     const QString host = PasswordKeychain(m_services.userDefaults, m_services.secretStore).storedHost();
     const NetrcLookup lookup =
-        Netrc::passwordFor(path, host, m_services.userDefaults->objectForKey(OXFTPUsername).toString());
+        Netrc::passwordFor(path, host, settingValue(*m_services.userDefaults, OXFTPUsername));
     if (!lookup.problem.isEmpty())
         m_services.problem(lookup.problem);
     if (lookup.password) {

@@ -2,7 +2,6 @@
 
 #include "Paths.h"
 #include "PrefsController.h"
-#include "SettingsKeys.h"
 #include "SettingsTable.h"
 #include "StampArchive.h"
 #include "StampSettings.h"
@@ -64,7 +63,7 @@ void OmbrixAppDelegate::applicationDidFinishLaunching()
     if (!settingsProblem.isEmpty())
         Q_EMIT problemReported(settingsProblem);
 
-    if (m_services.userDefaults->boolForKey(OXStartAuto) && mMainWindowController->recEnabled())
+    if (settingValue(*m_services.userDefaults, OXStartAuto) && mMainWindowController->recEnabled())
         mMainWindowController->startRecording();
 }
 

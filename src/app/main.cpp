@@ -7,7 +7,7 @@
 #include "OmbrixAppDelegate.h"
 #include "QuitOnSignals.h"
 #include "SecretStore.h"
-#include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "UserDefaults.h"
 
 #include <QApplication>
@@ -148,7 +148,7 @@ int main(int argc, char* argv[])
         installTranslators();
         OmbrixAppDelegate::initialize();
         return runMakeVideoCommand(QCoreApplication::arguments(),
-                                   UserDefaults::standardUserDefaults()->objectForKey(OXImageFilename).toString());
+                                   settingValue(*UserDefaults::standardUserDefaults(), OXImageFilename));
     }
     if (wantsNoWindow(argc, argv))
         return runWithoutWindow(argc, argv);

@@ -2,7 +2,7 @@
 
 #include "CameraError.h"
 #include "DateFormats.h"
-#include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "StampSettings.h"
 #include "UserDefaults.h"
 #include "VideoFrame.h"
@@ -277,7 +277,7 @@ GstSampleRef CameraController::newestFrame()
 
 std::optional<StampStyle> CameraController::stampStyle() const
 {
-    if (!m_userDefaults->boolForKey(OXInsertTimestampFlag))
+    if (!settingValue(*m_userDefaults, OXInsertTimestampFlag))
         return std::nullopt;
     return StampStyle{makeStampFont(stampFontFromSettings(*m_userDefaults)), stampColorFromSettings(*m_userDefaults)};
 }

@@ -4,7 +4,6 @@
 
 #include "SettingsTable.h"
 
-#include "SettingsKeys.h"
 
 #include "Outbox.h"
 #include "PictureNaming.h"
@@ -30,7 +29,7 @@ namespace {
 
 QStringList tlsHosts(const UserDefaults& userDefaults)
 {
-    return userDefaults.objectForKey(OXFTPTLSHosts).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    return settingValue(userDefaults, OXFTPTLSHosts).split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
 } // namespace
@@ -41,7 +40,7 @@ DeliveryWorker::Settings DeliveryWorker::Settings::fromUserDefaults(const UserDe
     Settings settings;
     settings.transfer = std::move(transfer);
     settings.outboxFolder = outboxFolder.isEmpty() ? Outbox::defaultFolder() : outboxFolder;
-    const qint64 limitMB = intSetting(userDefaults, OXOutboxLimitMB); // an int: no overflow below
+    const qint64 limitMB = settingValue(userDefaults, OXOutboxLimitMB); // an int: no overflow below
     if (limitMB > 0)
         settings.outboxLimitBytes = limitMB * 1024 * 1024;
     const QStringList hosts = tlsHosts(userDefaults);

@@ -5,7 +5,7 @@
 #include "ContentViewControllers.h"
 #include "SecretStore.h"
 #include "SettingsBinder.h"
-#include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "SideBarPaneView.h"
 #include "CameraMenu.h"
 #include "SideBarStacker.h"
@@ -87,7 +87,7 @@ MainWindowController::MainWindowController(Services services, QObject* parent)
         if (key == OXSaveToDiskFlag || key == OXFTPServerAddress)
             Q_EMIT recEnabledChanged();
         if (key == OXSaveToDiskPath && m_ui)
-            m_ui->saveFolderField->setText(m_userDefaults->objectForKey(OXSaveToDiskPath).toString());
+            m_ui->saveFolderField->setText(settingValue(*m_userDefaults, OXSaveToDiskPath));
     });
     connect(this, &MainWindowController::isCameraOnChanged, this, &MainWindowController::recEnabledChanged);
     connect(this, &MainWindowController::recEnabledChanged, this, &MainWindowController::updateRecordButton);
@@ -150,8 +150,8 @@ void MainWindowController::awakeFromNib()
     updateMenuItems();
 
     new SettingsBinder(m_window.get(), m_userDefaults, this); // lives as the controller's child
-    ui.intervalTextField->setText(m_userDefaults->objectForKey(OXRecordingInterval).toString());
-    ui.intervalUnitPopUp->setCurrentIndex(m_userDefaults->objectForKey(OXIntervalUnit).toInt());
+    ui.intervalTextField->setText(QString::number(settingValue(*m_userDefaults, OXRecordingInterval)));
+    ui.intervalUnitPopUp->setCurrentIndex(settingValue(*m_userDefaults, OXIntervalUnit));
     auto* validator = new QDoubleValidator(0.0, kMaximumIntervalSeconds, 3, ui.intervalTextField);
     validator->setNotation(QDoubleValidator::StandardNotation);
     validator->setLocale(QLocale::c());
@@ -173,7 +173,7 @@ void MainWindowController::awakeFromNib()
         passwordBecameKnown();
         showStatus();
     });
-    ui.saveFolderField->setText(m_userDefaults->objectForKey(OXSaveToDiskPath).toString());
+    ui.saveFolderField->setText(settingValue(*m_userDefaults, OXSaveToDiskPath));
     connect(ui.startStopButton, &QAbstractButton::clicked, this, [this] {
         toggleRecording();
         updateRecordButton(); // the click toggled the button itself; the recording state decides
@@ -292,7 +292,7 @@ void MainWindowController::chooseCameraFromMenu(QAction* item)
 bool MainWindowController::recEnabled() const
 {
     return m_isCameraOn &&
-        (m_userDefaults->boolForKey(OXSaveToDiskFlag) || m_userDefaults->objectForKey(OXFTPServerAddress).isValid());
+        (settingValue(*m_userDefaults, OXSaveToDiskFlag) || m_userDefaults->objectForKey(OXFTPServerAddress).isValid());
 }
 
 void MainWindowController::setIsRecording(bool recording)
@@ -377,7 +377,7 @@ void MainWindowController::stopRecording()
 
 QUrl MainWindowController::composedUploadURL() const
 {
-    return m_naming.composedUploadURL(m_userDefaults->objectForKey(OXFTPServerAddress).toString(),
+    return m_naming.composedUploadURL(settingValue(*m_userDefaults, OXFTPServerAddress),
                                       m_ui->pathTextField->text());
 }
 
@@ -403,19 +403,19 @@ void MainWindowController::capturePic()
     }
     job.tick = ++m_tickNumber;
     job.time = m_naming.now(); // one clock for the name, the stamp and the status line
-    job.quality = JpegQuality::fromFactor(m_userDefaults->objectForKey(OXImageQuality));
+    job.quality = JpegQuality::fromFactor(settingValue(*m_userDefaults, OXImageQuality));
     job.stamp = m_camController->stampStyle();
     if (job.stamp)
         job.stampTime = m_camController->now();
-    const bool saving = m_userDefaults->boolForKey(OXSaveToDiskFlag);
-    const bool sequence = m_userDefaults->boolForKey(OXSaveSequenceFlag);
+    const bool saving = settingValue(*m_userDefaults, OXSaveToDiskFlag);
+    const bool sequence = settingValue(*m_userDefaults, OXSaveSequenceFlag);
     // One name for the disk and the server, taken once for the tick.
     QString fileName = m_naming.imageWithSequence(sequence);
     if (sequence)
         fileName = m_givenNames.unused(fileName);
     if (saving) {
         // Without a folder the picture would land in whatever folder Ombrix was started from.
-        if (m_userDefaults->objectForKey(OXSaveToDiskPath).toString().trimmed().isEmpty())
+        if (settingValue(*m_userDefaults, OXSaveToDiskPath).trimmed().isEmpty())
             m_saveProblem = tr("Not saved: no save folder is chosen (Ombrix > Preferences)");
         else
             job.savePath = m_naming.saveToDiskPath(fileName);
@@ -428,7 +428,7 @@ void MainWindowController::capturePic()
             if (m_passwordState == PasswordState::Known)
                 job.password = m_ui->passwordTextField->text();
             job.username = m_ui->usernameTextField->text();
-            job.url = m_naming.uploadURL(m_userDefaults->objectForKey(OXFTPServerAddress).toString(),
+            job.url = m_naming.uploadURL(settingValue(*m_userDefaults, OXFTPServerAddress),
                                          m_ui->pathTextField->text(), fileName);
             job.replaceable = !sequence;
             job.fileName = fileName;
@@ -449,9 +449,9 @@ QString MainWindowController::controlCharacterField() const
     const std::pair<QString, QString> fields[] = {
         {tr("user name"), m_ui->usernameTextField->text()},
         {tr("password"), m_ui->passwordTextField->text()},
-        {tr("server address"), m_userDefaults->objectForKey(OXFTPServerAddress).toString()},
+        {tr("server address"), settingValue(*m_userDefaults, OXFTPServerAddress)},
         {tr("server folder"), m_ui->pathTextField->text()},
-        {tr("picture name"), m_userDefaults->objectForKey(OXImageFilename).toString()},
+        {tr("picture name"), settingValue(*m_userDefaults, OXImageFilename)},
     };
     for (const auto& [name, text] : fields) {
         if (hasControlCharacter(text))
@@ -650,8 +650,8 @@ bool MainWindowController::writeToKeychain(Error* error)
 void MainWindowController::showMakeVideoDialog()
 {
     if (!m_makeVideoDialog)
-        m_makeVideoDialog = new MakeVideoDialog(expandTilde(m_userDefaults->objectForKey(OXSaveToDiskPath).toString()),
-                                                m_userDefaults->objectForKey(OXImageFilename).toString(), window());
+        m_makeVideoDialog = new MakeVideoDialog(expandTilde(settingValue(*m_userDefaults, OXSaveToDiskPath)),
+                                                settingValue(*m_userDefaults, OXImageFilename), window());
     m_makeVideoDialog->show();
     m_makeVideoDialog->raise();
     m_makeVideoDialog->activateWindow();

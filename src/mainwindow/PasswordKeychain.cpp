@@ -1,7 +1,7 @@
 #include "PasswordKeychain.h"
 
 #include "SecretStore.h"
-#include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "UserDefaults.h"
 
 #include <QUrl>
@@ -14,7 +14,7 @@ PasswordKeychain::PasswordKeychain(UserDefaults* userDefaults, SecretStore* stor
 
 QString PasswordKeychain::storedHost() const
 {
-    return QUrl(m_userDefaults->objectForKey(OXFTPServerAddress).toString()).host();
+    return QUrl(settingValue(*m_userDefaults, OXFTPServerAddress)).host();
 }
 
 std::optional<QString> PasswordKeychain::readFromKeyChain(Error* error) const
@@ -30,7 +30,7 @@ bool PasswordKeychain::writeToKeychain(const QString& password, Error* error) co
     const QString host = storedHost();
     if (host.isEmpty())
         return true; // nothing to file it under
-    return m_store->storePassword(host, m_userDefaults->objectForKey(OXFTPUsername).toString(), password, error);
+    return m_store->storePassword(host, settingValue(*m_userDefaults, OXFTPUsername), password, error);
 }
 
 std::unique_ptr<SecretCall> PasswordKeychain::readLater(std::function<void(std::optional<QString>, const Error&)> done) const
@@ -46,6 +46,6 @@ std::unique_ptr<SecretCall> PasswordKeychain::writeLater(const QString& password
     const QString host = storedHost();
     if (host.isEmpty())
         return nullptr;
-    return m_store->storePasswordLater(host, m_userDefaults->objectForKey(OXFTPUsername).toString(), password,
+    return m_store->storePasswordLater(host, settingValue(*m_userDefaults, OXFTPUsername), password,
                                        std::move(done));
 }

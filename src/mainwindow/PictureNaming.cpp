@@ -2,7 +2,7 @@
 
 #include "DateFormats.h"
 #include "Paths.h"
-#include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "UserDefaults.h"
 
 #include <QCoreApplication>
@@ -38,7 +38,7 @@ PictureNaming::PictureNaming(UserDefaults* userDefaults, Clock clock)
 
 QString PictureNaming::imageWithSequence(bool sequence) const
 {
-    QString name = m_userDefaults->objectForKey(OXImageFilename).toString();
+    QString name = settingValue(*m_userDefaults, OXImageFilename);
     if (sequence)
         name += QStringLiteral("_%1").arg(formatDatePattern(m_clock(), kDatePattern));
     return name + QLatin1Char('.') + kExtension;
@@ -46,7 +46,7 @@ QString PictureNaming::imageWithSequence(bool sequence) const
 
 QString PictureNaming::composedSaveToDiskPath() const
 {
-    return saveToDiskPath(imageWithSequence(m_userDefaults->boolForKey(OXSaveSequenceFlag)));
+    return saveToDiskPath(imageWithSequence(settingValue(*m_userDefaults, OXSaveSequenceFlag)));
 }
 
 QString PictureNaming::withCounter(const QString& fileName, int n)
@@ -58,7 +58,7 @@ QString PictureNaming::withCounter(const QString& fileName, int n)
 
 QString PictureNaming::saveToDiskPath(const QString& name) const
 {
-    const QString folder = expandTilde(m_userDefaults->objectForKey(OXSaveToDiskPath).toString());
+    const QString folder = expandTilde(settingValue(*m_userDefaults, OXSaveToDiskPath));
     if (folder.isEmpty())
         return name;
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
@@ -66,7 +66,7 @@ QString PictureNaming::saveToDiskPath(const QString& name) const
 
 QUrl PictureNaming::composedUploadURL(const QString& serverAddress, const QString& pathText) const
 {
-    return uploadURL(serverAddress, pathText, imageWithSequence(m_userDefaults->boolForKey(OXSaveSequenceFlag)));
+    return uploadURL(serverAddress, pathText, imageWithSequence(settingValue(*m_userDefaults, OXSaveSequenceFlag)));
 }
 
 QUrl PictureNaming::uploadURL(const QString& serverAddress, const QString& pathText, const QString& fileName) const
@@ -83,11 +83,11 @@ QUrl PictureNaming::uploadURL(const QString& serverAddress, const QString& pathT
 
 QString PictureNaming::namingProblem() const
 {
-    if (!m_userDefaults->boolForKey(OXSaveSequenceFlag) && m_userDefaults->objectForKey(OXImageFilename).toString().isEmpty())
+    if (!settingValue(*m_userDefaults, OXSaveSequenceFlag) && settingValue(*m_userDefaults, OXImageFilename).isEmpty())
         return QCoreApplication::translate("PictureNaming",
                                            "The picture has no name: enter a file name, or add the date to the name.");
     // Subfolders are fine; ".." would save and upload outside the chosen folders.
-    const QString name = m_userDefaults->objectForKey(OXImageFilename).toString();
+    const QString name = settingValue(*m_userDefaults, OXImageFilename);
     if (name.split(QLatin1Char('/')).contains(QStringLiteral("..")))
         return QCoreApplication::translate("PictureNaming",
                                            "The picture name \"%1\" leads out of its folder: remove \"..\" from it.")

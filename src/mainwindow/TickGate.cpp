@@ -1,21 +1,10 @@
 #include "TickGate.h"
 
 #include "Brightness.h"
-#include "SettingsKeys.h"
 #include "SettingsTable.h"
 #include "UserDefaults.h"
 
 #include <QCoreApplication>
-
-namespace {
-
-QTime timeSetting(const UserDefaults& settings, const QString& key, QTime fallback)
-{
-    const QTime time = QTime::fromString(settings.objectForKey(key).toString().trimmed(), QStringLiteral("H:mm"));
-    return time.isValid() ? time : fallback;
-}
-
-} // namespace
 
 bool isWithinActiveHours(QTime now, QTime from, QTime until)
 {
@@ -28,12 +17,12 @@ bool isWithinActiveHours(QTime now, QTime from, QTime until)
 
 std::optional<QString> reasonToSkipTick(const UserDefaults& settings, const QDateTime& now, GstSample* frame)
 {
-    if (settings.boolForKey(OXActiveHoursFlag) &&
-        !isWithinActiveHours(now.time(), timeSetting(settings, OXActiveFrom, QTime(6, 0)),
-                             timeSetting(settings, OXActiveUntil, QTime(22, 0))))
+    if (settingValue(settings, OXActiveHoursFlag) &&
+        !isWithinActiveHours(now.time(), settingValue(settings, OXActiveFrom),
+                             settingValue(settings, OXActiveUntil)))
         return QCoreApplication::translate("TickGate", "outside active hours");
-    if (settings.boolForKey(OXSkipDarkFlag)) {
-        const int threshold = std::clamp(intSetting(settings, OXDarkThreshold), 0, 100);
+    if (settingValue(settings, OXSkipDarkFlag)) {
+        const int threshold = std::clamp(settingValue(settings, OXDarkThreshold), 0, 100);
         const std::optional<int> brightness = brightnessPercent(frame);
         if (brightness && *brightness < threshold)
             return QCoreApplication::translate("TickGate", "too dark: %1%").arg(*brightness);

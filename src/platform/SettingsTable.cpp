@@ -1,7 +1,6 @@
 #include "SettingsTable.h"
 
 #include "Paths.h"
-#include "SettingsKeys.h"
 #include "StampArchive.h"
 #include "StampSettings.h"
 #include "UserDefaults.h"
@@ -10,28 +9,60 @@
 
 #include <cmath>
 
+namespace {
+
+// A default of the key's own type; the store reads stored text in the default's form.
+template <typename T>
+SettingDefault byDefault(const Setting<T>& key, const T& value)
+{
+    return {key.name, QVariant::fromValue(value)};
+}
+
+SettingDefault byDefault(const Setting<Archive>& key, const QVariant& archive)
+{
+    return {key.name, archive};
+}
+
+// Times of day are stored as text, as a hand-edited file would have them.
+QString timeText(QTime time)
+{
+    return time.toString(QStringLiteral("HH:mm"));
+}
+
+QTime timeFromText(const QString& text)
+{
+    return QTime::fromString(text.trimmed(), QStringLiteral("H:mm"));
+}
+
+SettingDefault byDefault(const Setting<QTime>& key, QTime time)
+{
+    return {key.name, timeText(time)};
+}
+
+} // namespace
+
 std::vector<SettingDefault> settingDefaults()
 {
     std::vector<SettingDefault> table{
-        {OXRecordingInterval, QVariant(10)},
-        {OXIntervalUnit, QVariant(0)},
-        {OXImageQuality, QVariant(0.5f)},
-        {OXImageFilename, QVariant(QStringLiteral("CaptureImage"))},
-        {OXTimestampFont, QVariant(archivedFont(defaultStampFont()))},
-        {OXTimestampColor, QVariant(archivedColor(defaultStampColor()))},
-        {SUEnableAutomaticChecks, QVariant(true)},
-        {OXStartAuto, QVariant(false)},
-        {OXOutboxLimitMB, QVariant(1024)},
-        {OXFTPTLSHosts, QVariant(QString())},
-        {OXActiveHoursFlag, QVariant(false)},
-        {OXActiveFrom, QVariant(QStringLiteral("06:00"))},
-        {OXActiveUntil, QVariant(QStringLiteral("22:00"))},
-        {OXSkipDarkFlag, QVariant(false)},
-        {OXDarkThreshold, QVariant(10)},
+        byDefault(OXRecordingInterval, 10),
+        byDefault(OXIntervalUnit, 0),
+        byDefault(OXImageQuality, 0.5f),
+        byDefault(OXImageFilename, QStringLiteral("CaptureImage")),
+        byDefault(OXTimestampFont, archivedFont(defaultStampFont())),
+        byDefault(OXTimestampColor, archivedColor(defaultStampColor())),
+        byDefault(SUEnableAutomaticChecks, true),
+        byDefault(OXStartAuto, false),
+        byDefault(OXOutboxLimitMB, 1024),
+        byDefault(OXFTPTLSHosts, QString()),
+        byDefault(OXActiveHoursFlag, false),
+        byDefault(OXActiveFrom, QTime(6, 0)),
+        byDefault(OXActiveUntil, QTime(22, 0)),
+        byDefault(OXSkipDarkFlag, false),
+        byDefault(OXDarkThreshold, 10),
     };
     const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (!downloads.isEmpty())
-        table.push_back({OXSaveToDiskPath, QVariant(abbreviateWithTilde(downloads))});
+        table.push_back(byDefault(OXSaveToDiskPath, abbreviateWithTilde(downloads)));
     return table;
 }
 
@@ -43,11 +74,42 @@ void registerSettingDefaults(UserDefaults& store)
     store.registerDefaults(registration);
 }
 
-int intSetting(const UserDefaults& store, const QString& key)
+bool settingValue(const UserDefaults& store, const Setting<bool>& key)
+{
+    return store.boolForKey(key);
+}
+
+int settingValue(const UserDefaults& store, const Setting<int>& key)
 {
     bool ok = false;
     const double value = store.objectForKey(key).toDouble(&ok);
     if (ok && std::isfinite(value) && std::abs(value) < 2147483647.0)
         return static_cast<int>(value);
     return store.registeredValueForKey(key).toInt();
+}
+
+float settingValue(const UserDefaults& store, const Setting<float>& key)
+{
+    return store.objectForKey(key).toFloat(); // the store falls back to the default for non-numbers
+}
+
+QString settingValue(const UserDefaults& store, const Setting<QString>& key)
+{
+    return store.objectForKey(key).toString();
+}
+
+QVariant settingValue(const UserDefaults& store, const Setting<Archive>& key)
+{
+    return store.objectForKey(key);
+}
+
+QTime settingValue(const UserDefaults& store, const Setting<QTime>& key)
+{
+    const QTime time = timeFromText(store.objectForKey(key).toString());
+    return time.isValid() ? time : timeFromText(store.registeredValueForKey(key).toString());
+}
+
+void setSettingValue(UserDefaults& store, const Setting<QTime>& key, QTime time)
+{
+    store.setObject(timeText(time), key);
 }

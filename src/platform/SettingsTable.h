@@ -1,25 +1,73 @@
 #pragma once
 
 #include <QString>
+#include <QTime>
 #include <QVariant>
 
 #include <vector>
 
 class UserDefaults;
 
-// Every key of the settings file that has a default, declared once: its name and
-// its default, whose type is the key's type. The application's start-up registers
-// the table; nothing else registers defaults. Keys without a default (the server
-// address, the user name, the flags that start off) read as unset or false.
+// A key of the settings file and the type its value is read as. It stands for its
+// name wherever the store is addressed untyped (writes, change notices).
+template <typename T>
+struct Setting {
+    QString name;
+    operator const QString&() const { return name; }
+};
+
+// The date stamp's font and colour are stored as archives that StampSettings reads.
+struct Archive {};
+
+// Every key of the settings file, each constant's text its own name. The defaults
+// are in the table of SettingsTable.cpp; a key without one reads as empty or false.
+inline const Setting<int> OXRecordingInterval{QStringLiteral("OXRecordingInterval")};
+inline const Setting<int> OXIntervalUnit{QStringLiteral("OXIntervalUnit")}; // 0 seconds, 1 minutes
+inline const Setting<float> OXImageQuality{QStringLiteral("OXImageQuality")};
+inline const Setting<QString> OXImageFilename{QStringLiteral("OXImageFilename")};
+inline const Setting<Archive> OXTimestampFont{QStringLiteral("OXTimestampFont")};
+inline const Setting<Archive> OXTimestampColor{QStringLiteral("OXTimestampColor")};
+inline const Setting<bool> OXStartAuto{QStringLiteral("OXStartAuto")};
+inline const Setting<QString> OXSaveToDiskPath{QStringLiteral("OXSaveToDiskPath")};
+inline const Setting<bool> OXInsertTimestampFlag{QStringLiteral("OXInsertTimestampFlag")};
+inline const Setting<bool> OXSaveToDiskFlag{QStringLiteral("OXSaveToDiskFlag")};
+inline const Setting<bool> OXSaveSequenceFlag{QStringLiteral("OXSaveSequenceFlag")};
+inline const Setting<QString> OXFTPServerAddress{QStringLiteral("OXFTPServerAddress")};
+inline const Setting<QString> OXFTPUsername{QStringLiteral("OXFTPUsername")};
+inline const Setting<QString> OXFTPPath{QStringLiteral("OXFTPPath")};
+// Read by nothing; kept so that files written by earlier versions keep their keys.
+inline const Setting<int> OXImageFormat{QStringLiteral("OXImageFormat")};
+inline const Setting<int> OXSequenceNumber{QStringLiteral("OXSequenceNumber")};
+// How much the outbox of pictures waiting for their server may hold, in megabytes.
+inline const Setting<int> OXOutboxLimitMB{QStringLiteral("OXOutboxLimitMB")};
+// The FTP hosts that used TLS once and must use it from then on, separated by spaces.
+inline const Setting<QString> OXFTPTLSHosts{QStringLiteral("OXFTPTLSHosts")};
+// Pictures are taken only between two times of day (stored as "HH:mm"; the span may cross midnight).
+inline const Setting<bool> OXActiveHoursFlag{QStringLiteral("OXActiveHoursFlag")};
+inline const Setting<QTime> OXActiveFrom{QStringLiteral("OXActiveFrom")};
+inline const Setting<QTime> OXActiveUntil{QStringLiteral("OXActiveUntil")};
+// A picture darker than the threshold (average brightness in percent) is skipped.
+inline const Setting<bool> OXSkipDarkFlag{QStringLiteral("OXSkipDarkFlag")};
+inline const Setting<int> OXDarkThreshold{QStringLiteral("OXDarkThreshold")};
+// Kept under the update framework's own name, although nothing on Linux reads it.
+inline const Setting<bool> SUEnableAutomaticChecks{QStringLiteral("SUEnableAutomaticChecks")};
+
 struct SettingDefault {
     QString key;
     QVariant value;
 };
 
-// The table; the save folder's default (the user's downloads folder) is computed here.
+// The table of defaults; the save folder's (the user's downloads folder) is computed here.
 std::vector<SettingDefault> settingDefaults();
 void registerSettingDefaults(UserDefaults& store);
 
-// A whole-number setting as the table types it: the stored value when it reads as
-// a number, else the key's default (0 without one).
-int intSetting(const UserDefaults& store, const QString& key);
+// Reads at the key's type. A stored value that does not read as that type counts
+// as the key's default.
+bool settingValue(const UserDefaults& store, const Setting<bool>& key);
+// Whole numbers: a stored fraction is cut to its whole part; 0 without a default.
+int settingValue(const UserDefaults& store, const Setting<int>& key);
+float settingValue(const UserDefaults& store, const Setting<float>& key);
+QString settingValue(const UserDefaults& store, const Setting<QString>& key);
+QVariant settingValue(const UserDefaults& store, const Setting<Archive>& key);
+QTime settingValue(const UserDefaults& store, const Setting<QTime>& key);
+void setSettingValue(UserDefaults& store, const Setting<QTime>& key, QTime time);

@@ -1,11 +1,11 @@
 #include "StampSettings.h"
 
-#include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "UserDefaults.h"
 
 StampFont stampFontFromSettings(const UserDefaults& userDefaults)
 {
-    return unarchiveFont(userDefaults.objectForKey(OXTimestampFont))
+    return unarchiveFont(settingValue(userDefaults, OXTimestampFont))
         .value_or(unarchiveFont(userDefaults.registeredValueForKey(OXTimestampFont))
                       .value_or(defaultStampFont()));
 }
@@ -22,6 +22,6 @@ QColor defaultStampColor()
 
 QColor stampColorFromSettings(const UserDefaults& userDefaults)
 {
-    return unarchiveColor(userDefaults.objectForKey(OXTimestampColor))
+    return unarchiveColor(settingValue(userDefaults, OXTimestampColor))
         .value_or(unarchiveColor(userDefaults.registeredValueForKey(OXTimestampColor)).value_or(defaultStampColor()));
 }

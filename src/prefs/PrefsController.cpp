@@ -3,7 +3,7 @@
 #include "DateFormats.h"
 #include "PathToImageValueTransformer.h"
 #include "Paths.h"
-#include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "StampSettings.h"
 #include "UserDefaults.h"
 #include "ui_Prefs.h"
@@ -61,14 +61,11 @@ void PrefsController::windowDidLoad()
 
 void PrefsController::bindSchedule()
 {
-    const auto time = [this](const QString& key) {
-        return QTime::fromString(m_userDefaults->objectForKey(key).toString().trimmed(), QStringLiteral("H:mm"));
-    };
-    m_ui->activeHoursCheckBox->setChecked(m_userDefaults->boolForKey(OXActiveHoursFlag));
-    m_ui->activeFromField->setTime(time(OXActiveFrom));
-    m_ui->activeUntilField->setTime(time(OXActiveUntil));
-    m_ui->skipDarkCheckBox->setChecked(m_userDefaults->boolForKey(OXSkipDarkFlag));
-    m_ui->darkThresholdField->setValue(m_userDefaults->objectForKey(OXDarkThreshold).toInt());
+    m_ui->activeHoursCheckBox->setChecked(settingValue(*m_userDefaults, OXActiveHoursFlag));
+    m_ui->activeFromField->setTime(settingValue(*m_userDefaults, OXActiveFrom));
+    m_ui->activeUntilField->setTime(settingValue(*m_userDefaults, OXActiveUntil));
+    m_ui->skipDarkCheckBox->setChecked(settingValue(*m_userDefaults, OXSkipDarkFlag));
+    m_ui->darkThresholdField->setValue(settingValue(*m_userDefaults, OXDarkThreshold));
     const auto showEnabled = [this] {
         m_ui->activeFromField->setEnabled(m_ui->activeHoursCheckBox->isChecked());
         m_ui->activeUntilField->setEnabled(m_ui->activeHoursCheckBox->isChecked());
@@ -84,16 +81,16 @@ void PrefsController::bindSchedule()
         showEnabled();
     });
     connect(m_ui->activeFromField, &QTimeEdit::timeChanged, this,
-            [this](QTime t) { m_userDefaults->setObject(t.toString(QStringLiteral("HH:mm")), OXActiveFrom); });
+            [this](QTime t) { setSettingValue(*m_userDefaults, OXActiveFrom, t); });
     connect(m_ui->activeUntilField, &QTimeEdit::timeChanged, this,
-            [this](QTime t) { m_userDefaults->setObject(t.toString(QStringLiteral("HH:mm")), OXActiveUntil); });
+            [this](QTime t) { setSettingValue(*m_userDefaults, OXActiveUntil, t); });
     connect(m_ui->darkThresholdField, &QSpinBox::valueChanged, this,
             [this](int percent) { m_userDefaults->setObject(percent, OXDarkThreshold); });
 }
 
 void PrefsController::showSaveFolder()
 {
-    const QString folder = m_userDefaults->objectForKey(OXSaveToDiskPath).toString();
+    const QString folder = settingValue(*m_userDefaults, OXSaveToDiskPath);
     m_ui->saveFolderPopUp->setItemText(0, folder);
     m_ui->saveFolderPopUp->setItemIcon(0, PathToImageValueTransformer::transformedValue(folder));
     m_ui->saveFolderPopUp->setItemData(0, expandTilde(folder), Qt::ToolTipRole);
@@ -124,7 +121,7 @@ void PrefsController::chooseSaveFolder()
 {
     window();
     auto* panel = new QFileDialog(m_window.get(), tr("Choose the folder for saved pictures"),
-                                  expandTilde(m_userDefaults->objectForKey(OXSaveToDiskPath).toString()));
+                                  expandTilde(settingValue(*m_userDefaults, OXSaveToDiskPath)));
     panel->setFileMode(QFileDialog::Directory);
     panel->setOption(QFileDialog::ShowDirsOnly);
     panel->setAttribute(Qt::WA_DeleteOnClose);

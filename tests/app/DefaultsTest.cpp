@@ -1,5 +1,4 @@
 #include "SettingsTable.h"
-#include "SettingsKeys.h"
 #include "StampArchive.h"
 #include "TempHome.h"
 #include "UserDefaults.h"
@@ -27,7 +26,7 @@ TEST(Defaults, FreshUserReadsTheRegisteredDefaults)
 
     for (const QString& flag : {OXInsertTimestampFlag, OXSaveToDiskFlag, OXSaveSequenceFlag})
         EXPECT_FALSE(store.boolForKey(flag)) << flag.toStdString();
-    for (const QString& absent : {OXFTPServerAddress, OXFTPUsername, OXFTPPath, OXImageFormat, OXSequenceNumber})
+    for (const QString& absent : {OXFTPServerAddress.name, OXFTPUsername.name, OXFTPPath.name, OXImageFormat.name, OXSequenceNumber.name})
         EXPECT_FALSE(store.objectForKey(absent).isValid()) << absent.toStdString();
     EXPECT_FALSE(QFile::exists(home.configFile())) << "registering writes nothing";
 }

@@ -4,7 +4,7 @@
 #include "OmbrixAppDelegate.h"
 #include "PrefsController.h"
 #include "SecretStore.h"
-#include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "ui_MainWindow.h"
 
 #include <QDir>

@@ -1,7 +1,6 @@
 #include "CameraController.h"
 #include "FrameSamples.h"
 #include "SettingsTable.h"
-#include "SettingsKeys.h"
 #include "TempHome.h"
 #include "TestCamera.h"
 #include "UserDefaults.h"

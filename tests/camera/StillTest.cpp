@@ -1,6 +1,6 @@
 #include "CameraFixture.h"
 #include "FrameSamples.h"
-#include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "StampArchive.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "CapturePreviewView.h"
 #include "ContentViewControllers.h"
-#include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "WindowFixture.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "DeliveryWorker.h"
 #include "LoopbackFtpServer.h"
 #include "Outbox.h"
-#include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "WindowFixture.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "LoopbackFtpServer.h"
-#include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "WindowFixture.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "PasswordKeychain.h"
 #include "SecretStore.h"
-#include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "TempHome.h"
 #include "UserDefaults.h"
 

@@ -1,4 +1,4 @@
-#include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "WindowFixture.h"
 #include "ui_MakeVideoDialog.h"
 

@@ -2,7 +2,7 @@
 #include "OmbrixAppDelegate.h"
 #include "PasswordKeychain.h"
 #include "SecretStore.h"
-#include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "UserDefaults.h"
 #include "ui_MainWindow.h"
 

@@ -1,6 +1,5 @@
 #include "SettingsTable.h"
 #include "PictureNaming.h"
-#include "SettingsKeys.h"
 #include "TempHome.h"
 #include "UserDefaults.h"
 

@@ -1,5 +1,5 @@
 #include "Brightness.h"
-#include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "TickGate.h"
 #include "WindowFixture.h"
 

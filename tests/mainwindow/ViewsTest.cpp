@@ -4,7 +4,7 @@
 #include "CapturePreviewView.h"
 #include "DisabledTextField.h"
 #include "MiddleBarBorder.h"
-#include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "SideBarPaneView.h"
 #include "SideBarStacker.h"
 #include "WindowFixture.h"

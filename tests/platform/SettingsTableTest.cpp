@@ -1,4 +1,3 @@
-#include "SettingsKeys.h"
 #include "SettingsTable.h"
 #include "TempHome.h"
 #include "UserDefaults.h"
@@ -16,15 +15,40 @@ TEST(SettingsTable, EveryKeyOnceAndWholeNumbersReadAsTheTableTypesThem)
     TempHome home;
     UserDefaults store(home.configFile());
     registerSettingDefaults(store);
-    EXPECT_EQ(intSetting(store, OXRecordingInterval), 10);
+    EXPECT_EQ(settingValue(store, OXRecordingInterval), 10);
     // A hand-edited file: a whole number is read, junk and huge values fall back to the default.
     store.setObject(QStringLiteral("12"), OXRecordingInterval);
-    EXPECT_EQ(intSetting(store, OXRecordingInterval), 12);
+    EXPECT_EQ(settingValue(store, OXRecordingInterval), 12);
     store.setObject(QStringLiteral("ten"), OXRecordingInterval);
-    EXPECT_EQ(intSetting(store, OXRecordingInterval), 10);
+    EXPECT_EQ(settingValue(store, OXRecordingInterval), 10);
     store.setObject(QStringLiteral("1e300"), OXOutboxLimitMB);
-    EXPECT_EQ(intSetting(store, OXOutboxLimitMB), 1024);
+    EXPECT_EQ(settingValue(store, OXOutboxLimitMB), 1024);
     store.setObject(QStringLiteral("nan"), OXDarkThreshold);
-    EXPECT_EQ(intSetting(store, OXDarkThreshold), 10);
-    EXPECT_EQ(intSetting(store, OXFTPUsername), 0) << "no default: 0";
+    EXPECT_EQ(settingValue(store, OXDarkThreshold), 10);
+    EXPECT_EQ(settingValue(store, OXSequenceNumber), 0) << "no default: 0";
+}
+
+TEST(SettingsTable, EachTypeReadsItsOwnFormAndFallsBackToTheDefault)
+{
+    TempHome home;
+    UserDefaults store(home.configFile());
+    registerSettingDefaults(store);
+    store.setObject(QStringLiteral("0.85"), OXImageQuality);
+    EXPECT_FLOAT_EQ(settingValue(store, OXImageQuality), 0.85f);
+    store.setObject(QStringLiteral("best"), OXImageQuality);
+    EXPECT_FLOAT_EQ(settingValue(store, OXImageQuality), 0.5f);
+    store.setObject(QStringLiteral("yes"), OXSaveToDiskFlag);
+    EXPECT_TRUE(settingValue(store, OXSaveToDiskFlag));
+    EXPECT_FALSE(settingValue(store, OXInsertTimestampFlag)) << "no default: false";
+    // A name with a comma comes back from the file as a list; it is read as the text it was.
+    store.setObject(QStringList{QStringLiteral("shed"), QStringLiteral("east")}, OXImageFilename);
+    EXPECT_EQ(settingValue(store, OXImageFilename), QStringLiteral("shed, east"));
+    EXPECT_EQ(settingValue(store, OXFTPUsername), QString());
+    // Times of day: hand-written forms read, junk reads as the default.
+    store.setObject(QStringLiteral(" 7:05"), OXActiveFrom);
+    EXPECT_EQ(settingValue(store, OXActiveFrom), QTime(7, 5));
+    store.setObject(QStringLiteral("25:00"), OXActiveFrom);
+    EXPECT_EQ(settingValue(store, OXActiveFrom), QTime(6, 0));
+    setSettingValue(store, OXActiveUntil, QTime(23, 30));
+    EXPECT_EQ(store.objectForKey(OXActiveUntil), QVariant(QStringLiteral("23:30")));
 }

@@ -1,7 +1,7 @@
 #include "CameraFixture.h"
 #include "DateFormats.h"
 #include "PrefsController.h"
-#include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "StampArchive.h"
 #include "ui_Prefs.h"
 
