@@ -86,8 +86,6 @@ MainWindowController::MainWindowController(Services services, QObject* parent)
     connect(m_userDefaults, &UserDefaults::valueChanged, this, [this](const QString& key) {
         if (key == OXSaveToDiskFlag || key == OXFTPServerAddress)
             Q_EMIT recEnabledChanged();
-        if (key == OXSaveToDiskPath && m_ui)
-            m_ui->saveFolderField->setText(settingValue(*m_userDefaults, OXSaveToDiskPath));
     });
     connect(this, &MainWindowController::isCameraOnChanged, this, &MainWindowController::recEnabledChanged);
     connect(this, &MainWindowController::recEnabledChanged, this, &MainWindowController::updateRecordButton);
@@ -125,6 +123,7 @@ void MainWindowController::awakeFromNib()
     for (auto [pane, box, button] : {std::tuple{ui.recPane, ui.recBox, ui.recPaneCollapseButton},
                                      std::tuple{ui.ftpPane, ui.ftpBox, ui.ftpPaneCollapseButton}}) {
         pane->setBox(box);
+        pane->fitToBox();
         pane->setCollapseButton(button);
         connect(button, &QAbstractButton::toggled, button,
                 [button](bool expanded) { button->setArrowType(expanded ? Qt::DownArrow : Qt::RightArrow); });
@@ -173,7 +172,6 @@ void MainWindowController::awakeFromNib()
         passwordBecameKnown();
         showStatus();
     });
-    ui.saveFolderField->setText(settingValue(*m_userDefaults, OXSaveToDiskPath));
     connect(ui.startStopButton, &QAbstractButton::clicked, this, [this] {
         toggleRecording();
         updateRecordButton(); // the click toggled the button itself; the recording state decides

@@ -1,6 +1,7 @@
 #include "SideBarPaneView.h"
 
 #include <QAbstractButton>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QPropertyAnimation>
 
@@ -15,6 +16,15 @@ void SideBarPaneView::setCollapseButton(QAbstractButton* button)
     button->setCheckable(true);
     button->setChecked(true);
     connect(button, &QAbstractButton::clicked, this, &SideBarPaneView::toggleCollapsed);
+}
+
+void SideBarPaneView::fitToBox()
+{
+    if (!m_box || !m_box->layout())
+        return;
+    const int margin = height() - m_box->geometry().bottom() - 1;
+    m_box->resize(m_box->width(), m_box->layout()->sizeHint().height());
+    resize(width(), m_box->geometry().bottom() + 1 + margin);
 }
 
 void SideBarPaneView::toggleCollapsed()

@@ -20,6 +20,9 @@ public:
 
     // Set up by the window's interface file.
     void setBox(QWidget* box) { m_box = box; }
+    // Gives the box the height its layout asks for (a translation may need more than
+    // the form's) and the pane the same margin below it; both keep their width.
+    void fitToBox();
     void setCollapseButton(QAbstractButton* button);
     QWidget* box() const { return m_box; }
     QAbstractButton* collapseButton() const { return m_collapseButton; }

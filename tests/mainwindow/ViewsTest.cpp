@@ -9,7 +9,10 @@
 #include "SideBarStacker.h"
 #include "WindowFixture.h"
 
+#include <QAbstractButton>
+#include <QLabel>
 #include <QSignalSpy>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -258,3 +261,39 @@ TEST_F(Views, ControlsWriteTheirSettingsAndFollowThem)
 }
 
 } // namespace
+
+namespace {
+
+// Every text half as long again, and short ones longer still, as translations often are.
+class LongerTexts : public QTranslator {
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char*, const char* source, const char*, int) const override
+    {
+        const QString text = QString::fromUtf8(source);
+        return text.isEmpty() || text.startsWith(QLatin1Char('<')) ? QString() : text + QLatin1Char(' ') + text.left(std::max<qsizetype>(text.size() / 2, 8));
+    }
+};
+
+} // namespace
+
+TEST_F(Views, LongerTranslatedLabelsGetTheRoomTheyNeed)
+{
+    LongerTexts longer;
+    QCoreApplication::installTranslator(&longer);
+    open(QStringLiteral("Cam=160x120"));
+    QCoreApplication::removeTranslator(&longer);
+    ASSERT_EQ(ui().intervalLabel->text(), QStringLiteral("Every Every"));
+    for (QWidget* box : {static_cast<QWidget*>(ui().recBox), static_cast<QWidget*>(ui().ftpBox)}) {
+        for (QWidget* control : box->findChildren<QWidget*>()) {
+            if (!qobject_cast<QLabel*>(control) && !qobject_cast<QAbstractButton*>(control))
+                continue;
+            const QString name = control->objectName();
+            EXPECT_GE(control->width(), control->sizeHint().width()) << name.toStdString();
+            EXPECT_GE(control->height(), control->sizeHint().height()) << name.toStdString();
+            EXPECT_TRUE(box->rect().contains(control->geometry())) << name.toStdString();
+        }
+        EXPECT_TRUE(box->parentWidget()->rect().contains(box->geometry()));
+    }
+    EXPECT_GE(ui().ftpPane->geometry().top(), ui().recPane->geometry().bottom()) << "the panes do not overlap";
+}
