@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QPropertyAnimation>
 #include <QSignalSpy>
 #include <QTranslator>
 
@@ -118,15 +119,20 @@ TEST_F(Views, CollapsingAPaneKeepsTheTopEdgeAndShrinksTheWindowByTheBox)
     // Clicked again while it moves, many times: it ends where it was designed to, no taller.
     const int paneHeight = ui().recPane->height();
     ui().recPane->setAnimationDuration(400);
+    // Each click waits for the pane to be on its way, so the next lands mid-animation.
+    const auto clickAndWaitForMove = [&] {
+        const int from = ui().recPane->height();
+        ui().recPaneCollapseButton->click();
+        return QTest::qWaitFor([&] { return ui().recPane->height() != from; }, 3000);
+    };
     for (int round = 0; round < 4; ++round) {
-        ui().recPaneCollapseButton->click();
-        QTest::qWait(120);
-        ui().recPaneCollapseButton->click();
-        QTest::qWait(60);
+        ASSERT_TRUE(clickAndWaitForMove());
+        ASSERT_TRUE(clickAndWaitForMove());
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return ui().recPane->height() == paneHeight && w->height() == height; }, 3000))
         << ui().recPane->height() << " against " << paneHeight << ", window " << w->height() << " against " << height;
-    QTest::qWait(500);
+    // Once every animation has stopped, it stays there.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ui().recPane->findChildren<QPropertyAnimation*>().isEmpty(); }, 3000));
     EXPECT_EQ(ui().recPane->height(), paneHeight);
     EXPECT_EQ(w->height(), height);
 }
