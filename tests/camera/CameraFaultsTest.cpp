@@ -87,13 +87,6 @@ protected:
             return {};
         return QImage::fromData(*jpeg, "JPEG").size();
     }
-    // Frames keep coming: a newer one replaces the one seen first.
-    bool framesFlow()
-    {
-        GstSampleRef first;
-        return QTest::qWaitFor([&] { return bool(first = controller->newestFrame()); }, kEventTimeoutMs) &&
-            QTest::qWaitFor([&] { return controller->newestFrame().get() != first.get(); }, kEventTimeoutMs);
-    }
 };
 
 TEST_F(CameraModes, EachCameraOpensAtItsLargestSmoothModeAndStillsHaveThatSize)

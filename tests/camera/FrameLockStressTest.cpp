@@ -1,9 +1,5 @@
-#include "CameraController.h"
+#include "CameraFixture.h"
 #include "FrameSamples.h"
-#include "SettingsTable.h"
-#include "TempHome.h"
-#include "TestCamera.h"
-#include "UserDefaults.h"
 
 #include <QTest>
 
@@ -15,16 +11,14 @@
 // Frames pour in from the camera's streaming thread and from a second thread as
 // fast as they can while the main thread takes stamped stills; under
 // ThreadSanitizer any access to the latest frame outside its lock is reported.
-TEST(FrameLock, StillsWhileFramesArriveAtFullRate)
+using FrameLock = CameraFixture;
+
+TEST_F(FrameLock, StillsWhileFramesArriveAtFullRate)
 {
-    TempHome home;
-    TestCamera camera(QStringLiteral("Fast=320x240"));
-    UserDefaults store(home.configFile());
-    registerSettingDefaults(store);
-    store.setObject(true, OXInsertTimestampFlag);
-    CameraController controller(&store);
-    controller.addAnyCaptureDevice();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.takePictureWithFileType(CameraController::FileType::JPEG, 0.5).has_value(); }, 5000));
+    start(QStringLiteral("Fast=320x240"));
+    store->setObject(true, OXInsertTimestampFlag);
+    controller->addAnyCaptureDevice();
+    ASSERT_TRUE(waitForFrame());
 
     QImage red(320, 240, QImage::Format_RGB32), green(320, 240, QImage::Format_RGB32);
     red.fill(Qt::red);
@@ -35,14 +29,14 @@ TEST(FrameLock, StillsWhileFramesArriveAtFullRate)
     std::atomic<long> delivered{0};
     std::thread feeder([&] {
         for (long i = 0; !stop.load(std::memory_order_relaxed); ++i) {
-            controller.captureOutput(frames[i % 2].get());
+            controller->captureOutput(frames[i % 2].get());
             delivered.fetch_add(1, std::memory_order_relaxed);
         }
     });
 
     int stills = 0;
     for (int i = 0; i < 60; ++i) {
-        const auto jpeg = controller.takePictureWithFileType(CameraController::FileType::JPEG, 0.5);
+        const auto jpeg = controller->takePictureWithFileType(CameraController::FileType::JPEG, 0.5);
         ASSERT_TRUE(jpeg.has_value());
         const QImage picture = QImage::fromData(*jpeg, "JPEG");
         ASSERT_EQ(picture.size(), QSize(320, 240));

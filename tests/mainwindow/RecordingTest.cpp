@@ -173,7 +173,7 @@ TEST_F(Recording, SavingAndUploadingAreIndependentAndFailedSavesAreShown)
     LoopbackFtpServer server;
     ASSERT_TRUE(server.isRunning()) << server.problem().toStdString();
     open(QStringLiteral("Cam=160x120"), FTPTransferSettings{server.caPath()});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->takePictureWithFileType(CameraController::FileType::JPEG, 0.5).has_value(); }, 5000));
+    ASSERT_TRUE(waitForFrame());
     const QString saved = home.path() + QStringLiteral("/CaptureImage.jpg");
     store->setObject(home.path(), OXSaveToDiskPath);
 

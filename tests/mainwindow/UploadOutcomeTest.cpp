@@ -16,7 +16,7 @@ protected:
     void openWithRefusingServer()
     {
         open(QStringLiteral("Cam=160x120"));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return controller->takePictureWithFileType(CameraController::FileType::JPEG, 0.5).has_value(); }, 5000));
+        ASSERT_TRUE(waitForFrame());
         // Nothing listens on port 1 of the loopback: the connection is refused at once.
         store->setObject(QStringLiteral("ftp://127.0.0.1:1"), OXFTPServerAddress);
     }

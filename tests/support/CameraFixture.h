@@ -7,6 +7,8 @@
 #include "TestCamera.h"
 #include "UserDefaults.h"
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -23,6 +25,16 @@ protected:
         controller = std::make_unique<CameraController>(store.get(), &alerts, std::move(clock));
     }
 
+    // The camera's first frame has arrived.
+    bool waitForFrame() { return QTest::qWaitFor([&] { return bool(controller->newestFrame()); }, kFrameTimeoutMs); }
+    // Frames keep coming: a newer one replaces the one seen first.
+    bool framesFlow()
+    {
+        const GstSampleRef first = waitForFrame() ? controller->newestFrame() : GstSampleRef();
+        return first && QTest::qWaitFor([&] { return controller->newestFrame().get() != first.get(); }, kFrameTimeoutMs);
+    }
+
+    static constexpr int kFrameTimeoutMs = 5000;
     TempHome home;
     std::unique_ptr<TestCamera> camera;
     std::unique_ptr<UserDefaults> store;

@@ -44,7 +44,6 @@ protected:
         window->window()->show();
     }
     QString outboxFolder() const { return home.path() + QStringLiteral("/outbox"); }
-    bool waitForFrame() { return QTest::qWaitFor([&] { return bool(controller->newestFrame()); }, 5000); }
     Ui::MainWindow& ui() { return *window->ui(); }
     // Types an interval as a person would and chooses its unit.
     void setInterval(const QString& text, int unit)
