@@ -135,7 +135,7 @@ void HeadlessRecorder::tick()
     if (job.stamp)
         job.stampTime = now;
     const bool sequence = settingValue(*settings, OXSaveSequenceFlag);
-    QString fileName = m_naming.imageWithSequence(sequence);
+    QString fileName = m_naming.imageWithSequence(sequence, now);
     if (sequence)
         fileName = m_givenNames.unused(fileName);
     if (settingValue(*settings, OXSaveToDiskFlag)) {

@@ -392,7 +392,8 @@ void MainWindowController::capturePic()
     // Only what the moment decides is taken here; the picture is made on the worker.
     TickJob job;
     job.frame = m_camController->newestFrame();
-    if (const std::optional<QString> skipped = reasonToSkipTick(*m_userDefaults, m_naming.now(), job.frame.get())) {
+    job.time = m_naming.now(); // one reading of the clock for the name, the stamp and the status line
+    if (const std::optional<QString> skipped = reasonToSkipTick(*m_userDefaults, job.time, job.frame.get())) {
         m_lastTickSummary = *skipped; // no file, no upload
         m_lastPictureTime = QDateTime();
         showStatus();
@@ -400,15 +401,14 @@ void MainWindowController::capturePic()
         return;
     }
     job.tick = ++m_tickNumber;
-    job.time = m_naming.now(); // one clock for the name, the stamp and the status line
     job.quality = JpegQuality::fromFactor(settingValue(*m_userDefaults, OXImageQuality));
     job.stamp = m_camController->stampStyle();
     if (job.stamp)
-        job.stampTime = m_camController->now();
+        job.stampTime = job.time;
     const bool saving = settingValue(*m_userDefaults, OXSaveToDiskFlag);
     const bool sequence = settingValue(*m_userDefaults, OXSaveSequenceFlag);
     // One name for the disk and the server, taken once for the tick.
-    QString fileName = m_naming.imageWithSequence(sequence);
+    QString fileName = m_naming.imageWithSequence(sequence, job.time);
     if (sequence)
         fileName = m_givenNames.unused(fileName);
     if (saving) {

@@ -38,9 +38,14 @@ PictureNaming::PictureNaming(UserDefaults* userDefaults, Clock clock)
 
 QString PictureNaming::imageWithSequence(bool sequence) const
 {
+    return imageWithSequence(sequence, m_clock());
+}
+
+QString PictureNaming::imageWithSequence(bool sequence, const QDateTime& tick) const
+{
     QString name = settingValue(*m_userDefaults, OXImageFilename);
     if (sequence)
-        name += QStringLiteral("_%1").arg(formatDatePattern(m_clock(), kDatePattern));
+        name += QStringLiteral("_%1").arg(formatDatePattern(tick, kDatePattern));
     return name + QLatin1Char('.') + kExtension;
 }
 

@@ -25,6 +25,8 @@ public:
     QDateTime now() const { return m_clock(); }
     // "base.jpg", or "base_yyyyMMdd_HHmmss.jpg" with the current local time.
     QString imageWithSequence(bool sequence) const;
+    // The same for a tick whose time was already taken, so name, stamp and status agree.
+    QString imageWithSequence(bool sequence, const QDateTime& tick) const;
     // The save folder (tilde expanded) joined with the file name.
     QString composedSaveToDiskPath() const;
     QString saveToDiskPath(const QString& fileName) const;

@@ -220,3 +220,27 @@ TEST_F(Recording, SavingAndUploadingAreIndependentAndFailedSavesAreShown)
 }
 
 } // namespace
+
+// The clock is read once a tick: even when it moves a second between readings,
+// the picture's name and the status line's time are the same.
+TEST_F(Recording, ATickReadsTheClockOnceForItsNameAndItsStatus)
+{
+    QDateTime now(QDate(2026, 12, 6), QTime(9, 0, 0));
+    namingClock = [&] {
+        const QDateTime reading = now;
+        now = now.addSecs(1);
+        return reading;
+    };
+    open(QStringLiteral("Cam=160x120"));
+    ASSERT_TRUE(waitForFrame());
+    store->setObject(true, OXSaveToDiskFlag);
+    store->setObject(true, OXSaveSequenceFlag);
+    store->setObject(home.path(), OXSaveToDiskPath);
+    ASSERT_TRUE(tick());
+    const QStringList saved = QDir(home.path()).entryList({QStringLiteral("CaptureImage_*.jpg")}, QDir::Files);
+    ASSERT_EQ(saved.size(), 1);
+    const QTime named = QTime::fromString(saved[0].mid(QStringLiteral("CaptureImage_20261206_").size(), 6), QStringLiteral("HHmmss"));
+    ASSERT_TRUE(named.isValid()) << saved[0].toStdString();
+    EXPECT_TRUE(window->statusText().contains(QLocale().toString(named, QLocale::LongFormat)))
+        << saved[0].toStdString() << " / " << window->statusText().toStdString();
+}
