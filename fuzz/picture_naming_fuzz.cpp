@@ -2,7 +2,7 @@
 // server folder as a settings file may hold them: three texts split at NUL bytes,
 // the first byte choosing the sequence form.
 #include "PictureNaming.h"
-#include "SettingsKeys.h"
+#include "SettingsTable.h"
 #include "UserDefaults.h"
 
 #include <QCoreApplication>
