@@ -237,14 +237,24 @@ TEST_F(Registry, WithoutCamerasNothingHappens)
     EXPECT_FALSE(controller->takePictureWithFileType(CameraController::FileType::JPEG, 0.5).has_value());
 }
 
-TEST(SharedController, IsOneInstanceMadeOnFirstUse)
+// The shared controller lives as long as its process and would watch the cameras of
+// every later test, so it is made in a process of its own.
+TEST(SharedControllerDeathTest, IsOneInstanceMadeOnFirstUse)
 {
-    TempHome home;
-    TestCamera camera{QString()};
-    EXPECT_EQ(gCameraController, nullptr);
-    CameraController* shared = CameraController::sharedCameraController();
-    EXPECT_EQ(gCameraController, shared);
-    EXPECT_EQ(CameraController::sharedCameraController(), shared);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            bool right = false;
+            {
+                TempHome home;
+                TestCamera camera{QString()};
+                const bool noneBefore = gCameraController == nullptr;
+                CameraController* shared = CameraController::sharedCameraController();
+                right = noneBefore && gCameraController == shared && CameraController::sharedCameraController() == shared;
+            }
+            std::_Exit(right ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace
