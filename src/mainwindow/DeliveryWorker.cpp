@@ -52,7 +52,7 @@ void DeliveryWorker::rememberTlsHost(UserDefaults& userDefaults, const QString& 
 {
     QStringList hosts = tlsHosts(userDefaults);
     if (!hosts.contains(host))
-        userDefaults.setObject((hosts << host).join(QLatin1Char(' ')), OXFTPTLSHosts);
+        setSettingValue(userDefaults, OXFTPTLSHosts, (hosts << host).join(QLatin1Char(' ')));
 }
 
 DeliveryWorker::DeliveryWorker(Settings settings, QObject* parent)

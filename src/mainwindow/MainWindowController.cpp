@@ -333,12 +333,12 @@ void MainWindowController::setInterval()
     if (!std::isfinite(typed))
         typed = 0;
     typed = std::clamp(typed, -kMaximumIntervalSeconds, kMaximumIntervalSeconds); // an int holds it
-    m_userDefaults->setObject(static_cast<int>(std::trunc(typed)), OXRecordingInterval);
+    setSettingValue(*m_userDefaults, OXRecordingInterval, static_cast<int>(std::trunc(typed)));
 }
 
 void MainWindowController::setIntervalUnit()
 {
-    m_userDefaults->setObject(static_cast<int>(m_ui->intervalUnitPopUp->currentIndex()), OXIntervalUnit);
+    setSettingValue(*m_userDefaults, OXIntervalUnit, static_cast<int>(m_ui->intervalUnitPopUp->currentIndex()));
 }
 
 void MainWindowController::toggleRecording()

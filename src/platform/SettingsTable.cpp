@@ -113,3 +113,28 @@ void setSettingValue(UserDefaults& store, const Setting<QTime>& key, QTime time)
 {
     store.setObject(timeText(time), key);
 }
+
+void setSettingValue(UserDefaults& store, const Setting<bool>& key, bool value)
+{
+    store.setObject(value, key);
+}
+
+void setSettingValue(UserDefaults& store, const Setting<int>& key, int value)
+{
+    store.setObject(value, key);
+}
+
+void setSettingValue(UserDefaults& store, const Setting<float>& key, float value)
+{
+    store.setObject(value, key);
+}
+
+void setSettingValue(UserDefaults& store, const Setting<QString>& key, const QString& value)
+{
+    store.setObject(value, key);
+}
+
+void setSettingValue(UserDefaults& store, const Setting<Archive>& key, const QString& archive)
+{
+    store.setObject(archive, key);
+}

@@ -70,4 +70,11 @@ float settingValue(const UserDefaults& store, const Setting<float>& key);
 QString settingValue(const UserDefaults& store, const Setting<QString>& key);
 QVariant settingValue(const UserDefaults& store, const Setting<Archive>& key);
 QTime settingValue(const UserDefaults& store, const Setting<QTime>& key);
+
+// Writes at the key's type; times of day are stored as "HH:mm".
+void setSettingValue(UserDefaults& store, const Setting<bool>& key, bool value);
+void setSettingValue(UserDefaults& store, const Setting<int>& key, int value);
+void setSettingValue(UserDefaults& store, const Setting<float>& key, float value);
+void setSettingValue(UserDefaults& store, const Setting<QString>& key, const QString& value);
 void setSettingValue(UserDefaults& store, const Setting<QTime>& key, QTime time);
+void setSettingValue(UserDefaults& store, const Setting<Archive>& key, const QString& archive);

@@ -73,11 +73,11 @@ void PrefsController::bindSchedule()
     };
     showEnabled();
     connect(m_ui->activeHoursCheckBox, &QCheckBox::toggled, this, [this, showEnabled](bool on) {
-        m_userDefaults->setObject(on, OXActiveHoursFlag);
+        setSettingValue(*m_userDefaults, OXActiveHoursFlag, on);
         showEnabled();
     });
     connect(m_ui->skipDarkCheckBox, &QCheckBox::toggled, this, [this, showEnabled](bool on) {
-        m_userDefaults->setObject(on, OXSkipDarkFlag);
+        setSettingValue(*m_userDefaults, OXSkipDarkFlag, on);
         showEnabled();
     });
     connect(m_ui->activeFromField, &QTimeEdit::timeChanged, this,
@@ -85,7 +85,7 @@ void PrefsController::bindSchedule()
     connect(m_ui->activeUntilField, &QTimeEdit::timeChanged, this,
             [this](QTime t) { setSettingValue(*m_userDefaults, OXActiveUntil, t); });
     connect(m_ui->darkThresholdField, &QSpinBox::valueChanged, this,
-            [this](int percent) { m_userDefaults->setObject(percent, OXDarkThreshold); });
+            [this](int percent) { setSettingValue(*m_userDefaults, OXDarkThreshold, percent); });
 }
 
 void PrefsController::showSaveFolder()
@@ -128,7 +128,7 @@ void PrefsController::chooseSaveFolder()
     panel->setWindowModality(Qt::WindowModal);
     connect(panel, &QFileDialog::fileSelected, this, [this](const QString& folder) {
         if (!folder.isEmpty())
-            m_userDefaults->setObject(abbreviateWithTilde(folder), OXSaveToDiskPath);
+            setSettingValue(*m_userDefaults, OXSaveToDiskPath, abbreviateWithTilde(folder));
     });
     m_openPanel = panel;
     panel->open();
@@ -172,7 +172,7 @@ void PrefsController::changeFont(const QFont& font)
     QString family = font.family();
     if (family == QFontInfo(storedFont()).family())
         family = stampFontFromSettings(*m_userDefaults).family;
-    m_userDefaults->setObject(archivedFont(StampFont{family, size}), OXTimestampFont);
+    setSettingValue(*m_userDefaults, OXTimestampFont, archivedFont(StampFont{family, size}));
     applySampleStyle(storedFont(), storedColor());
 }
 
@@ -180,6 +180,6 @@ void PrefsController::changeColor(const QColor& color)
 {
     window();
     // Stored as soon as it is picked: the colour panel is how the stamp colour is chosen here.
-    m_userDefaults->setObject(archivedColor(color), OXTimestampColor);
+    setSettingValue(*m_userDefaults, OXTimestampColor, archivedColor(color));
     applySampleStyle(storedFont(), storedColor());
 }
