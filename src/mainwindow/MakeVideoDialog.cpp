@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMessageBox>
+#include <QLocale>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -18,7 +19,7 @@ namespace {
 QString lengthText(double seconds)
 {
     if (seconds < 60)
-        return MakeVideoDialog::tr("%1 s").arg(seconds, 0, 'f', 1);
+        return MakeVideoDialog::tr("%1 s").arg(QLocale().toString(seconds, 'f', 1)); // "2,5 s" in German
     const int whole = int(seconds + 0.5);
     if (whole < 3600)
         return MakeVideoDialog::tr("%1 min %2 s").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
