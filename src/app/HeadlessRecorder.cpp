@@ -132,8 +132,6 @@ void HeadlessRecorder::tick()
     job.time = now;
     job.quality = JpegQuality::fromFactor(settingValue(*settings, OXImageQuality));
     job.stamp = m_services.camController->stampStyle();
-    if (job.stamp)
-        job.stampTime = now;
     const bool sequence = settingValue(*settings, OXSaveSequenceFlag);
     QString fileName = m_naming.imageWithSequence(sequence, now);
     if (sequence)

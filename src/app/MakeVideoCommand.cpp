@@ -1,5 +1,6 @@
 #include "MakeVideoCommand.h"
 
+#include "ConsoleLine.h"
 #include "FilmMaker.h"
 #include "PictureSequence.h"
 
@@ -18,15 +19,9 @@ class Text {
     Q_DECLARE_TR_FUNCTIONS(MakeVideoCommand)
 };
 
-void say(FILE* stream, const QString& line)
-{
-    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stream);
-    std::fflush(stream);
-}
-
 int usageError(const QString& problem)
 {
-    say(stderr, QStringLiteral("ombrix: ") + problem);
+    printLine(stderr, QStringLiteral("ombrix: ") + problem);
     return 2;
 }
 
@@ -109,7 +104,7 @@ int runMakeVideoCommand(const QStringList& arguments, const QString& defaultName
     const PictureSequence sequence = PictureSequence::scan(folder, name);
     const std::vector<SequencePicture> chosen = sequence.between(from, to);
     if (chosen.empty()) {
-        say(stderr, QStringLiteral("ombrix: ") +
+        printLine(stderr, QStringLiteral("ombrix: ") +
                         (sequence.isEmpty() ? Text::tr("no pictures named %1_yyyyMMdd_HHmmss.jpg in %2").arg(name, folder)
                                             : Text::tr("no picture in %1 was taken in that time (%2 in all)")
                                                   .arg(folder)
@@ -142,7 +137,7 @@ int runMakeVideoCommand(const QStringList& arguments, const QString& defaultName
             std::fflush(stderr);
         } else if (done * 10 / total != lastTenth) {
             lastTenth = done * 10 / total;
-            say(stderr, line);
+            printLine(stderr, line);
         }
     });
     QObject::connect(&maker, &FilmMaker::finished, &loop, [&](const FilmOutcome& result) {
@@ -155,7 +150,7 @@ int runMakeVideoCommand(const QStringList& arguments, const QString& defaultName
         std::fputs("\n", stderr);
 
     if (outcome.status != FilmOutcome::Status::Made) {
-        say(stderr, QStringLiteral("ombrix: ") + outcome.error);
+        printLine(stderr, QStringLiteral("ombrix: ") + outcome.error);
         return 1;
     }
     const QString frames = outcome.framesWritten == 1 ? Text::tr("1 frame")
@@ -169,6 +164,6 @@ int runMakeVideoCommand(const QStringList& arguments, const QString& defaultName
     if (outcome.picturesSkipped > 0)
         done += QLatin1Char(' ') + (outcome.picturesSkipped == 1 ? Text::tr("1 unreadable picture skipped.")
                                                                  : Text::tr("%1 unreadable pictures skipped.").arg(outcome.picturesSkipped));
-    say(stdout, done);
+    printLine(stdout, done);
     return 0;
 }

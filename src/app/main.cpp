@@ -1,4 +1,5 @@
 #include "CameraController.h"
+#include "ConsoleLine.h"
 #include "DeviceWatcher.h"
 #include "FTPController.h"
 #include "HeadlessRecorder.h"
@@ -38,13 +39,6 @@ void installTranslators()
         QCoreApplication::installTranslator(&qtTranslator);
     if (translator.load(QLocale(), QStringLiteral("ombrix"), QStringLiteral("_"), QStringLiteral(":/i18n")))
         QCoreApplication::installTranslator(&translator);
-}
-
-// One line, at once: journald and pipes see each line as it happens.
-void printLine(FILE* stream, const QString& line)
-{
-    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stream);
-    std::fflush(stream);
 }
 
 // Options that run Ombrix without its window.

@@ -68,8 +68,6 @@ public:
     std::optional<QByteArray> takePictureWithFileType(FileType fileType, const QVariant& quality);
     // The newest frame, safe to hand to another thread; null before the first frame.
     GstSampleRef newestFrame();
-    // The time to stamp on a still taken now.
-    QDateTime now() const { return m_clock(); }
     // The date stamp the settings ask for, or none when stamping is off. Main thread.
     std::optional<StampStyle> stampStyle() const;
     // Draws the date into the picture's lower-left corner in the stored font and colour.

@@ -1,6 +1,7 @@
 #include "CaptureDevice.h"
 
 #include "CameraError.h"
+#include "GstError.h"
 #include "V4l2Device.h"
 
 #include <QCoreApplication>
@@ -125,16 +126,6 @@ void CaptureDevice::close()
         return;
     gst_element_set_state(m_element.get(), GST_STATE_NULL);
     m_element.reset();
-}
-
-std::optional<Error> errorFromMessage(GstMessage* message)
-{
-    GError* raw = nullptr;
-    gst_message_parse_error(message, &raw, nullptr);
-    GErrorPtr gerror(raw);
-    if (!gerror)
-        return std::nullopt;
-    return Error{QString::fromUtf8(g_quark_to_string(gerror->domain)), gerror->code, QString::fromUtf8(gerror->message)};
 }
 
 Error errorFromBus(GstBus* bus, const QString& whatFailed)

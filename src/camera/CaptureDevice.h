@@ -54,7 +54,5 @@ private:
 
 using CaptureDevicePtr = std::shared_ptr<CaptureDevice>;
 
-// An error message as an Error; none when it carries no error.
-std::optional<Error> errorFromMessage(GstMessage* message);
 // The first error message on a bus, as an Error; or a generic one naming what failed.
 Error errorFromBus(GstBus* bus, const QString& whatFailed);

@@ -2,6 +2,7 @@
 
 #include "CameraError.h"
 #include "CaptureMode.h"
+#include "GstError.h"
 
 #include <QCoreApplication>
 
@@ -24,6 +25,11 @@ GstElementRef makeElement(const char* factory, Error* error)
         *error = cameraError(CameraError::MissingElement, text.arg(QString::fromLatin1(factory)));
     }
     return element;
+}
+
+Error cannotConvert()
+{
+    return cameraError(CameraError::CannotConvert, QCoreApplication::translate("CaptureSession", "The camera's video cannot be converted."));
 }
 
 // Lets through at most `perSecond` frames a second, by the frames' own times. The
@@ -209,15 +215,14 @@ bool CaptureSession::addInput(const CaptureDevice& device, Error* error)
         previous = next.get();
     }
     if (!linked)
-        *error = cameraError(CameraError::CannotConvert, QCoreApplication::translate("CaptureSession", "The camera's video cannot be converted."));
+        *error = cannotConvert();
     if (!linked || (m_output && !linkInput(added, error))) {
         removeInput(GstElementRef(added.source));
         return false;
     }
     if (m_pace == CaptureMode::Pace::Sparse) {
         // Before the decoder: a frame dropped here is neither decoded nor converted.
-        const Input& thinned = m_inputs.back();
-        thinFrames(thinned.front.empty() ? thinned.source.get() : thinned.front.front().get(), kSparseFramesPerSecond);
+        thinFrames(added.front.empty() ? element : added.front.front().get(), kSparseFramesPerSecond);
     }
     return true;
 }
@@ -231,7 +236,7 @@ bool CaptureSession::addOutput(DecompressedVideoOutput* output, Error* error)
     GstBin* bin = GST_BIN(m_pipeline.get());
     gst_bin_add_many(bin, output->convert(), output->filter(), output->sink(), nullptr);
     if (!gst_element_link_many(output->convert(), output->filter(), output->sink(), nullptr)) {
-        *error = cameraError(CameraError::CannotConvert, QCoreApplication::translate("CaptureSession", "The camera's video cannot be converted."));
+        *error = cannotConvert();
         return false;
     }
     m_output = output;
@@ -245,6 +250,6 @@ bool CaptureSession::linkInput(const Input& input, Error* error)
 {
     if (gst_element_link(input.last(), m_output->convert()))
         return true;
-    *error = cameraError(CameraError::CannotConvert, QCoreApplication::translate("CaptureSession", "The camera's video cannot be converted."));
+    *error = cannotConvert();
     return false;
 }

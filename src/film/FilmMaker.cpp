@@ -1,5 +1,6 @@
 #include "FilmMaker.h"
 
+#include "GstError.h"
 #include "GstHandles.h"
 
 #include <QCoreApplication>
@@ -38,10 +39,8 @@ std::optional<QSize> wholeJpegSize(tjhandle decoder, const QByteArray& data)
 
 QString errorText(GstMessage* message)
 {
-    GError* raw = nullptr;
-    gst_message_parse_error(message, &raw, nullptr);
-    GErrorPtr error(raw);
-    return error ? QString::fromUtf8(error->message) : QCoreApplication::translate("FilmMaker", "The video encoder failed.");
+    const std::optional<Error> error = errorFromMessage(message);
+    return error ? error->description : QCoreApplication::translate("FilmMaker", "The video encoder failed.");
 }
 
 QString noneReadable(int total)

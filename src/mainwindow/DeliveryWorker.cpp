@@ -1,12 +1,9 @@
 #include "DeliveryWorker.h"
 
-#include "UserDefaults.h"
-
-#include "SettingsTable.h"
-
-
 #include "Outbox.h"
 #include "PictureNaming.h"
+#include "SettingsTable.h"
+#include "UserDefaults.h"
 #include "WholeFile.h"
 
 #include <QDir>
@@ -154,7 +151,7 @@ void DeliveryWorker::process(TickJob& job)
     TickOutcome outcome;
     outcome.tick = job.tick;
     outcome.time = job.time;
-    const std::optional<QByteArray> still = m_stillMaker.makeStill(job.frame, job.quality, job.stamp, job.stampTime);
+    const std::optional<QByteArray> still = m_stillMaker.makeStill(job.frame, job.quality, job.stamp, job.time);
     job.frame = {}; // the camera's buffer goes back as soon as possible
     if (!still) {
         Q_EMIT tickFinished(outcome);

@@ -29,10 +29,9 @@ class UserDefaults;
 struct TickJob {
     quint64 tick = 0;
     GstSampleRef frame;
-    QDateTime time;
+    QDateTime time; // also the stamp's time
     JpegQuality quality;
     std::optional<StampStyle> stamp;
-    QDateTime stampTime;
     QString savePath; // empty: not saved
     bool upload = false;
     QUrl url;

@@ -403,8 +403,6 @@ void MainWindowController::capturePic()
     job.tick = ++m_tickNumber;
     job.quality = JpegQuality::fromFactor(settingValue(*m_userDefaults, OXImageQuality));
     job.stamp = m_camController->stampStyle();
-    if (job.stamp)
-        job.stampTime = job.time;
     const bool saving = settingValue(*m_userDefaults, OXSaveToDiskFlag);
     const bool sequence = settingValue(*m_userDefaults, OXSaveSequenceFlag);
     // One name for the disk and the server, taken once for the tick.

@@ -7,7 +7,6 @@
 
 #include <QStandardPaths>
 
-#include <cmath>
 
 namespace {
 
@@ -79,18 +78,16 @@ bool settingValue(const UserDefaults& store, const Setting<bool>& key)
     return store.boolForKey(key);
 }
 
+// The store reads a stored value in its default's type and falls back to the
+// default when it does not read so; these only unwrap it.
 int settingValue(const UserDefaults& store, const Setting<int>& key)
 {
-    bool ok = false;
-    const double value = store.objectForKey(key).toDouble(&ok);
-    if (ok && std::isfinite(value) && std::abs(value) < 2147483647.0)
-        return static_cast<int>(value);
-    return store.registeredValueForKey(key).toInt();
+    return store.objectForKey(key).toInt();
 }
 
 float settingValue(const UserDefaults& store, const Setting<float>& key)
 {
-    return store.objectForKey(key).toFloat(); // the store falls back to the default for non-numbers
+    return store.objectForKey(key).toFloat();
 }
 
 QString settingValue(const UserDefaults& store, const Setting<QString>& key)

@@ -64,7 +64,7 @@ void registerSettingDefaults(UserDefaults& store);
 // Reads at the key's type. A stored value that does not read as that type counts
 // as the key's default.
 bool settingValue(const UserDefaults& store, const Setting<bool>& key);
-// Whole numbers: a stored fraction is cut to its whole part; 0 without a default.
+// Without a default, what does not read as the type is 0, empty or false.
 int settingValue(const UserDefaults& store, const Setting<int>& key);
 float settingValue(const UserDefaults& store, const Setting<float>& key);
 QString settingValue(const UserDefaults& store, const Setting<QString>& key);

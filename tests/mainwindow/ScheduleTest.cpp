@@ -68,7 +68,6 @@ TEST_F(Schedule, ADarkPictureIsSkippedAndABrightOneKept)
     store->setObject(true, OXSaveSequenceFlag);
     store->setObject(true, OXSkipDarkFlag);
     store->setObject(10, OXDarkThreshold);
-    namingClock = [] { return QDateTime(QDate(2026, 12, 6), QTime(12, 0)); };
 
     camera->command(QStringLiteral("dark Sky"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return brightnessOfNewest() == 0; }, 5000));

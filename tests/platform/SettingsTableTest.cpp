@@ -19,6 +19,8 @@ TEST(SettingsTable, EveryKeyOnceAndWholeNumbersReadAsTheTableTypesThem)
     // A hand-edited file: a whole number is read, junk and huge values fall back to the default.
     store.setObject(QStringLiteral("12"), OXRecordingInterval);
     EXPECT_EQ(settingValue(store, OXRecordingInterval), 12);
+    store.setObject(QStringLiteral("12.5"), OXRecordingInterval);
+    EXPECT_EQ(settingValue(store, OXRecordingInterval), 10) << "no whole number";
     store.setObject(QStringLiteral("ten"), OXRecordingInterval);
     EXPECT_EQ(settingValue(store, OXRecordingInterval), 10);
     store.setObject(QStringLiteral("1e300"), OXOutboxLimitMB);

@@ -14,6 +14,20 @@
 #include <unistd.h>
 #include <vector>
 
+namespace {
+
+// An argv or envp: pointers into the texts, which must outlive it, and a null.
+std::vector<char*> nullTerminated(std::vector<QByteArray>& texts)
+{
+    std::vector<char*> pointers;
+    for (QByteArray& text : texts)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+} // namespace
+
 ChildProcess::~ChildProcess()
 {
     kill();
@@ -25,10 +39,7 @@ bool ChildProcess::start(const QString& program, const QStringList& arguments, c
     std::vector<QByteArray> storage{program.toLocal8Bit()};
     for (const QString& argument : arguments)
         storage.push_back(argument.toLocal8Bit());
-    std::vector<char*> argv;
-    for (QByteArray& item : storage)
-        argv.push_back(item.data());
-    argv.push_back(nullptr);
+    const std::vector<char*> argv = nullTerminated(storage);
     const QByteArray directory = options.workingDirectory.toLocal8Bit();
     QStringList variables = QProcessEnvironment::systemEnvironment().toStringList();
     for (const QString& change : options.environment) {
@@ -42,10 +53,7 @@ bool ChildProcess::start(const QString& program, const QStringList& arguments, c
     std::vector<QByteArray> envStorage;
     for (const QString& variable : variables)
         envStorage.push_back(variable.toLocal8Bit());
-    std::vector<char*> envp;
-    for (QByteArray& item : envStorage)
-        envp.push_back(item.data());
-    envp.push_back(nullptr);
+    const std::vector<char*> envp = nullTerminated(envStorage);
 
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
