@@ -1,9 +1,12 @@
 #include "SettingsTable.h"
 #include "PictureNaming.h"
+#include "PictureSequence.h"
 #include "TempHome.h"
 #include "UserDefaults.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -108,3 +111,27 @@ TEST_F(Naming, UploadAddressesOfTheWorkedExamples)
 }
 
 } // namespace
+
+// Films are made of what recording names: every sequence name, with or without a
+// counter, is found again in the order it was taken.
+TEST_F(Naming, FilmsFindTheSequenceNamesRecordingGives)
+{
+    store.setObject(QStringLiteral("shed (east)"), OXImageFilename);
+    QStringList written;
+    for (int minute : {2, 0, 1}) {
+        const QString name = naming(kTick.addSecs(60 * minute)).imageWithSequence(true);
+        written << name << PictureNaming::withCounter(name, 2);
+    }
+    for (const QString& name : written + QStringList{QStringLiteral("shed (east).jpg")}) {
+        QFile file(tempHome.path() + QLatin1Char('/') + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
+    }
+    const PictureSequence sequence = PictureSequence::scan(tempHome.path(), QStringLiteral("shed (east)"));
+    QStringList found;
+    for (const SequencePicture& picture : sequence.pictures())
+        found << QFileInfo(picture.path).fileName();
+    EXPECT_EQ(found, (QStringList{QStringLiteral("shed (east)_20240305_140709.jpg"), QStringLiteral("shed (east)_20240305_140709_2.jpg"),
+                                  QStringLiteral("shed (east)_20240305_140809.jpg"), QStringLiteral("shed (east)_20240305_140809_2.jpg"),
+                                  QStringLiteral("shed (east)_20240305_140909.jpg"), QStringLiteral("shed (east)_20240305_140909_2.jpg")}))
+        << "the single picture is no part of the sequence";
+}
