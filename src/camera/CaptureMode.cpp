@@ -82,14 +82,14 @@ std::optional<Rate> bestRate(const std::vector<Rate>& rates)
 // Smooth beats not; then the larger picture; then raw; then, below smooth, the faster.
 bool better(const CaptureMode& a, const CaptureMode& b)
 {
-    const auto fps = [](const CaptureMode& m) { return double(m.framesPerSecondNumerator) / m.framesPerSecondDenominator; };
-    const bool smoothA = fps(a) >= CaptureMode::kSmoothFramesPerSecond;
-    const bool smoothB = fps(b) >= CaptureMode::kSmoothFramesPerSecond;
+    const double fpsA = a.framesPerSecond(), fpsB = b.framesPerSecond();
+    const bool smoothA = fpsA >= CaptureMode::kSmoothFramesPerSecond;
+    const bool smoothB = fpsB >= CaptureMode::kSmoothFramesPerSecond;
     if (smoothA != smoothB)
         return smoothA;
     const long long areaA = 1LL * a.width * a.height, areaB = 1LL * b.width * b.height;
-    if (!smoothA && fps(a) != fps(b))
-        return fps(a) > fps(b);
+    if (!smoothA && fpsA != fpsB)
+        return fpsA > fpsB;
     if (areaA != areaB)
         return areaA > areaB;
     if (a.compressed != b.compressed)
@@ -131,14 +131,13 @@ std::optional<CaptureMode> chooseCaptureMode(const GstCaps* offered, CaptureMode
     if (!chosen || pace == CaptureMode::Pace::Smooth)
         return chosen;
     // Sparse: the slowest rate offered for the chosen format and size, of at least one a second.
-    const auto perSecond = [](const CaptureMode& m) { return double(m.framesPerSecondNumerator) / m.framesPerSecondDenominator; };
     for (guint i = 0; i < gst_caps_get_size(offered); ++i) {
         const GstStructure* s = gst_caps_get_structure(offered, i);
         if (gst_structure_has_name(s, "image/jpeg") != chosen->compressed || largestInt(s, "width") != chosen->width ||
             largestInt(s, "height") != chosen->height)
             continue;
         for (const Rate& rate : ratesOf(s))
-            if (rate.perSecond() >= 1.0 && rate.perSecond() < perSecond(*chosen)) { // slower would look like a stall
+            if (rate.perSecond() >= 1.0 && rate.perSecond() < chosen->framesPerSecond()) { // slower would look like a stall
                 chosen->framesPerSecondNumerator = rate.numerator;
                 chosen->framesPerSecondDenominator = rate.denominator;
             }

@@ -19,6 +19,10 @@ struct CaptureMode {
     int height = 0;
     int framesPerSecondNumerator = 0;
     int framesPerSecondDenominator = 1;
+    double framesPerSecond() const
+    {
+        return framesPerSecondDenominator > 0 ? double(framesPerSecondNumerator) / framesPerSecondDenominator : 0.0;
+    }
     // What the camera is asked for: exactly this format, size and rate.
     GstCapsRef caps() const;
 };
