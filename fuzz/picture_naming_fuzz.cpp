@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                               {OXSaveSequenceFlag, QVariant(sequence)},
                               {OXSaveToDiskPath, QVariant(QStringLiteral("/srv/cam"))}});
     const PictureNaming naming(&store(), [] { return QDateTime(QDate(2026, 3, 29), QTime(2, 30, 0)); });
-    const QString name = naming.imageWithSequence(sequence);
+    const QString name = naming.imageWithSequence(sequence, naming.now());
     const QString problem = naming.namingProblem();
     if (problem.isEmpty()) {
         // A name without a problem never leads out of the save folder.

@@ -112,9 +112,9 @@ int runWithoutWindow(int argc, char* argv[])
     }
     SecretStore secrets(std::chrono::seconds(5));
     HeadlessRecorder::Services services;
-    services.userDefaults = settings;
-    services.camController = &cameras;
-    services.secretStore = &secrets;
+    services.session.userDefaults = settings;
+    services.session.camController = &cameras;
+    services.session.secretStore = &secrets;
     services.log = out;
     services.problem = err;
     HeadlessRecorder recorder(services);

@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QVariant>
 
 class CaptureSession;
 class CapturePreviewView;
@@ -23,8 +22,6 @@ public:
     ~ContentViewController() override;
     QString title() const { return m_title; }
     void setTitle(const QString& title) { m_title = title; }
-    QVariant representedObject() const { return m_representedObject; }
-    void setRepresentedObject(const QVariant& object) { m_representedObject = object; }
     // Made on first use.
     QWidget* view();
 
@@ -34,7 +31,6 @@ protected:
 private:
     QPointer<QWidget> m_view; // shown inside the window, which may delete it first
     QString m_title;
-    QVariant m_representedObject;
 };
 
 // The live preview, mirrored left to right like a mirror; stills are not mirrored.

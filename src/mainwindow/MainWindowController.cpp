@@ -10,26 +10,19 @@
 #include "CameraMenu.h"
 #include "SideBarStacker.h"
 #include "UserDefaults.h"
-#include "FtpText.h"
-#include "Outbox.h"
 #include "Paths.h"
-#include "TickGate.h"
+#include "TickOutcomeText.h"
 #include "WindowDrag.h"
 #include "ui_MainWindow.h"
 
-#include <QDoubleValidator>
 #include <QEventLoop>
+#include <QIntValidator>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
-#include <QFileInfo>
 #include <QMessageBox>
-#include <QMouseEvent>
-#include <QSaveFile>
-#include <QWindow>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -55,33 +48,56 @@ MainWindowController::MainWindowController(Services services, QObject* parent)
     : QObject(parent)
     , m_userDefaults(services.userDefaults ? services.userDefaults : UserDefaults::standardUserDefaults())
     , m_camController(services.camController ? services.camController : CameraController::sharedCameraController())
-    , m_naming(m_userDefaults, services.clock)
     , m_ownedSecretStore(services.secretStore ? nullptr : std::make_unique<SecretStore>())
     , m_keychain(m_userDefaults, services.secretStore ? services.secretStore : m_ownedSecretStore.get())
 {
-    DeliveryWorker::Settings delivery =
-        DeliveryWorker::Settings::fromUserDefaults(*m_userDefaults, services.transfer, services.outboxFolder);
-    delivery.firstRetryPause = services.firstRetryPause;
-    m_delivery = std::make_unique<DeliveryWorker>(delivery);
-    connect(m_delivery.get(), &DeliveryWorker::tlsSeen, this,
-            [this](const QString& host) { DeliveryWorker::rememberTlsHost(*m_userDefaults, host); }, Qt::QueuedConnection);
-    connect(m_delivery.get(), &DeliveryWorker::tickFinished, this, &MainWindowController::tickDidFinish, Qt::QueuedConnection);
-    connect(m_delivery.get(), &DeliveryWorker::outboxChanged, this, [this](const OutboxState& state) {
-        m_outboxState = state;
+    services.userDefaults = m_userDefaults;
+    services.camController = m_camController;
+    services.secretStore = services.secretStore ? services.secretStore : m_ownedSecretStore.get();
+    services.typedPassword = [this] { return m_ui ? m_ui->passwordTextField->text() : QString(); };
+    services.netrcPath.clear(); // a person is here to type the password
+    m_session = std::make_unique<RecordingSession>(services);
+    RecordingSession* session = m_session.get();
+    connect(session, &RecordingSession::aboutToTick, this, [this] {
+        window();
+        m_binder->writePending(); // a tick reads the settings: what is being typed counts
+    });
+    connect(session, &RecordingSession::tickFinished, this, &MainWindowController::tickDidFinish);
+    connect(session, &RecordingSession::tickSkipped, this, [this](const QDateTime&, const QString& reason) {
+        m_lastPictureTime = QDateTime(); // no file, no upload
+        tickDidNotTakePicture(reason);
+    });
+    connect(session, &RecordingSession::tickRefused, this,
+            [this](const QDateTime&, const QString& problem) { tickDidNotTakePicture(problem); });
+    connect(session, &RecordingSession::outboxChanged, this, [this](const OutboxState& state) {
         if (state.nextTry.isValid())
             m_statusRefresh.start();
         else
             m_statusRefresh.stop();
         if (m_ui)
             showStatus();
-    }, Qt::QueuedConnection);
+    });
+    // The status line says why the picture is old while the camera is restarted.
+    connect(session, &RecordingSession::cameraProblemChanged, this, [this](const QString& text) {
+        m_cameraProblem = text;
+        if (m_ui)
+            showStatus();
+    });
+    connect(session, &RecordingSession::keyringPasswordRead, this, [this](const QString& password) {
+        m_keyringPassword = password;
+        window();
+        m_ui->passwordTextField->setText(password);
+    });
+    connect(session, &RecordingSession::passwordProblemChanged, this, [this](const QString& text) {
+        m_keyringProblem = text;
+        if (m_ui)
+            showStatus();
+    });
     m_statusRefresh.setInterval(1000);
     connect(&m_statusRefresh, &QTimer::timeout, this, [this] {
         if (m_ui)
             showStatus();
     });
-    m_sequenceTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_sequenceTimer, &QTimer::timeout, this, &MainWindowController::capturePic);
     // recEnabled depends on isCameraOn and on two settings, whoever changes them.
     connect(m_userDefaults, &UserDefaults::valueChanged, this, [this](const QString& key) {
         if (key == OXSaveToDiskFlag || key == OXFTPServerAddress)
@@ -94,11 +110,9 @@ MainWindowController::MainWindowController(Services services, QObject* parent)
 
 MainWindowController::~MainWindowController()
 {
-    m_sequenceTimer.stop();
-    m_keychainCall.reset();
     if (m_ui)
         disconnect(m_ui->passwordTextField, nullptr, this, nullptr); // the window's teardown moves the focus
-    m_delivery.reset(); // saves finish; an upload under way is abandoned, its picture kept
+    m_session.reset(); // saves finish; an upload under way is abandoned, its picture kept
     disconnect(m_camController, nullptr, this, nullptr);
     if (mCurrentViewController && mCurrentViewController->view())
         mCurrentViewController->view()->setParent(nullptr);
@@ -148,15 +162,17 @@ void MainWindowController::awakeFromNib()
     connect(this, &MainWindowController::isRecordingChanged, this, &MainWindowController::updateMenuItems);
     updateMenuItems();
 
-    new SettingsBinder(m_window.get(), m_userDefaults, this); // lives as the controller's child
+    m_binder = new SettingsBinder(m_window.get(), m_userDefaults, this); // lives as the controller's child
     ui.intervalTextField->setText(QString::number(settingValue(*m_userDefaults, OXRecordingInterval)));
     ui.intervalUnitPopUp->setCurrentIndex(settingValue(*m_userDefaults, OXIntervalUnit));
-    auto* validator = new QDoubleValidator(0.0, kMaximumIntervalSeconds, 3, ui.intervalTextField);
-    validator->setNotation(QDoubleValidator::StandardNotation);
+    // Whole numbers only, as they are stored: the timer runs what the settings hold,
+    // in the window and in the service.
+    constexpr int kLongest = static_cast<int>(RecordingSession::kMaximumIntervalSeconds);
+    auto* validator = new QIntValidator(0, kLongest, ui.intervalTextField);
     validator->setLocale(QLocale::c());
     ui.intervalTextField->setValidator(validator);
     // In minutes the field may hold only a sixtieth as much.
-    auto boundInterval = [validator](int unit) { validator->setTop(unit == 0 ? kMaximumIntervalSeconds : kMaximumIntervalSeconds / 60.0); };
+    auto boundInterval = [validator](int unit) { validator->setTop(unit == 0 ? kLongest : kLongest / 60); };
     boundInterval(ui.intervalUnitPopUp->currentIndex());
     connect(ui.intervalUnitPopUp, &QComboBox::currentIndexChanged, this, boundInterval);
     connect(ui.intervalTextField, &QLineEdit::editingFinished, this, &MainWindowController::setInterval);
@@ -165,12 +181,9 @@ void MainWindowController::awakeFromNib()
     // Finishing it also tries the waiting pictures again at once.
     connect(ui.passwordTextField, &QLineEdit::editingFinished, this, [this] {
         // Focus leaving the field is no answer: only what the user typed replaces the keyring's.
-        if (m_passwordState != PasswordState::Known && !m_ui->passwordTextField->isModified())
+        if (!m_session->isPasswordKnown() && !m_ui->passwordTextField->isModified())
             return;
-        m_passwordState = PasswordState::Known;
-        m_keyringProblem.clear();
-        passwordBecameKnown();
-        showStatus();
+        m_session->passwordTyped();
     });
     connect(ui.startStopButton, &QAbstractButton::clicked, this, [this] {
         toggleRecording();
@@ -181,15 +194,6 @@ void MainWindowController::awakeFromNib()
     changeViewControllers(kCaptureView);
     connect(m_camController, &CameraController::cameraSuspendedChanged, this, &MainWindowController::followCameraSuspension);
     connect(m_camController, &CameraController::devicesDictChanged, this, &MainWindowController::devicesDictChanged);
-    // Ticks go on with the last frame while the camera is restarted; the status line says why it is old.
-    connect(m_camController, &CameraController::cameraFailed, this, [this](const QString& text) {
-        m_cameraProblem = text + QLatin1Char(' ') + tr("Trying again.");
-        showStatus();
-    });
-    connect(m_camController, &CameraController::cameraRecovered, this, [this] {
-        m_cameraProblem.clear();
-        showStatus();
-    });
     m_camController->addAnyCaptureDevice();
     // Nothing attached at all: say so rather than show an empty preview.
     if (m_camController->devicesDict().isEmpty())
@@ -244,7 +248,6 @@ void MainWindowController::changeViewControllers(const QString& identifier)
     view->setParent(m_ui->qtSwapView);
     view->setGeometry(m_ui->qtSwapView->rect());
     view->show();
-    mCurrentViewController->setRepresentedObject(static_cast<quint32>(view->children().size()));
 }
 
 bool MainWindowController::eventFilter(QObject* watched, QEvent* event)
@@ -289,8 +292,7 @@ void MainWindowController::chooseCameraFromMenu(QAction* item)
 
 bool MainWindowController::recEnabled() const
 {
-    return m_isCameraOn &&
-        (settingValue(*m_userDefaults, OXSaveToDiskFlag) || m_userDefaults->objectForKey(OXFTPServerAddress).isValid());
+    return m_isCameraOn && RecordingSession::hasWork(*m_userDefaults);
 }
 
 void MainWindowController::setIsRecording(bool recording)
@@ -305,12 +307,6 @@ void MainWindowController::setIsCameraOn(bool on)
     Q_EMIT isCameraOnChanged(on);
 }
 
-void MainWindowController::resetCounter()
-{
-    m_filenameCounter = 0;
-    Q_EMIT filenameCounterChanged(0);
-}
-
 void MainWindowController::updateRecordButton()
 {
     if (!m_ui)
@@ -322,18 +318,14 @@ void MainWindowController::updateRecordButton()
 
 float MainWindowController::convertedInterval() const
 {
-    const qsizetype unit = m_ui->intervalUnitPopUp->currentIndex();
-    const float value = m_ui->intervalTextField->text().toFloat();
-    return unit == 0 ? value : value * 60.0f;
+    return static_cast<float>(RecordingSession::intervalSeconds(*m_userDefaults));
 }
 
 void MainWindowController::setInterval()
 {
-    double typed = m_ui->intervalTextField->text().toDouble();
-    if (!std::isfinite(typed))
-        typed = 0;
-    typed = std::clamp(typed, -kMaximumIntervalSeconds, kMaximumIntervalSeconds); // an int holds it
-    setSettingValue(*m_userDefaults, OXRecordingInterval, static_cast<int>(std::trunc(typed)));
+    // The validator lets through only whole numbers up to the longest interval; an
+    // empty field reads 0, which runs at the shortest.
+    setSettingValue(*m_userDefaults, OXRecordingInterval, m_ui->intervalTextField->text().toInt());
 }
 
 void MainWindowController::setIntervalUnit()
@@ -352,15 +344,10 @@ void MainWindowController::toggleRecording()
 void MainWindowController::startRecording()
 {
     window();
+    setInterval(); // a start from the menu leaves the field without finishing it
+    setIntervalUnit();
     setIsRecording(true);
-    resetCounter();
-    double seconds = convertedInterval();
-    // Zero, negative or unreadable intervals would make the timer fire without pause.
-    if (std::isnan(seconds) || seconds < kMinimumIntervalSeconds)
-        seconds = kMinimumIntervalSeconds;
-    // Longer would wrap round the timer's milliseconds into a short or negative interval.
-    seconds = std::min(seconds, kMaximumIntervalSeconds);
-    m_sequenceTimer.start(std::chrono::milliseconds(std::llround(seconds * 1000.0)));
+    m_session->start();
     updateRecordButton();
 }
 
@@ -368,127 +355,32 @@ void MainWindowController::stopRecording()
 {
     if (!m_isRecording)
         return;
-    m_sequenceTimer.stop();
+    m_session->stop();
     setIsRecording(false);
     updateRecordButton();
 }
 
-QUrl MainWindowController::composedUploadURL() const
+void MainWindowController::tickDidNotTakePicture(const QString& why)
 {
-    return m_naming.composedUploadURL(settingValue(*m_userDefaults, OXFTPServerAddress),
-                                      m_ui->pathTextField->text());
-}
-
-void MainWindowController::capturePic()
-{
-    ++m_filenameCounter; // counted without telling observers
-    const QString namingProblem = m_naming.namingProblem();
-    if (!namingProblem.isEmpty()) {
-        m_lastTickSummary = namingProblem;
+    m_lastTickSummary = why;
+    if (m_ui)
         showStatus();
-        Q_EMIT tickFinished();
-        return;
-    }
-    // Only what the moment decides is taken here; the picture is made on the worker.
-    TickJob job;
-    job.frame = m_camController->newestFrame();
-    job.time = m_naming.now(); // one reading of the clock for the name, the stamp and the status line
-    if (const std::optional<QString> skipped = reasonToSkipTick(*m_userDefaults, job.time, job.frame.get())) {
-        m_lastTickSummary = *skipped; // no file, no upload
-        m_lastPictureTime = QDateTime();
-        showStatus();
-        Q_EMIT tickFinished();
-        return;
-    }
-    job.tick = ++m_tickNumber;
-    job.quality = JpegQuality::fromFactor(settingValue(*m_userDefaults, OXImageQuality));
-    job.stamp = m_camController->stampStyle();
-    const bool saving = settingValue(*m_userDefaults, OXSaveToDiskFlag);
-    const bool sequence = settingValue(*m_userDefaults, OXSaveSequenceFlag);
-    // One name for the disk and the server, taken once for the tick.
-    QString fileName = m_naming.imageWithSequence(sequence, job.time);
-    if (sequence)
-        fileName = m_givenNames.unused(fileName);
-    if (saving) {
-        // Without a folder the picture would land in whatever folder Ombrix was started from.
-        if (settingValue(*m_userDefaults, OXSaveToDiskPath).trimmed().isEmpty())
-            m_saveProblem = tr("Not saved: no save folder is chosen (Ombrix > Preferences)");
-        else
-            job.savePath = m_naming.saveToDiskPath(fileName);
-    }
-    Error refused;
-    if (m_userDefaults->objectForKey(OXFTPServerAddress).isValid()) {
-        const QString unsafe = controlCharacterField();
-        if (unsafe.isEmpty()) {
-            job.upload = true;
-            if (m_passwordState == PasswordState::Known)
-                job.password = m_ui->passwordTextField->text();
-            job.username = m_ui->usernameTextField->text();
-            job.url = m_naming.uploadURL(settingValue(*m_userDefaults, OXFTPServerAddress),
-                                         m_ui->pathTextField->text(), fileName);
-            job.replaceable = !sequence;
-            job.fileName = fileName;
-        } else {
-            refused = Error{QStringLiteral("OmbrixUploadErrorDomain"), 1,
-                            tr("The %1 holds a control character (such as a line break), which would reach the server "
-                               "as a command of its own: the picture was not uploaded. Retype the %1.")
-                                .arg(unsafe)};
-        }
-    }
-    m_delivery->addTick(std::move(job));
-    if (!refused.description.isEmpty())
-        uploadDidNotFinishWithError(refused);
-}
-
-QString MainWindowController::controlCharacterField() const
-{
-    const std::pair<QString, QString> fields[] = {
-        {tr("user name"), m_ui->usernameTextField->text()},
-        {tr("password"), m_ui->passwordTextField->text()},
-        {tr("server address"), settingValue(*m_userDefaults, OXFTPServerAddress)},
-        {tr("server folder"), m_ui->pathTextField->text()},
-        {tr("picture name"), settingValue(*m_userDefaults, OXImageFilename)},
-    };
-    for (const auto& [name, text] : fields) {
-        if (hasControlCharacter(text))
-            return name;
-    }
-    return {};
+    Q_EMIT tickFinished();
 }
 
 void MainWindowController::tickDidFinish(const TickOutcome& outcome)
 {
-    QStringList done;
-    if (!outcome.pictureMade) {
-        m_lastTickSummary = tr("no picture from the camera yet");
-    } else {
+    if (outcome.pictureMade) {
         m_lastPictureTime = outcome.time;
-        if (outcome.save == TickOutcome::Save::Saved) {
+        if (outcome.save == TickOutcome::Save::Saved)
             m_saveProblem.clear();
-            done << tr("saved");
-        } else if (outcome.save == TickOutcome::Save::Failed) {
-            m_saveProblem = tr("Not saved to %1: %2").arg(QFileInfo(outcome.savePath).absolutePath(), outcome.saveProblem);
-        }
-        switch (outcome.upload) {
-        case TickOutcome::Upload::NotAsked:
-            break;
-        case TickOutcome::Upload::Sent:
-            done << tr("uploaded");
-            break;
-        case TickOutcome::Upload::Kept:
-            done << tr("upload waiting");
-            break;
-        case TickOutcome::Upload::Failed:
-            done << tr("upload failed");
-            break;
-        }
-        m_lastTickSummary = done.isEmpty() ? tr("taken") : done.join(QStringLiteral(", "));
+        else if (outcome.save == TickOutcome::Save::Failed)
+            m_saveProblem = saveProblemText(outcome);
     }
+    m_lastTickSummary = statusLineSummary(outcome);
     if (m_ui)
         showStatus();
-    if (outcome.upload == TickOutcome::Upload::Sent)
-        uploadDidFinish();
-    else if (outcome.upload == TickOutcome::Upload::Failed)
+    if (outcome.upload == TickOutcome::Upload::Failed || outcome.upload == TickOutcome::Upload::Refused)
         uploadDidNotFinishWithError(outcome.uploadError);
     Q_EMIT tickFinished();
 }
@@ -523,7 +415,7 @@ void MainWindowController::showStatus()
 
 QString MainWindowController::outboxSummary() const
 {
-    const OutboxState& state = m_outboxState;
+    const OutboxState& state = m_session->outboxState();
     QStringList parts;
     if (state.waiting > 0) {
         QString line = state.waiting == 1 ? tr("1 picture waiting for %1").arg(state.host)
@@ -546,8 +438,6 @@ QString MainWindowController::outboxSummary() const
 
 // ---- upload outcome -------------------------------------------------------------
 
-void MainWindowController::uploadDidFinish() {}
-
 void MainWindowController::uploadDidNotFinishWithError(const Error& error)
 {
     if (m_errorMessage)
@@ -568,46 +458,7 @@ void MainWindowController::uploadDidNotFinishWithError(const Error& error)
 void MainWindowController::readFromKeyChain()
 {
     window();
-    m_passwordState = PasswordState::Pending;
-    m_keychainCall = m_keychain.readLater([this](std::optional<QString> password, const Error& error) {
-        if (password) {
-            m_keyringPassword = password;
-            if (m_passwordState == PasswordState::Pending) // a password typed meanwhile wins
-                m_ui->passwordTextField->setText(*password);
-        } else if (error.description.isEmpty()) {
-            m_keyringPassword = QString(); // nothing stored: the field holds what there is
-        } else if (m_passwordState == PasswordState::Pending) {
-            m_keyringProblem = error.description + tr(": type the password to upload");
-            m_passwordState = PasswordState::Unknown;
-            showStatus();
-            return;
-        }
-        if (m_passwordState != PasswordState::Known) {
-            m_passwordState = PasswordState::Known;
-            m_keyringProblem.clear();
-            passwordBecameKnown();
-        }
-        showStatus();
-    });
-    if (!m_keychainCall) {
-        m_passwordState = PasswordState::Known; // no server: nothing to ask for
-        return;
-    }
-    QTimer::singleShot(kKeyringPatience, this, [this] {
-        if (m_passwordState != PasswordState::Pending)
-            return;
-        // The call goes on: a keyring unlocked later still delivers the password.
-        m_keyringProblem = tr("The keyring has not answered (it may be locked): uploads wait for the FTP password; "
-                              "type it to upload now");
-        showStatus();
-    });
-}
-
-void MainWindowController::passwordBecameKnown()
-{
-    const QString host = m_keychain.storedHost();
-    if (!host.isEmpty())
-        m_delivery->setPassword(host, m_ui->passwordTextField->text());
+    m_session->lookUpPassword();
 }
 
 bool MainWindowController::writeToKeychain(Error* error)

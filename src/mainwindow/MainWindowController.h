@@ -1,20 +1,15 @@
 #pragma once
 
-#include "AlertPresenter.h"
 #include "MakeVideoDialog.h"
-#include "DeliveryWorker.h"
-#include "FTPController.h"
 #include "PasswordKeychain.h"
-#include "PictureNaming.h"
+#include "RecordingSession.h"
 
 #include <QDateTime>
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
-#include <QSet>
 #include <QTimer>
 
-#include <deque>
 #include <memory>
 
 class CameraController;
@@ -25,6 +20,7 @@ class QMenu;
 class QWidget;
 class SecretCall;
 class SecretStore;
+class SettingsBinder;
 class SideBarStacker;
 class CameraMenu;
 class UserDefaults;
@@ -34,35 +30,20 @@ class MainWindow;
 }
 
 // The controller of the one main window: the window and its controls, the content
-// view (live preview or placeholder), the recording timer and its ticks, and the
-// outcome of uploads. Ticks are taken on the main thread; their pictures are made,
-// saved and uploaded by a DeliveryWorker, whose outcomes come back here.
+// view (live preview or placeholder), the status line and the error message of a
+// failed upload. It drives a RecordingSession, which takes the ticks and delivers
+// their pictures, and shows what comes back.
 class MainWindowController : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isRecording READ isRecording NOTIFY isRecordingChanged)
     Q_PROPERTY(bool isCameraOn READ isCameraOn NOTIFY isCameraOnChanged)
-    Q_PROPERTY(int filenameCounter READ filenameCounter NOTIFY filenameCounterChanged)
     Q_PROPERTY(bool recEnabled READ recEnabled NOTIFY recEnabledChanged)
 public:
-    // The shortest interval the timer runs at, whatever is typed.
-    static constexpr double kMinimumIntervalSeconds = 1.0;
-    // The longest interval the timer can hold: its milliseconds are an int.
-    static constexpr double kMaximumIntervalSeconds = 2147483.0;
+    // The session's; null stores and controllers are the shared ones, and the typed
+    // password is the window's field.
+    using Services = RecordingSession::Services;
 
-    struct Services {
-        UserDefaults* userDefaults = nullptr;
-        CameraController* camController = nullptr;
-        SecretStore* secretStore = nullptr;
-        FTPTransferSettings transfer;
-        PictureNaming::Clock clock;
-        // Where pictures wait for their server (empty: the default state folder).
-        QString outboxFolder;
-        std::chrono::milliseconds firstRetryPause{2000};
-    };
-
-    // How long the keyring may take before the status line says it has not answered,
-    // and how long quitting waits for it to store the password.
-    static constexpr std::chrono::milliseconds kKeyringPatience{5000};
+    // How long quitting waits for the keyring to store the password.
     static constexpr std::chrono::milliseconds kKeyringStoreBound{800};
 
     explicit MainWindowController(Services services, QObject* parent = nullptr);
@@ -78,10 +59,10 @@ public:
 
     bool isRecording() const { return m_isRecording; }
     bool isCameraOn() const { return m_isCameraOn; }
-    int filenameCounter() const { return m_filenameCounter; }
     bool recEnabled() const;
     // The running timer's interval, for as long as recording is on.
-    std::chrono::milliseconds timerInterval() const { return m_sequenceTimer.intervalAsDuration(); }
+    std::chrono::milliseconds timerInterval() const { return m_session->timerInterval(); }
+    RecordingSession* session() const { return m_session.get(); }
 
     void toggleRecording();
     // Opens the dialog that makes a film of a recorded sequence (one at a time).
@@ -89,7 +70,8 @@ public:
     MakeVideoDialog* makeVideoDialog() const { return m_makeVideoDialog; }
     void startRecording();
     void stopRecording();
-    void capturePic();
+    void capturePic() { m_session->tick(); }
+    // The interval the timer runs at, in seconds: the stored one, as the fields wrote it.
     float convertedInterval() const;
     void setInterval();
     void setIntervalUnit();
@@ -101,18 +83,15 @@ public:
     bool validateMenuItem(QAction* item) const;
     void chooseCameraFromMenu(QAction* item);
 
-    // The naming and the stored password, as the window's fields give them.
-    const PictureNaming& naming() const { return m_naming; }
-    QUrl composedUploadURL() const;
     // Asks the keyring for the password without waiting; uploads wait for it (or for
     // the user to type it), saving goes on meanwhile.
     void readFromKeyChain();
-    bool isPasswordKnown() const { return m_passwordState == PasswordState::Known; }
+    bool isPasswordKnown() const { return m_session->isPasswordKnown(); }
     // Stores the password field's text when it differs from what the keyring holds,
     // waiting for the keyring at most kKeyringStoreBound.
     bool writeToKeychain(Error* error = nullptr);
     // The pictures waiting for their server, as last reported.
-    const OutboxState& outboxState() const { return m_outboxState; }
+    const OutboxState& outboxState() const { return m_session->outboxState(); }
 
     // The error message of a failed upload while it is shown, else null.
     QMessageBox* errorMessage() const { return m_errorMessage; }
@@ -121,8 +100,8 @@ public:
 Q_SIGNALS:
     void isRecordingChanged(bool recording);
     void isCameraOnChanged(bool on);
-    void filenameCounterChanged(int counter);
     void recEnabledChanged();
+    // A tick ended, whatever became of it.
     void tickFinished();
     // The application menu's commands that the application answers.
     void preferencesRequested();
@@ -140,22 +119,17 @@ private:
     void devicesDictChanged();
     void setIsRecording(bool recording);
     void setIsCameraOn(bool on);
-    void resetCounter();
     void updateRecordButton();
     void updateMenuItems();
     void showStatus();
 
-    void uploadDidFinish();
     void uploadDidNotFinishWithError(const Error& error);
     void tickDidFinish(const TickOutcome& outcome);
-    void passwordBecameKnown();
+    void tickDidNotTakePicture(const QString& why);
     QString outboxSummary() const;
-    // The name of the first upload field holding a control character, or empty.
-    QString controlCharacterField() const;
 
     UserDefaults* m_userDefaults;
     CameraController* m_camController;
-    PictureNaming m_naming;
     std::unique_ptr<SecretStore> m_ownedSecretStore;
     PasswordKeychain m_keychain;
 
@@ -164,10 +138,9 @@ private:
     SideBarStacker* m_stacker = nullptr;
     std::unique_ptr<ContentViewController> mCurrentViewController;
 
-    QTimer m_sequenceTimer;
+    SettingsBinder* m_binder = nullptr;
     bool m_isRecording = false;
     bool m_isCameraOn = false;
-    int m_filenameCounter = 0;
     QPointer<QMessageBox> m_errorMessage;
     CameraMenu* m_cameraMenu = nullptr; // the controller's child
     QPointer<MakeVideoDialog> m_makeVideoDialog;
@@ -180,14 +153,8 @@ private:
     QString m_cameraProblem; // the camera in use failed and is being restarted
     QString m_statusText; // whole, also where the status line shows it cut short
 
-    enum class PasswordState { Pending, Known, Unknown };
-    PasswordState m_passwordState = PasswordState::Known;
     std::optional<QString> m_keyringPassword; // what the keyring holds, once read
-    std::unique_ptr<SecretCall> m_keychainCall;
 
-    quint64 m_tickNumber = 0;
-    GivenSequenceNames m_givenNames;
-    OutboxState m_outboxState;
     QTimer m_statusRefresh; // counts down to the next try
-    std::unique_ptr<DeliveryWorker> m_delivery; // last: its thread stops before the rest goes
+    std::unique_ptr<RecordingSession> m_session; // last: its worker stops before the rest goes
 };

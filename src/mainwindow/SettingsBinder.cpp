@@ -28,7 +28,11 @@ SettingsBinder::SettingsBinder(QWidget* root, UserDefaults* userDefaults, QObjec
 
 SettingsBinder::~SettingsBinder()
 {
-    // What was typed last is kept, also when the window goes while typing.
+    writePending(); // what was typed last is kept, also when the window goes while typing
+}
+
+void SettingsBinder::writePending()
+{
     for (const std::function<void()>& write : m_unwritten)
         write();
 }

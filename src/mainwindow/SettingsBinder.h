@@ -26,6 +26,8 @@ public:
     ~SettingsBinder() override;
 
     static constexpr std::chrono::milliseconds kTypingPause{500};
+    // Writes what is typed but not yet written, for a reader that cannot wait for the pause.
+    void writePending();
 
 private:
     void bind(QWidget* control, const QString& key);

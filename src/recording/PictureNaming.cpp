@@ -36,22 +36,12 @@ PictureNaming::PictureNaming(UserDefaults* userDefaults, Clock clock)
 {
 }
 
-QString PictureNaming::imageWithSequence(bool sequence) const
-{
-    return imageWithSequence(sequence, m_clock());
-}
-
 QString PictureNaming::imageWithSequence(bool sequence, const QDateTime& tick) const
 {
     QString name = settingValue(*m_userDefaults, OXImageFilename);
     if (sequence)
         name += QStringLiteral("_%1").arg(formatDatePattern(tick, kDatePattern));
     return name + QLatin1Char('.') + kExtension;
-}
-
-QString PictureNaming::composedSaveToDiskPath() const
-{
-    return saveToDiskPath(imageWithSequence(settingValue(*m_userDefaults, OXSaveSequenceFlag)));
 }
 
 QString PictureNaming::withCounter(const QString& fileName, int n)
@@ -67,11 +57,6 @@ QString PictureNaming::saveToDiskPath(const QString& name) const
     if (folder.isEmpty())
         return name;
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
-}
-
-QUrl PictureNaming::composedUploadURL(const QString& serverAddress, const QString& pathText) const
-{
-    return uploadURL(serverAddress, pathText, imageWithSequence(settingValue(*m_userDefaults, OXSaveSequenceFlag)));
 }
 
 QUrl PictureNaming::uploadURL(const QString& serverAddress, const QString& pathText, const QString& fileName) const

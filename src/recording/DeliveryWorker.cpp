@@ -6,7 +6,6 @@
 #include "UserDefaults.h"
 #include "WholeFile.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QSet>
 
@@ -151,6 +150,7 @@ void DeliveryWorker::process(TickJob& job)
     TickOutcome outcome;
     outcome.tick = job.tick;
     outcome.time = job.time;
+    outcome.fileName = job.fileName;
     const std::optional<QByteArray> still = m_stillMaker.makeStill(job.frame, job.quality, job.stamp, job.time);
     job.frame = {}; // the camera's buffer goes back as soon as possible
     if (!still) {
@@ -161,6 +161,7 @@ void DeliveryWorker::process(TickJob& job)
     if (!job.savePath.isEmpty()) {
         if (!job.replaceable)
             stepPastTakenName(job);
+        outcome.fileName = job.fileName;
         outcome.savePath = job.savePath;
         outcome.save = writeWholeFile(job.savePath, *still, &outcome.saveProblem) ? TickOutcome::Save::Saved
                                                                                  : TickOutcome::Save::Failed;
@@ -193,15 +194,18 @@ void DeliveryWorker::stepPastTakenName(TickJob& job)
 {
     // A sequence picture never replaces one on disk (from an earlier run, or an hour
     // the clocks repeated): it takes the next free counter, and the upload the same name.
-    const QFileInfo wanted(job.savePath);
-    if (!wanted.exists() || job.fileName.isEmpty())
+    // The name may hold subfolders: the counter goes on the whole path, and the URL's
+    // last segment takes the new file's own name.
+    if (!QFileInfo::exists(job.savePath))
         return;
-    QString name;
-    for (int n = 2; wanted.dir().exists(name = PictureNaming::withCounter(job.fileName, n)); ++n) {
-    }
-    job.savePath = wanted.dir().filePath(name);
+    int n = 2;
+    while (QFileInfo::exists(PictureNaming::withCounter(job.savePath, n)))
+        ++n;
+    job.savePath = PictureNaming::withCounter(job.savePath, n);
+    job.fileName = PictureNaming::withCounter(job.fileName, n);
     if (job.upload)
-        job.url = job.url.resolved(QUrl(QString::fromLatin1(QUrl::toPercentEncoding(name))));
+        job.url = job.url.resolved(QUrl(QString::fromLatin1(
+            QUrl::toPercentEncoding(QFileInfo(job.savePath).fileName()))));
 }
 
 void DeliveryWorker::sendWaiting()

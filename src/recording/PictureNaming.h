@@ -13,8 +13,7 @@
 class UserDefaults;
 
 // Where each picture goes: its file name, its path on disk and its address on the
-// server, read afresh from the settings at every call. The main window's
-// controller answers these questions through it.
+// server, read afresh from the settings at every call.
 class PictureNaming {
 public:
     using Clock = ::Clock;
@@ -23,17 +22,14 @@ public:
 
     // The time of the tick now, by the clock that names the pictures.
     QDateTime now() const { return m_clock(); }
-    // "base.jpg", or "base_yyyyMMdd_HHmmss.jpg" with the current local time.
-    QString imageWithSequence(bool sequence) const;
-    // The same for a tick whose time was already taken, so name, stamp and status agree.
+    // "base.jpg", or "base_yyyyMMdd_HHmmss.jpg" with the tick's local time, so that
+    // name, stamp and status line tell the same time.
     QString imageWithSequence(bool sequence, const QDateTime& tick) const;
     // The save folder (tilde expanded) joined with the file name.
-    QString composedSaveToDiskPath() const;
     QString saveToDiskPath(const QString& fileName) const;
     // The server address, then the path field's folders, then the file name, each
     // joined by one slash and escaped as a URL path needs. Empty when the server
     // address is not a URL.
-    QUrl composedUploadURL(const QString& serverAddress, const QString& pathText) const;
     QUrl uploadURL(const QString& serverAddress, const QString& pathText, const QString& fileName) const;
     // The name with a counter before its extension: "base_2.jpg" for n = 2.
     static QString withCounter(const QString& fileName, int n);

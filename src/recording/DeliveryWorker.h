@@ -38,21 +38,23 @@ struct TickJob {
     QString username;
     std::optional<QString> password; // none: not known yet (the keyring has not answered)
     bool replaceable = false;        // the always-current picture
-    QString fileName;                // the sequence picture's name, for stepping past one on disk
+    QString fileName;                // the name asked for; a sequence picture steps past one taken on disk
 };
 
 // How a tick ended, once its picture was saved and its upload tried.
 struct TickOutcome {
     enum class Save { NotAsked, Saved, Failed };
-    enum class Upload { NotAsked, Sent, Kept, Failed };
+    // Refused: not uploaded at all (a setting would be unsafe to send).
+    enum class Upload { NotAsked, Sent, Kept, Failed, Refused };
     quint64 tick = 0;
     QDateTime time;
+    QString fileName; // the name actually written, past any taken one
     bool pictureMade = false;
     Save save = Save::NotAsked;
-    QString savePath;
+    QString savePath;    // empty when saving failed for want of a folder
     QString saveProblem;
     Upload upload = Upload::NotAsked;
-    Error uploadError; // when Failed: why the picture is kept for later
+    Error uploadError; // when Failed: why the picture is kept for later; when Refused: why not sent
 };
 
 // The pictures waiting for their server, as the status line tells it.

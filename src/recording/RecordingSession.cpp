@@ -1,0 +1,290 @@
+#include "RecordingSession.h"
+
+#include "CameraController.h"
+#include "FtpText.h"
+#include "Netrc.h"
+#include "PasswordKeychain.h"
+#include "SecretStore.h"
+#include "SettingsTable.h"
+#include "TickGate.h"
+#include "UserDefaults.h"
+
+#include <cmath>
+
+double RecordingSession::intervalSeconds(const UserDefaults& settings)
+{
+    const double count = settingValue(settings, OXRecordingInterval);
+    const double seconds = count * (settingValue(settings, OXIntervalUnit) == 0 ? 1.0 : 60.0);
+    return std::clamp(seconds, kMinimumIntervalSeconds, kMaximumIntervalSeconds);
+}
+
+bool RecordingSession::uploading(const UserDefaults& settings)
+{
+    return !settingValue(settings, OXFTPServerAddress).trimmed().isEmpty();
+}
+
+bool RecordingSession::hasWork(const UserDefaults& settings)
+{
+    return settingValue(settings, OXSaveToDiskFlag) || uploading(settings);
+}
+
+bool RecordingSession::isAnonymousLogin(const QString& username)
+{
+    const QString user = username.trimmed().toLower();
+    return user.isEmpty() || user == QLatin1String("anonymous") || user == QLatin1String("ftp");
+}
+
+RecordingSession::RecordingSession(Services services, QObject* parent)
+    : QObject(parent)
+    , m_services(std::move(services))
+    , m_settings(m_services.userDefaults)
+    , m_naming(m_settings, m_services.clock)
+{
+    DeliveryWorker::Settings delivery =
+        DeliveryWorker::Settings::fromUserDefaults(*m_settings, m_services.transfer, m_services.outboxFolder);
+    delivery.firstRetryPause = m_services.firstRetryPause;
+    m_delivery = std::make_unique<DeliveryWorker>(delivery);
+    connect(m_delivery.get(), &DeliveryWorker::tickFinished, this, &RecordingSession::tickDidFinish, Qt::QueuedConnection);
+    connect(m_delivery.get(), &DeliveryWorker::outboxChanged, this, [this](const OutboxState& state) {
+        m_outbox = state;
+        Q_EMIT outboxChanged(state);
+    }, Qt::QueuedConnection);
+    connect(m_delivery.get(), &DeliveryWorker::tlsSeen, this,
+            [this](const QString& host) { DeliveryWorker::rememberTlsHost(*m_settings, host); }, Qt::QueuedConnection);
+
+    // Ticks go on with the last frame while the camera is restarted.
+    CameraController* cameras = m_services.camController;
+    connect(cameras, &CameraController::cameraFailed, this, [this](const QString& text) {
+        Q_EMIT cameraProblemChanged(text + QLatin1Char(' ') + tr("Trying again."));
+    });
+    connect(cameras, &CameraController::cameraRecovered, this, [this] { Q_EMIT cameraProblemChanged(QString()); });
+
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &RecordingSession::tick);
+    m_keyringPatience.setSingleShot(true);
+    m_keyringPatience.setInterval(kKeyringPatience);
+    connect(&m_keyringPatience, &QTimer::timeout, this, &RecordingSession::keyringSilent);
+}
+
+RecordingSession::~RecordingSession()
+{
+    m_timer.stop();
+    m_keychainCall.reset();
+    m_delivery.reset();
+}
+
+QString RecordingSession::settingsProblem() const
+{
+    if (!hasWork(*m_settings))
+        return tr("Nothing to do: the settings neither save pictures nor upload them (set OXSaveToDiskFlag or "
+                  "OXFTPServerAddress in %1).")
+            .arg(m_settings->filePath());
+    return m_naming.namingProblem();
+}
+
+void RecordingSession::start()
+{
+    m_timer.start(std::chrono::milliseconds(std::llround(intervalSeconds(*m_settings) * 1000.0)));
+}
+
+void RecordingSession::stop()
+{
+    m_timer.stop();
+}
+
+void RecordingSession::tick()
+{
+    Q_EMIT aboutToTick();
+    // Only what the moment decides is taken here; the picture is made on the worker.
+    const QDateTime now = m_naming.now(); // one reading for the name, the stamp and what is said of it
+    CameraController* cameras = m_services.camController;
+    if (cameras->cameraSuspended()) {
+        Q_EMIT tickSkipped(now, tr("the camera is turned off"));
+        return;
+    }
+    TickJob job;
+    job.frame = cameras->newestFrame();
+    if (const std::optional<QString> skipped = reasonToSkipTick(*m_settings, now, job.frame.get())) {
+        Q_EMIT tickSkipped(now, *skipped);
+        return;
+    }
+    if (const QString problem = m_naming.namingProblem(); !problem.isEmpty()) {
+        Q_EMIT tickRefused(now, problem);
+        return;
+    }
+    job.tick = ++m_tickNumber;
+    job.time = now;
+    job.quality = JpegQuality::fromFactor(settingValue(*m_settings, OXImageQuality));
+    job.stamp = cameras->stampStyle();
+    const bool sequence = settingValue(*m_settings, OXSaveSequenceFlag);
+    // One name for the disk and the server; a sequence name given out earlier this run gets a counter.
+    job.fileName = m_naming.imageWithSequence(sequence, now);
+    if (sequence)
+        job.fileName = m_givenNames.unused(job.fileName);
+    job.replaceable = !sequence;
+
+    Refusals refusals;
+    if (settingValue(*m_settings, OXSaveToDiskFlag)) {
+        // Without a folder the picture would land in whatever folder Ombrix was started from.
+        if (settingValue(*m_settings, OXSaveToDiskPath).trimmed().isEmpty())
+            refusals.save = tr("no save folder is chosen (Preferences, or OXSaveToDiskPath in the settings file)");
+        else
+            job.savePath = m_naming.saveToDiskPath(job.fileName);
+    }
+    if (uploading(*m_settings)) {
+        const QString address = settingValue(*m_settings, OXFTPServerAddress);
+        const QString user = settingValue(*m_settings, OXFTPUsername);
+        const QString folder = settingValue(*m_settings, OXFTPPath);
+        const std::optional<QString> known = isPasswordKnown() ? std::optional(password()) : std::nullopt;
+        // A control character would reach the server as a command of its own.
+        const std::pair<QString, QString> fields[] = {
+            {tr("user name"), user},          {tr("password"), known.value_or(QString())},
+            {tr("server address"), address},  {tr("server folder"), folder},
+            {tr("picture name"), job.fileName},
+        };
+        for (const auto& [name, text] : fields) {
+            if (hasControlCharacter(text)) {
+                refusals.upload = tr("The %1 holds a control character (such as a line break), which would reach "
+                                     "the server as a command of its own. Retype the %1.")
+                                      .arg(name);
+                break;
+            }
+        }
+        if (refusals.upload.isEmpty()) {
+            job.upload = true;
+            job.username = user;
+            job.password = known;
+            job.url = m_naming.uploadURL(address, folder, job.fileName);
+        }
+    }
+    if (!refusals.save.isEmpty() || !refusals.upload.isEmpty())
+        m_refusals.insert(job.tick, refusals);
+    m_delivery->addTick(std::move(job));
+}
+
+void RecordingSession::tickDidFinish(TickOutcome outcome)
+{
+    const Refusals refused = m_refusals.take(outcome.tick);
+    if (outcome.pictureMade) {
+        if (!refused.save.isEmpty()) {
+            outcome.save = TickOutcome::Save::Failed;
+            outcome.saveProblem = refused.save;
+        }
+        if (!refused.upload.isEmpty()) {
+            outcome.upload = TickOutcome::Upload::Refused;
+            outcome.uploadError = Error{QStringLiteral("OmbrixUploadErrorDomain"), 1, refused.upload};
+        }
+    }
+    Q_EMIT tickFinished(outcome);
+}
+
+// ---- the FTP password --------------------------------------------------------------
+
+QString RecordingSession::host() const
+{
+    return PasswordKeychain(m_settings, m_services.secretStore).storedHost();
+}
+
+QString RecordingSession::password() const
+{
+    return m_services.typedPassword ? m_services.typedPassword() : m_password.value_or(QString());
+}
+
+void RecordingSession::lookUpPassword()
+{
+    m_keychainCall.reset();
+    m_password.reset();
+    m_lookedElsewhere = false;
+    m_passwordState = PasswordState::Pending;
+    if (host().isEmpty()) {
+        m_passwordState = PasswordState::Known; // no server: nothing to ask for
+        return;
+    }
+    // An anonymous login needs none; the keyring may still hold one for the field.
+    if (isAnonymousLogin(settingValue(*m_settings, OXFTPUsername)))
+        becomeKnown(tr("none needed (anonymous login)"));
+    if (m_services.secretStore)
+        m_keychainCall = PasswordKeychain(m_settings, m_services.secretStore)
+                             .readLater([this](std::optional<QString> password, const Error& error) {
+                                 keyringAnswered(password, error);
+                             });
+    if (!m_keychainCall) {
+        noPasswordFromKeyring();
+        return;
+    }
+    m_keyringPatience.start(); // the call goes on: a keyring unlocked later still delivers
+}
+
+void RecordingSession::keyringAnswered(const std::optional<QString>& password, const Error&)
+{
+    m_keyringPatience.stop();
+    if (password && !m_typed)
+        Q_EMIT keyringPasswordRead(*password);
+    if (password && !password->isEmpty() && !m_typed) {
+        m_password = password;
+        becomeKnown(tr("the keyring"));
+        return;
+    }
+    // Nothing stored, or no keyring service at all (a locked one does not answer).
+    noPasswordFromKeyring();
+}
+
+void RecordingSession::noPasswordFromKeyring()
+{
+    if (m_passwordState == PasswordState::Known || m_lookedElsewhere)
+        return;
+    m_lookedElsewhere = true;
+    if (m_services.typedPassword) {
+        becomeKnown(tr("the password field"));
+        return;
+    }
+    if (!m_services.netrcPath.isEmpty()) {
+        const NetrcLookup lookup =
+            Netrc::passwordFor(m_services.netrcPath, host(), settingValue(*m_settings, OXFTPUsername));
+        if (!lookup.problem.isEmpty())
+            Q_EMIT passwordProblemChanged(lookup.problem);
+        if (lookup.password) {
+            m_password = lookup.password;
+            becomeKnown(m_services.netrcPath);
+            return;
+        }
+    }
+    m_passwordState = PasswordState::Unknown;
+    Q_EMIT passwordProblemChanged(
+        m_services.netrcPath.isEmpty()
+            ? tr("No FTP password for %1 in the keyring: pictures to upload wait in the outbox.").arg(host())
+            : tr("No FTP password for %1 in the keyring or in %2: pictures to upload wait in the outbox.")
+                  .arg(host(), m_services.netrcPath));
+}
+
+void RecordingSession::keyringSilent()
+{
+    if (m_passwordState != PasswordState::Pending)
+        return;
+    if (!m_services.netrcPath.isEmpty()) {
+        noPasswordFromKeyring();
+        if (m_passwordState != PasswordState::Known)
+            m_passwordState = PasswordState::Pending; // a keyring unlocked later still delivers
+        return;
+    }
+    Q_EMIT passwordProblemChanged(tr("The keyring has not answered (it may be locked): uploads wait for the FTP "
+                                     "password; type it to upload now"));
+}
+
+void RecordingSession::passwordTyped()
+{
+    m_typed = true;
+    becomeKnown(tr("typed"));
+}
+
+void RecordingSession::becomeKnown(const QString& source)
+{
+    m_passwordState = PasswordState::Known;
+    m_keyringPatience.stop();
+    Q_EMIT passwordProblemChanged(QString());
+    const QString server = host();
+    if (server.isEmpty())
+        return;
+    m_delivery->setPassword(server, password());
+    Q_EMIT passwordKnown(server, source);
+}

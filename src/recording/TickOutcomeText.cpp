@@ -1,0 +1,71 @@
+#include "TickOutcomeText.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace {
+
+enum class Detail { Short, Whole };
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("TickOutcome", text);
+}
+
+QStringList describe(const TickOutcome& outcome, Detail detail, int waiting)
+{
+    const bool whole = detail == Detail::Whole;
+    QStringList parts;
+    if (outcome.save == TickOutcome::Save::Saved)
+        parts << tr("saved");
+    else if (outcome.save == TickOutcome::Save::Failed && whole) // the status line shows it apart, until a save succeeds
+        parts << tr("not saved: %1").arg(outcome.saveProblem);
+    switch (outcome.upload) {
+    case TickOutcome::Upload::NotAsked:
+        break;
+    case TickOutcome::Upload::Sent:
+        parts << tr("uploaded");
+        break;
+    case TickOutcome::Upload::Kept:
+        parts << (whole ? tr("kept in the outbox (%1 waiting)").arg(std::max(1, waiting)) : tr("upload waiting"));
+        break;
+    case TickOutcome::Upload::Failed:
+        parts << (whole ? tr("kept in the outbox: %1").arg(outcome.uploadError.description) : tr("upload failed"));
+        break;
+    case TickOutcome::Upload::Refused:
+        parts << (whole ? tr("not uploaded: %1").arg(outcome.uploadError.description) : tr("not uploaded"));
+        break;
+    }
+    return parts;
+}
+
+} // namespace
+
+QString logTime(const QDateTime& time)
+{
+    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString statusLineSummary(const TickOutcome& outcome)
+{
+    if (!outcome.pictureMade)
+        return tr("no picture from the camera yet");
+    const QStringList parts = describe(outcome, Detail::Short, 0);
+    return parts.isEmpty() ? tr("taken") : parts.join(QStringLiteral(", "));
+}
+
+QString logLine(const TickOutcome& outcome, int waiting)
+{
+    if (!outcome.pictureMade)
+        return QStringLiteral("%1 %2").arg(logTime(outcome.time), tr("no picture from the camera yet"));
+    const QStringList parts = describe(outcome, Detail::Whole, waiting);
+    return QStringLiteral("%1 %2: %3").arg(logTime(outcome.time), outcome.fileName,
+                                           parts.isEmpty() ? tr("taken") : parts.join(QStringLiteral(", ")));
+}
+
+QString saveProblemText(const TickOutcome& outcome)
+{
+    if (outcome.savePath.isEmpty())
+        return tr("Not saved: %1").arg(outcome.saveProblem);
+    return tr("Not saved to %1: %2").arg(QFileInfo(outcome.savePath).absolutePath(), outcome.saveProblem);
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "DeliveryWorker.h"
+
+#include <QString>
+
+// A tick's outcome in words: short for the status line, whole for the service's
+// log. Both come from one description, so they never tell different stories.
+QString statusLineSummary(const TickOutcome& outcome);
+// "2026-12-06 15:40:41 shed_20261206_154041.jpg: saved, kept in the outbox (1 waiting)"
+QString logLine(const TickOutcome& outcome, int waiting);
+// "Not saved to FOLDER: why", or "Not saved: why" when no folder was chosen.
+QString saveProblemText(const TickOutcome& outcome);
+// The time as every log line starts.
+QString logTime(const QDateTime& time);
