@@ -19,7 +19,6 @@ struct BenchWindow {
                          const std::function<void(UserDefaults&)>& configure = {})
         : store(folder + QStringLiteral("/Ombrix.conf"))
         , cameras(&store)
-        , secrets(std::chrono::seconds(1))
     {
         registerSettingDefaults(store);
         store.setObject(true, OXSaveToDiskFlag);

@@ -54,9 +54,9 @@ qint64 longestPause(const Server& server, int ticks, const QString& folder)
     BenchWindow bench(folder, transfer, [&](UserDefaults& store) {
         store.setObject(true, OXSaveSequenceFlag);
         store.setObject(server.address.toString(), OXFTPServerAddress);
+        store.setObject(LoopbackFtpServer::user(), OXFTPUsername);
     });
     std::unique_ptr<MainWindowController>& window = bench.window;
-    window->ui()->usernameTextField->setText(LoopbackFtpServer::user());
     window->ui()->passwordTextField->setText(server.password);
     window->ui()->intervalTextField->setText(QStringLiteral("1"));
     if (!bench.waitForFrame()) {

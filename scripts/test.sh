@@ -33,8 +33,8 @@ echo "== a short fuzzing pass over the committed corpus"
 "$OMBRIX_ROOT/scripts/fuzz.sh" --short
 
 echo "== camera and window tests under ThreadSanitizer"
-ombrix_build "$OMBRIX_ROOT/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_SANITIZE=thread -- test_camera test_window
-"${tsan_run[@]}" ctest --test-dir "$OMBRIX_ROOT/build-tsan" --output-on-failure -j "$jobs" -L 'camera|window'
+ombrix_build "$OMBRIX_ROOT/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_SANITIZE=thread -- test_camera test_window test_recording
+"${tsan_run[@]}" ctest --test-dir "$OMBRIX_ROOT/build-tsan" --output-on-failure -j "$jobs" -L 'camera|window|recording'
 
 echo "== camera soak under AddressSanitizer and UndefinedBehaviorSanitizer"
 ombrix_build "$OMBRIX_ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_SANITIZE=address -- test_soak

@@ -110,7 +110,7 @@ int runWithoutWindow(int argc, char* argv[])
     } else {
         cameras.addAnyCaptureDevice();
     }
-    SecretStore secrets(std::chrono::seconds(5));
+    SecretStore secrets;
     HeadlessRecorder::Services services;
     services.session.userDefaults = settings;
     services.session.camController = &cameras;

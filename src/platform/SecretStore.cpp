@@ -6,10 +6,7 @@
 
 #include <libsecret/secret.h>
 
-#include <condition_variable>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -52,29 +49,6 @@ constexpr const char* kProtocol = "ftps";
 constexpr const char* kAuthType = "default";
 constexpr int kPort = 0;
 
-
-// Runs a blocking libsecret call and cancels it if it has not returned in time.
-template <typename Call>
-auto withDeadline(std::chrono::milliseconds timeout, Call call)
-{
-    std::unique_ptr<GCancellable, CancellableDeleter> cancellable(g_cancellable_new());
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    std::thread watchdog([&] {
-        std::unique_lock lock(mutex);
-        if (!finished.wait_for(lock, timeout, [&] { return done; }))
-            g_cancellable_cancel(cancellable.get());
-    });
-    auto result = call(cancellable.get());
-    {
-        std::lock_guard lock(mutex);
-        done = true;
-    }
-    finished.notify_one();
-    watchdog.join();
-    return result;
-}
 
 Error secretError(const GError* error, const QString& context)
 {
@@ -217,58 +191,4 @@ std::unique_ptr<SecretCall> SecretStore::storePasswordLater(const QString& host,
                           state->cancellable.get(), &resumeCall, holdFor(state), "server", server.constData(), "protocol",
                           kProtocol, "port", kPort, "authtype", kAuthType, "user", userName.constData(), nullptr);
     return std::make_unique<SecretCall>(std::move(state));
-}
-
-SecretStore::SecretStore(std::chrono::milliseconds timeout)
-    : m_timeout(timeout)
-{
-}
-
-std::optional<QString> SecretStore::passwordForHost(const QString& host, Error* error) const
-{
-    const QByteArray server = host.toUtf8();
-    GError* raw = nullptr;
-    gchar* password = withDeadline(m_timeout, [&](GCancellable* cancellable) {
-        return secret_password_lookup_sync(anyNameNetworkSchema(), cancellable, &raw, "server", server.constData(),
-                                           "protocol", kProtocol, nullptr);
-    });
-    GErrorPtr failure(raw);
-    if (!password) {
-        if (failure && error)
-            *error = secretError(failure.get(), QCoreApplication::translate("SecretStore",
-                                                                            "The FTP password could not be read from the keyring"));
-        return std::nullopt;
-    }
-    QString result = QString::fromUtf8(password);
-    secret_password_free(password); // wipes the copy libsecret handed out
-    return result;
-}
-
-bool SecretStore::storePassword(const QString& host, const QString& user, const QString& password, Error* error) const
-{
-    const QByteArray server = host.toUtf8();
-    const QByteArray userName = user.toUtf8();
-    const QByteArray secret = password.toUtf8();
-    const QByteArray label = QStringLiteral("Ombrix FTP password for %1").arg(host).toUtf8();
-    GError* raw = nullptr;
-    const bool stored = withDeadline(m_timeout, [&](GCancellable* cancellable) -> bool {
-        // Stored first: when storing fails, the old password is still there. Then
-        // one entry per host: those under other user names go.
-        if (!secret_password_store_sync(SECRET_SCHEMA_COMPAT_NETWORK, SECRET_COLLECTION_DEFAULT, label.constData(),
-                                        secret.constData(), cancellable, &raw, "server", server.constData(), "protocol",
-                                        kProtocol, "port", kPort, "authtype", kAuthType, "user", userName.constData(), nullptr))
-            return false;
-        GList* found = secret_password_search_sync(anyNameNetworkSchema(), SECRET_SEARCH_ALL, cancellable, nullptr, "server",
-                                                   server.constData(), "protocol", kProtocol, nullptr);
-        for (SecretItem* item : entriesOfOtherUsers(found, userName)) {
-            secret_item_delete_sync(item, cancellable, nullptr);
-            g_object_unref(item);
-        }
-        return true;
-    });
-    GErrorPtr failure(raw);
-    if (!stored && error)
-        *error = secretError(failure.get(),
-                             QCoreApplication::translate("SecretStore", "The FTP password could not be stored in the keyring"));
-    return stored;
 }

@@ -4,7 +4,6 @@
 
 #include <QString>
 
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -29,20 +28,11 @@ private:
 // standard network-password schema, one entry per server host: server = host,
 // port 0, protocol "ftps", authtype "default", with the user name beside it, so
 // the entry shows in the desktop's keyring manager.
-//
-// No call waits longer than the timeout: a Secret Service that does not answer is
-// reported as an error, like one that cannot be reached at all.
 class SecretStore {
 public:
-    explicit SecretStore(std::chrono::milliseconds timeout = std::chrono::seconds(10));
-
-    // The password stored for the host; none when there is none or on failure
-    // (then *error, when given, says why).
-    std::optional<QString> passwordForHost(const QString& host, Error* error = nullptr) const;
-    // Replaces whatever was stored for the host.
-    bool storePassword(const QString& host, const QString& user, const QString& password, Error* error = nullptr) const;
-
-    // The same without waiting: the answer comes later on the calling thread's
+    // The password stored for the host (none when there is none or on failure,
+    // then with the reason), and storing one in place of whatever was stored for
+    // the host. Nothing waits: the answer comes later on the calling thread's
     // GLib main context (Qt's event loop on the main thread), through `done`.
     // A keyring that wants to prompt, or never answers, simply never calls back:
     // callers bound their own wait and cancel.
@@ -51,7 +41,4 @@ public:
     std::unique_ptr<SecretCall> lookupPassword(const QString& host, LookupDone done) const;
     std::unique_ptr<SecretCall> storePasswordLater(const QString& host, const QString& user, const QString& password,
                                                    StoreDone done) const;
-
-private:
-    std::chrono::milliseconds m_timeout;
 };

@@ -17,22 +17,6 @@ QString PasswordKeychain::storedHost() const
     return QUrl(settingValue(*m_userDefaults, OXFTPServerAddress)).host();
 }
 
-std::optional<QString> PasswordKeychain::readFromKeyChain(Error* error) const
-{
-    const QString host = storedHost();
-    if (host.isEmpty())
-        return std::nullopt;
-    return m_store->passwordForHost(host, error);
-}
-
-bool PasswordKeychain::writeToKeychain(const QString& password, Error* error) const
-{
-    const QString host = storedHost();
-    if (host.isEmpty())
-        return true; // nothing to file it under
-    return m_store->storePassword(host, settingValue(*m_userDefaults, OXFTPUsername), password, error);
-}
-
 std::unique_ptr<SecretCall> PasswordKeychain::readLater(std::function<void(std::optional<QString>, const Error&)> done) const
 {
     const QString host = storedHost();

@@ -21,14 +21,9 @@ class PasswordKeychain {
 public:
     PasswordKeychain(UserDefaults* userDefaults, SecretStore* store);
 
-    // The stored password for the password field, or none (leave the field as it is).
-    std::optional<QString> readFromKeyChain(Error* error = nullptr) const;
-    // Stores the password field's text with the stored user name; false (and *error)
-    // when the keyring could not take it.
-    bool writeToKeychain(const QString& password, Error* error = nullptr) const;
-
-    // The same without waiting (see SecretStore); null when there is no host to ask
-    // about, and then `done` is not called.
+    // Reads the stored password, or stores one with the stored user name, without
+    // waiting (see SecretStore); null when there is no host to ask about, and then
+    // `done` is not called.
     std::unique_ptr<SecretCall> readLater(std::function<void(std::optional<QString>, const Error&)> done) const;
     std::unique_ptr<SecretCall> writeLater(const QString& password, std::function<void(bool, const Error&)> done) const;
     QString storedHost() const;

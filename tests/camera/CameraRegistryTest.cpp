@@ -239,24 +239,6 @@ TEST_F(Registry, WithoutCamerasNothingHappens)
 
 // The shared controller lives as long as its process and would watch the cameras of
 // every later test, so it is made in a process of its own.
-TEST(SharedControllerDeathTest, IsOneInstanceMadeOnFirstUse)
-{
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            bool right = false;
-            {
-                TempHome home;
-                TestCamera camera{QString()};
-                const bool noneBefore = gCameraController == nullptr;
-                CameraController* shared = CameraController::sharedCameraController();
-                right = noneBefore && gCameraController == shared && CameraController::sharedCameraController() == shared;
-            }
-            std::_Exit(right ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
-}
-
 } // namespace
 
 namespace {

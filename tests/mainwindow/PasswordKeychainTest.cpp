@@ -18,6 +18,32 @@
 // Runs against GNOME Keyring in a private D-Bus session (tests/support/with-keyring.sh).
 namespace {
 
+// The keyring's answer, waited for (at most ten seconds: none is no answer).
+std::optional<QString> lookUp(const SecretStore& secrets, const QString& host, Error* error = nullptr)
+{
+    std::optional<std::optional<QString>> answer;
+    const auto call = secrets.lookupPassword(host, [&](std::optional<QString> password, const Error& why) {
+        answer = password;
+        if (error)
+            *error = why;
+    });
+    (void)QTest::qWaitFor([&] { return answer.has_value(); }, 10000);
+    return answer.value_or(std::nullopt);
+}
+
+bool storeIn(const SecretStore& secrets, const QString& host, const QString& user, const QString& password,
+             Error* error = nullptr)
+{
+    std::optional<bool> stored;
+    const auto call = secrets.storePasswordLater(host, user, password, [&](bool ok, const Error& why) {
+        stored = ok;
+        if (error)
+            *error = why;
+    });
+    (void)QTest::qWaitFor([&] { return stored.has_value(); }, 10000);
+    return stored.value_or(false);
+}
+
 class Keychain : public ::testing::Test {
 protected:
     void use(const char* address, const char* user = "cam")
@@ -28,14 +54,15 @@ protected:
     std::optional<QString> read()
     {
         Error error;
-        auto password = keychain.readFromKeyChain(&error);
+        auto password = lookUp(secrets, keychain.storedHost(), &error);
         EXPECT_TRUE(error.description.isEmpty()) << error.description.toStdString();
         return password;
     }
     void write(const QString& password)
     {
         Error error;
-        EXPECT_TRUE(keychain.writeToKeychain(password, &error)) << error.description.toStdString();
+        EXPECT_TRUE(storeIn(secrets, keychain.storedHost(), store.objectForKey(OXFTPUsername).toString(), password, &error))
+            << error.description.toStdString();
     }
 
     QTemporaryDir dir;
@@ -131,10 +158,8 @@ TEST_F(Keychain, AStoreThatFailsKeepsTheOldPassword)
               0);
     const ScopedEnv noDisplay("DISPLAY", QByteArray()); // no prompt can be shown
 
-    Error error;
-    EXPECT_FALSE(secrets.storePassword(QStringLiteral("kept.example.org"), QStringLiteral("new"), QStringLiteral("new-password"), &error));
-    EXPECT_FALSE(error.description.isEmpty());
-    EXPECT_EQ(secrets.passwordForHost(QStringLiteral("kept.example.org")), QStringLiteral("old-password"))
+    EXPECT_FALSE(storeIn(secrets, QStringLiteral("kept.example.org"), QStringLiteral("new"), QStringLiteral("new-password")));
+    EXPECT_EQ(lookUp(secrets, QStringLiteral("kept.example.org")), QStringLiteral("old-password"))
         << "the old password is still there";
 }
 
@@ -156,8 +181,9 @@ TEST_F(LaunchAndQuit, PasswordIsFilledBeforeAnAutomaticStartAndStoredAtQuit)
 {
     start(QStringLiteral("Cam=160x120"));
     SecretStore secrets;
-    ASSERT_TRUE(secrets.storePassword(QStringLiteral("ftp.example.com"), QStringLiteral("cam"), QStringLiteral("from-keyring")));
+    ASSERT_TRUE(storeIn(secrets, QStringLiteral("ftp.example.com"), QStringLiteral("cam"), QStringLiteral("from-keyring")));
     store->setObject(QStringLiteral("ftp://ftp.example.com/pub"), OXFTPServerAddress);
+    store->setObject(QStringLiteral("cam"), OXFTPUsername);
     store->setObject(true, OXStartAuto);
 
     MainWindowController::Services services;
@@ -175,7 +201,7 @@ TEST_F(LaunchAndQuit, PasswordIsFilledBeforeAnAutomaticStartAndStoredAtQuit)
         window->ui()->passwordTextField->setText(QStringLiteral("typed later"));
         delegate.applicationWillTerminate();
     }
-    EXPECT_EQ(secrets.passwordForHost(QStringLiteral("ftp.example.com")), QStringLiteral("typed later"));
+    EXPECT_EQ(lookUp(secrets, QStringLiteral("ftp.example.com")), QStringLiteral("typed later"));
 
     // A keyring that could not be read leaves the field empty: quitting must not
     // store that emptiness over the real password.
@@ -184,7 +210,7 @@ TEST_F(LaunchAndQuit, PasswordIsFilledBeforeAnAutomaticStartAndStoredAtQuit)
         Error error;
         EXPECT_TRUE(unread.writeToKeychain(&error)) << error.description.toStdString();
     }
-    EXPECT_EQ(secrets.passwordForHost(QStringLiteral("ftp.example.com")), QStringLiteral("typed later"));
+    EXPECT_EQ(lookUp(secrets, QStringLiteral("ftp.example.com")), QStringLiteral("typed later"));
 
     // Quitting stores the password even when recording never ran.
     store->setObject(false, OXStartAuto);
@@ -193,7 +219,7 @@ TEST_F(LaunchAndQuit, PasswordIsFilledBeforeAnAutomaticStartAndStoredAtQuit)
     ASSERT_TRUE(QTest::qWaitFor([&] { return idle.mainWindowController()->isPasswordKnown(); }, 5000));
     idle.mainWindowController()->ui()->passwordTextField->setText(QStringLiteral("third"));
     idle.applicationWillTerminate();
-    EXPECT_EQ(secrets.passwordForHost(QStringLiteral("ftp.example.com")), QStringLiteral("third"));
+    EXPECT_EQ(lookUp(secrets, QStringLiteral("ftp.example.com")), QStringLiteral("third"));
 }
 
 } // namespace

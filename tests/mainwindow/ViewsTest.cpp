@@ -3,7 +3,6 @@
 #include "ContentViewControllers.h"
 #include "CapturePreviewView.h"
 #include "DisabledTextField.h"
-#include "MiddleBarBorder.h"
 #include "SettingsTable.h"
 #include "SideBarPaneView.h"
 #include "SideBarStacker.h"
@@ -188,26 +187,6 @@ TEST(Placeholder, TextIsCentredInWhiteOnBlack)
     EXPECT_EQ(image.pixelColor(2, 2), QColor(Qt::black));
     view.setAttrString(QString());
     EXPECT_EQ(view.grab().toImage().pixelColor(160, 120), QColor(Qt::black));
-}
-
-TEST(GradientBar, ActiveAndInactiveLooks)
-{
-    MiddleBarBorder bar;
-    bar.resize(100, 30);
-    bar.changeGradient(true);
-    QImage image = bar.grab().toImage();
-    EXPECT_EQ(qGray(image.pixel(50, 0)), 64) << "dark top line";
-    EXPECT_EQ(qGray(image.pixel(50, 29)), 64) << "dark bottom line";
-    EXPECT_EQ(qGray(image.pixel(50, 1)), 219) << "light line below the top";
-    EXPECT_NEAR(qGray(image.pixel(50, 2)), 195, 3) << "gradient starts at grey 0.765";
-    EXPECT_NEAR(qGray(image.pixel(50, 28)), 150, 3) << "and ends at grey 0.588";
-    bar.changeGradient(false);
-    image = bar.grab().toImage();
-    EXPECT_NEAR(qGray(image.pixel(50, 2)), 237, 3);
-    EXPECT_NEAR(qGray(image.pixel(50, 28)), 217, 3);
-    bar.angle = 90;
-    image = bar.grab().toImage();
-    EXPECT_NEAR(qGray(image.pixel(50, 28)), 237, 3) << "at 90 degrees the start colour is at the bottom";
 }
 
 TEST(DisabledTextField, GreysItsTextWhenDisabled)

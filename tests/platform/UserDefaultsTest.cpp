@@ -142,3 +142,9 @@ TEST_F(UserDefaultsTest, UnreadableFileIsLeftAloneAndChangesLastTheSession)
 }
 
 } // namespace
+
+TEST(UserDefaultsPlace, SharedStoreLivesUnderXdgConfigHome)
+{
+    TempHome home;
+    EXPECT_EQ(UserDefaults::standardFilePath(), home.configFile());
+}

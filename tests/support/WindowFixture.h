@@ -22,7 +22,7 @@ protected:
     {
         m_noKeyring.emplace("DBUS_SESSION_BUS_ADDRESS", kNoSessionBus); // no keyring in these tests
         start(devices);
-        secrets = std::make_unique<SecretStore>(std::chrono::seconds(2));
+        secrets = std::make_unique<SecretStore>();
         MainWindowController::Services services;
         services.userDefaults = store.get();
         services.camController = controller.get();

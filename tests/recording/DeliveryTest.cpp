@@ -2,7 +2,7 @@
 #include "LoopbackFtpServer.h"
 #include "Outbox.h"
 #include "SettingsTable.h"
-#include "WindowFixture.h"
+#include "SessionFixture.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,11 +21,6 @@
 #include <thread>
 
 namespace {
-
-QStringList jpegsIn(const QString& folder)
-{
-    return QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
-}
 
 // Reads every picture under its final name in a server's folder, over and over, as
 // a web page polling the server would, and counts those it finds cut short.
@@ -135,17 +130,9 @@ TEST(Delivery, AServerThatGoesAwayInTheMiddleOfUploadsEndsWithEveryPictureWhole)
     EXPECT_TRUE(QDir(outbox.path()).entryList(QDir::Files).isEmpty());
 }
 
-class DeliveryWindow : public WindowFixture {
-protected:
-    void useServer(quint16 port)
-    {
-        store->setObject(QStringLiteral("ftp://127.0.0.1:%1").arg(port), OXFTPServerAddress);
-        ui().usernameTextField->setText(LoopbackFtpServer::user());
-        ui().passwordTextField->setText(LoopbackFtpServer::password());
-    }
-};
+using DeliverySession = SessionFixture;
 
-TEST_F(DeliveryWindow, ARecordingThroughAnOutageReachesTheServerWholeAndInFull)
+TEST_F(DeliverySession, ARecordingThroughAnOutageReachesTheServerWholeAndInFull)
 {
     LoopbackFtpServer server;
     ASSERT_TRUE(server.isRunning()) << server.problem().toStdString();
@@ -155,19 +142,21 @@ TEST_F(DeliveryWindow, ARecordingThroughAnOutageReachesTheServerWholeAndInFull)
     store->setObject(true, OXSaveToDiskFlag);
     store->setObject(true, OXSaveSequenceFlag);
     useServer(server.port());
-    setInterval(QStringLiteral("1"), 0);
+    store->setObject(1, OXRecordingInterval);
     ServerReader reader(server.rootPath());
+    int failed = 0;
+    QObject::connect(session.get(), &RecordingSession::tickFinished,
+                     [&](const TickOutcome& outcome) { failed += outcome.upload == TickOutcome::Upload::Failed; });
 
-    window->startRecording();
+    session->start();
     ASSERT_TRUE(waitForTicks(2));
     server.stop();
     ASSERT_TRUE(waitForTicks(3));
-    EXPECT_NE(window->errorMessage(), nullptr) << "the first failure is shown";
-    EXPECT_TRUE(window->isRecording()) << "and recording goes on while it is";
-    EXPECT_TRUE(window->statusText().contains(QStringLiteral("waiting for 127.0.0.1"))) << window->statusText().toStdString();
+    EXPECT_GT(failed, 0) << "the failure is told";
+    EXPECT_EQ(session->outboxState().host, QStringLiteral("127.0.0.1"));
     ASSERT_TRUE(server.resume());
     ASSERT_TRUE(waitForTicks(2));
-    window->stopRecording();
+    session->stop();
 
     const QStringList onDisk = jpegsIn(home.path());
     ASSERT_GE(onDisk.size(), 6);
@@ -181,16 +170,16 @@ TEST_F(DeliveryWindow, ARecordingThroughAnOutageReachesTheServerWholeAndInFull)
         ASSERT_TRUE(local.open(QIODevice::ReadOnly));
         EXPECT_EQ(server.fileContents(name), local.readAll()) << name.toStdString();
     }
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->outboxState().waiting == 0; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return session->outboxState().waiting == 0; }, 5000));
 }
 
-TEST_F(DeliveryWindow, PicturesKeptWhileTheServerWasAwayAreSentByTheNextStartTheSingleOneOnlyNewest)
+TEST_F(DeliverySession, PicturesKeptWhileTheServerWasAwayAreSentByTheNextStartTheSingleOneOnlyNewest)
 {
     LoopbackFtpServer server;
     ASSERT_TRUE(server.isRunning()) << server.problem().toStdString();
     server.stop();
     QDateTime now(QDate(2026, 12, 6), QTime(9, 0));
-    namingClock = [&] { return now; };
+    clock = [&] { return now; };
     open(QStringLiteral("Garden=320x240"), FTPTransferSettings{server.caPath()});
     ASSERT_TRUE(waitForFrame());
     useServer(server.port());
@@ -203,76 +192,46 @@ TEST_F(DeliveryWindow, PicturesKeptWhileTheServerWasAwayAreSentByTheNextStartThe
     store->setObject(false, OXSaveSequenceFlag);
     for (int n = 0; n < 3; ++n)
         ASSERT_TRUE(tick());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->outboxState().waiting == 3; }, 5000))
-        << "two of the sequence, and the newest single picture: " << window->outboxState().waiting;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session->outboxState().waiting == 3; }, 5000))
+        << "two of the sequence, and the newest single picture: " << session->outboxState().waiting;
     Outbox kept(outboxFolder(), qint64(1) << 30);
     const QByteArray newestSingle = *kept.picture(kept.items().back());
 
-    window.reset(); // Ombrix quits while the server is away
+    session.reset(); // Ombrix quits while the server is away
     ASSERT_TRUE(server.resume());
-    restartWindow();
-    useServer(server.port());
-    Q_EMIT ui().passwordTextField->editingFinished(); // the password is known, as from the keyring
+    restart();
+    session->lookUpPassword();
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return jpegsIn(server.rootPath()).size() == 3; }, 20000))
         << jpegsIn(server.rootPath()).join(QLatin1Char(' ')).toStdString();
     EXPECT_EQ(server.fileContents(QStringLiteral("CaptureImage.jpg")), newestSingle);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->outboxState().waiting == 0; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return session->outboxState().waiting == 0; }, 5000));
     EXPECT_TRUE(QDir(outboxFolder()).entryList(QDir::Files).isEmpty());
 }
 
-TEST_F(DeliveryWindow, APasswordNotYetKnownHoldsUploadsButNotSaving)
-{
-    LoopbackFtpServer server;
-    ASSERT_TRUE(server.isRunning()) << server.problem().toStdString();
-    open(QStringLiteral("Garden=320x240"), FTPTransferSettings{server.caPath()});
-    ASSERT_TRUE(waitForFrame());
-    store->setObject(home.path(), OXSaveToDiskPath);
-    store->setObject(true, OXSaveToDiskFlag);
-    store->setObject(QStringLiteral("ftp://127.0.0.1:%1").arg(server.port()), OXFTPServerAddress);
-    ui().usernameTextField->setText(LoopbackFtpServer::user());
-    window->readFromKeyChain(); // no keyring here: it fails, and the password is not known
-
-    ASSERT_TRUE(tick());
-    EXPECT_TRUE(QFile::exists(home.path() + QStringLiteral("/CaptureImage.jpg")));
-    EXPECT_EQ(window->errorMessage(), nullptr) << "no login is tried without the password";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->statusText().contains(QStringLiteral("until the FTP password is known")); }, 5000))
-        << window->statusText().toStdString();
-
-    Q_EMIT ui().passwordTextField->editingFinished(); // leaving the field is not typing a password
-    EXPECT_FALSE(window->isPasswordKnown());
-    EXPECT_TRUE(window->outboxState().needsPassword) << "so no login is tried";
-    ui().passwordTextField->setFocus();
-    QTest::keyClicks(ui().passwordTextField, LoopbackFtpServer::password()); // the user types it
-    Q_EMIT ui().passwordTextField->editingFinished();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !server.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty(); }, 10000));
-}
-
-TEST_F(DeliveryWindow, PastTheOutboxBoundTheOldestAreDroppedAndTheStatusLineSaysSo)
+TEST_F(DeliverySession, PastTheOutboxBoundTheOldestAreDroppedAndTheStatusLineSaysSo)
 {
     open(QStringLiteral("Garden=1280x720"));
     ASSERT_TRUE(waitForFrame());
     store->setObject(1, OXOutboxLimitMB);
-    restartWindow(); // the bound is read at start
+    restart(); // the bound is read at start
     store->setObject(1.0f, OXImageQuality);
     store->setObject(true, OXSaveSequenceFlag);
     useServer(1); // nothing listens there: every upload fails at once
-    Q_EMIT ui().passwordTextField->editingFinished();
 
-    for (int n = 0; n < 40 && window->outboxState().dropped == 0; ++n) {
+    for (int n = 0; n < 40 && session->outboxState().dropped == 0; ++n) {
         ASSERT_TRUE(tick());
     }
-    ASSERT_GT(window->outboxState().dropped, 0);
-    EXPECT_TRUE(window->statusText().contains(QStringLiteral("dropped"))) << window->statusText().toStdString();
+    ASSERT_GT(session->outboxState().dropped, 0);
     qint64 bytes = 0;
     for (const QFileInfo& file : QDir(outboxFolder()).entryInfoList({QStringLiteral("*.jpg")}, QDir::Files))
         bytes += file.size();
     EXPECT_LE(bytes, 1024 * 1024);
-    EXPECT_EQ(window->outboxState().waiting, QDir(outboxFolder()).entryList({QStringLiteral("*.jpg")}, QDir::Files).size())
+    EXPECT_EQ(session->outboxState().waiting, QDir(outboxFolder()).entryList({QStringLiteral("*.jpg")}, QDir::Files).size())
         << "what the status line counts is what the folder holds";
 }
 
-TEST_F(DeliveryWindow, AnUploadStuckOnASilentServerHoldsNeitherTheWindowNorQuitting)
+TEST_F(DeliverySession, AnUploadStuckOnASilentServerHoldsNeitherTheEventLoopNorQuitting)
 {
     SilentServer silent;
     ASSERT_NE(silent.port(), 0);
@@ -280,22 +239,20 @@ TEST_F(DeliveryWindow, AnUploadStuckOnASilentServerHoldsNeitherTheWindowNorQuitt
     ASSERT_TRUE(waitForFrame());
     useServer(silent.port());
 
-    int tickEnded = 0;
-    QObject::connect(window.get(), &MainWindowController::tickFinished, [&] { ++tickEnded; });
-    window->capturePic();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->outboxState().waiting == 1; }, 5000));
+    session->tick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session->outboxState().waiting == 1; }, 5000));
 
-    // The window's event loop goes on while the upload waits on the server.
+    // The event loop goes on while the upload waits on the server.
     int fired = 0;
     QTimer heartbeat;
     QObject::connect(&heartbeat, &QTimer::timeout, [&] { ++fired; });
     heartbeat.start(10);
     EXPECT_TRUE(QTest::qWaitFor([&] { return fired > 50; }, 5000));
-    EXPECT_EQ(tickEnded, 0) << "the upload is still waiting";
+    EXPECT_EQ(ended, 0) << "the upload is still waiting";
 
     QElapsedTimer quitting;
     quitting.start();
-    window.reset();
+    session.reset();
     EXPECT_LT(quitting.elapsed(), 1000);
     EXPECT_EQ(QDir(outboxFolder()).entryList({QStringLiteral("*.jpg")}, QDir::Files).size(), 1)
         << "the abandoned picture is kept for the next start";
@@ -322,7 +279,7 @@ private:
     bool m_mounted = false;
 };
 
-TEST_F(DeliveryWindow, AFullDiskIsNamedAsTheSystemNamesItAndSavingResumesWhenSpaceReturns)
+TEST_F(DeliverySession, AFullDiskIsNamedAsTheSystemNamesItAndSavingResumesWhenSpaceReturns)
 {
     TinyDisk disk(QStringLiteral("256k"));
     if (!disk.isMounted())
@@ -340,40 +297,37 @@ TEST_F(DeliveryWindow, AFullDiskIsNamedAsTheSystemNamesItAndSavingResumesWhenSpa
     filler.resize(filler.size() - 40 * 1024); // some room, but not enough for a picture
 
     ASSERT_TRUE(tick());
-    EXPECT_TRUE(window->statusText().contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << window->statusText().toStdString();
-    EXPECT_EQ(ui().statusLabel->toolTip(), window->statusText());
-    EXPECT_LE(ui().statusLabel->fontMetrics().horizontalAdvance(ui().statusLabel->text()), ui().statusLabel->width())
-        << "a long text is cut at the window's edge";
+    EXPECT_TRUE(last.saveProblem.contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << last.saveProblem.toStdString();
     EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("filler")})
         << "no partial picture is left";
 
     QFile::remove(disk.path() + QStringLiteral("/filler"));
     ASSERT_TRUE(tick());
-    EXPECT_FALSE(window->statusText().contains(QStringLiteral("Not saved"))) << window->statusText().toStdString();
+    EXPECT_EQ(last.save, TickOutcome::Save::Saved) << last.saveProblem.toStdString();
     EXPECT_TRUE(QImage(disk.path() + QStringLiteral("/CaptureImage.jpg")).size() == QSize(1280, 720));
 
     // Read-only (root writes anywhere else): said as the system says it, and saving resumes.
     ASSERT_EQ(runToEnd(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,ro"), disk.path()}), 0);
     ASSERT_TRUE(tick());
-    EXPECT_TRUE(window->statusText().contains(QString::fromLocal8Bit(std::strerror(EROFS))) ||
-                window->statusText().contains(QStringLiteral("is not writable")))
-        << window->statusText().toStdString();
+    EXPECT_TRUE(last.saveProblem.contains(QString::fromLocal8Bit(std::strerror(EROFS))) ||
+                last.saveProblem.contains(QStringLiteral("is not writable")))
+        << last.saveProblem.toStdString();
     ASSERT_EQ(runToEnd(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,rw"), disk.path()}), 0);
     ASSERT_TRUE(tick());
-    EXPECT_FALSE(window->statusText().contains(QStringLiteral("Not saved"))) << window->statusText().toStdString();
+    EXPECT_EQ(last.save, TickOutcome::Save::Saved) << last.saveProblem.toStdString();
 
     // A folder that is gone.
     store->setObject(disk.path() + QStringLiteral("/gone"), OXSaveToDiskPath);
     ASSERT_TRUE(tick());
-    EXPECT_TRUE(window->statusText().contains(QStringLiteral("Not saved"))) << window->statusText().toStdString();
+    EXPECT_EQ(last.save, TickOutcome::Save::Failed);
 }
 
-TEST_F(DeliveryWindow, WhenTheClocksGoBackASequencePictureNeverReplacesAnother)
+TEST_F(DeliverySession, WhenTheClocksGoBackASequencePictureNeverReplacesAnother)
 {
     LoopbackFtpServer server;
     ASSERT_TRUE(server.isRunning()) << server.problem().toStdString();
     // The repeated hour: every tick reads the same local time.
-    namingClock = [] { return QDateTime(QDate(2026, 10, 25), QTime(2, 30, 0)); };
+    clock = [] { return QDateTime(QDate(2026, 10, 25), QTime(2, 30, 0)); };
     open(QStringLiteral("Garden=320x240"), FTPTransferSettings{server.caPath()});
     ASSERT_TRUE(waitForFrame());
     store->setObject(home.path(), OXSaveToDiskPath);
@@ -387,7 +341,7 @@ TEST_F(DeliveryWindow, WhenTheClocksGoBackASequencePictureNeverReplacesAnother)
     EXPECT_EQ(jpegsIn(home.path()), expected);
     EXPECT_EQ(jpegsIn(server.rootPath()), expected) << "the upload uses the same name";
 
-    restartWindow(); // a picture from an earlier run is not replaced either
+    restart(); // a picture from an earlier run is not replaced either
     useServer(server.port());
     ASSERT_TRUE(tick());
     const QStringList afterRestart = expected + QStringList{QStringLiteral("CaptureImage_20261025_023000_4.jpg")};
@@ -395,7 +349,7 @@ TEST_F(DeliveryWindow, WhenTheClocksGoBackASequencePictureNeverReplacesAnother)
     EXPECT_EQ(jpegsIn(server.rootPath()), afterRestart) << "the upload steps past the taken name too";
 }
 
-TEST_F(DeliveryWindow, AServerOnceReachedOverTlsNeverGetsThePasswordInClear)
+TEST_F(DeliverySession, AServerOnceReachedOverTlsNeverGetsThePasswordInClear)
 {
     LoopbackFtpServer secure;
     ASSERT_TRUE(secure.isRunning()) << secure.problem().toStdString();
@@ -410,17 +364,16 @@ TEST_F(DeliveryWindow, AServerOnceReachedOverTlsNeverGetsThePasswordInClear)
     // Someone between Ombrix and the host now strips the TLS offer.
     LoopbackFtpServer stripped({LoopbackFtpServer::Tls::Off});
     ASSERT_TRUE(stripped.isRunning()) << stripped.problem().toStdString();
-    restartWindow();
+    restart();
     useServer(stripped.port());
     ASSERT_TRUE(tick());
-    ASSERT_NE(window->errorMessage(), nullptr);
+    ASSERT_EQ(last.upload, TickOutcome::Upload::Failed);
     EXPECT_TRUE(stripped.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty()) << "no login in clear";
 
     // A host that never spoke TLS keeps working without it.
     store->setObject(QString(), OXFTPTLSHosts);
-    restartWindow();
+    restart();
     useServer(stripped.port());
-    Q_EMIT ui().passwordTextField->editingFinished(); // known, as from the keyring
     ASSERT_TRUE(QTest::qWaitFor([&] { return !stripped.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty(); }, 10000))
         << "the kept picture goes out once TLS is not required";
 }

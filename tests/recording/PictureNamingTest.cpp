@@ -32,28 +32,30 @@ protected:
     UserDefaults store{tempHome.configFile()};
 };
 
-TEST_F(Naming, SingleAndSequenceFormsOfTheWorkedExamples)
+TEST_F(Naming, NamesAndPathsOfTheWorkedExamplesAndOddNamesAsStored)
 {
-    EXPECT_EQ(naming().imageWithSequence(false), QStringLiteral("CaptureImage.jpg"));
-    EXPECT_EQ(naming().composedSaveToDiskPath(), home() + QStringLiteral("/Downloads/CaptureImage.jpg"));
-
-    store.setObject(true, OXSaveSequenceFlag);
-    EXPECT_EQ(naming().composedSaveToDiskPath(), home() + QStringLiteral("/Downloads/CaptureImage_20240305_140709.jpg"));
-    EXPECT_EQ(naming(QDateTime(QDate(2025, 1, 1), QTime(9, 5, 3))).imageWithSequence(true),
-              QStringLiteral("CaptureImage_20250101_090503.jpg"))
-        << "zero-padded, 24-hour clock";
-
-    store.setObject(QStringLiteral("Garden cam"), OXImageFilename);
-    EXPECT_EQ(naming().composedSaveToDiskPath(), home() + QStringLiteral("/Downloads/Garden cam_20240305_140709.jpg"));
-}
-
-TEST_F(Naming, OddBaseNamesAndFoldersAreUsedAsStored)
-{
-    store.setObject(QStringLiteral("CaptureImage.jpg"), OXImageFilename);
-    EXPECT_EQ(naming().imageWithSequence(false), QStringLiteral("CaptureImage.jpg.jpg"));
-    store.setObject(QStringLiteral("cams/front"), OXImageFilename);
-    store.setObject(QStringLiteral("/srv/webcam/"), OXSaveToDiskPath);
-    EXPECT_EQ(naming().composedSaveToDiskPath(), QStringLiteral("/srv/webcam/cams/front.jpg"));
+    struct Case {
+        const char* base;
+        const char* folder;
+        bool sequence;
+        QDateTime tick;
+        const char* path; // from the home folder, or absolute
+    };
+    const QDateTime early(QDate(2025, 1, 1), QTime(9, 5, 3));
+    for (const Case& c : {Case{"CaptureImage", "~/Downloads", false, kTick, "/Downloads/CaptureImage.jpg"},
+                          {"CaptureImage", "~/Downloads", true, kTick, "/Downloads/CaptureImage_20240305_140709.jpg"},
+                          {"CaptureImage", "~/Downloads", true, early, "/Downloads/CaptureImage_20250101_090503.jpg"},
+                          {"Garden cam", "~/Downloads", true, kTick, "/Downloads/Garden cam_20240305_140709.jpg"},
+                          {"", "~/Downloads", true, kTick, "/Downloads/_20240305_140709.jpg"},
+                          {"CaptureImage.jpg", "~/Downloads", false, kTick, "/Downloads/CaptureImage.jpg.jpg"},
+                          {"cams/front", "/srv/webcam/", false, kTick, "/srv/webcam/cams/front.jpg"}}) {
+        store.setObject(QString::fromUtf8(c.base), OXImageFilename);
+        store.setObject(QString::fromUtf8(c.folder), OXSaveToDiskPath);
+        const QString expected = QString::fromUtf8(c.path).startsWith(QStringLiteral("/srv")) ? QString::fromUtf8(c.path)
+                                                                                              : home() + QString::fromUtf8(c.path);
+        const PictureNaming named = naming(c.tick);
+        EXPECT_EQ(named.saveToDiskPath(named.imageWithSequence(c.sequence, c.tick)), expected) << c.base;
+    }
 }
 
 TEST_F(Naming, DateKeepsItsFormWhateverTheLanguage)
@@ -62,7 +64,7 @@ TEST_F(Naming, DateKeepsItsFormWhateverTheLanguage)
     const icu::Locale before = icu::Locale::getDefault();
     for (const char* locale : {"ar_EG", "th_TH@calendar=buddhist", "fa_IR", "de_DE"}) {
         icu::Locale::setDefault(icu::Locale(locale), status);
-        EXPECT_EQ(naming().imageWithSequence(true), QStringLiteral("CaptureImage_20240305_140709.jpg")) << locale;
+        EXPECT_EQ(naming().imageWithSequence(true, kTick), QStringLiteral("CaptureImage_20240305_140709.jpg")) << locale;
     }
     icu::Locale::setDefault(before, status);
 }
@@ -74,7 +76,6 @@ TEST_F(Naming, AnEmptySingleNameIsAProblemButAnEmptySequenceBaseIsNot)
     EXPECT_FALSE(naming().namingProblem().isEmpty());
     store.setObject(true, OXSaveSequenceFlag);
     EXPECT_TRUE(naming().namingProblem().isEmpty());
-    EXPECT_EQ(naming().imageWithSequence(true), QStringLiteral("_20240305_140709.jpg"));
 }
 
 TEST_F(Naming, ANameThatLeadsOutOfItsFolderIsAProblemSubfoldersAreNot)
@@ -92,7 +93,9 @@ TEST_F(Naming, ANameThatLeadsOutOfItsFolderIsAProblemSubfoldersAreNot)
 TEST_F(Naming, UploadAddressesOfTheWorkedExamples)
 {
     auto url = [this](const char* server, const char* path) {
-        return naming().composedUploadURL(QString::fromUtf8(server), QString::fromUtf8(path)).toString(QUrl::FullyEncoded);
+        const PictureNaming named = naming();
+        const QString name = named.imageWithSequence(store.boolForKey(OXSaveSequenceFlag), kTick);
+        return named.uploadURL(QString::fromUtf8(server), QString::fromUtf8(path), name).toString(QUrl::FullyEncoded);
     };
     EXPECT_EQ(url("ftp://192.0.2.10", "webcam"), QStringLiteral("ftp://192.0.2.10/webcam/CaptureImage.jpg"));
     EXPECT_EQ(url("ftps://192.0.2.10:2121", "cams/garden"), QStringLiteral("ftps://192.0.2.10:2121/cams/garden/CaptureImage.jpg"));
@@ -106,8 +109,8 @@ TEST_F(Naming, UploadAddressesOfTheWorkedExamples)
     store.setObject(false, OXSaveSequenceFlag);
     EXPECT_EQ(url("ftp://h.example", ""), QStringLiteral("ftp://h.example/Cam%20%231%3F.jpg"));
 
-    EXPECT_TRUE(naming().composedUploadURL(QString(), QStringLiteral("x")).isEmpty());
-    EXPECT_TRUE(naming().composedUploadURL(QStringLiteral("ftp://bad host"), QStringLiteral("x")).isEmpty());
+    EXPECT_TRUE(naming().uploadURL(QString(), QStringLiteral("x"), QStringLiteral("a.jpg")).isEmpty());
+    EXPECT_TRUE(naming().uploadURL(QStringLiteral("ftp://bad host"), QStringLiteral("x"), QStringLiteral("a.jpg")).isEmpty());
 }
 
 } // namespace
@@ -119,7 +122,7 @@ TEST_F(Naming, FilmsFindTheSequenceNamesRecordingGives)
     store.setObject(QStringLiteral("shed (east)"), OXImageFilename);
     QStringList written;
     for (int minute : {2, 0, 1}) {
-        const QString name = naming(kTick.addSecs(60 * minute)).imageWithSequence(true);
+        const QString name = naming().imageWithSequence(true, kTick.addSecs(60 * minute));
         written << name << PictureNaming::withCounter(name, 2);
     }
     for (const QString& name : written + QStringList{QStringLiteral("shed (east).jpg")}) {

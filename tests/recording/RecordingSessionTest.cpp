@@ -1,0 +1,258 @@
+#include "Brightness.h"
+#include "SessionFixture.h"
+#include "TickGate.h"
+#include "TickOutcomeText.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+// What a tick does is the session's, the same for the window and the service.
+namespace {
+
+using Session = SessionFixture;
+
+TEST(RecordingRules, TheStoredIntervalRunsHeldBetweenOneSecondAndTheTimersLongest)
+{
+    TempHome home;
+    UserDefaults store(home.configFile());
+    registerSettingDefaults(store);
+    struct Case {
+        int count;
+        int unit;
+        double seconds;
+    };
+    for (const Case& c : {Case{10, 0, 10}, {10, 1, 600}, {10, 2, 600}, {10, -1, 600}, {0, 0, 1}, {-5, 1, 1},
+                          {2147483, 0, 2147483}, {2147483647, 0, 2147483}, {40000, 1, 2147483}}) {
+        setSettingValue(store, OXRecordingInterval, c.count);
+        setSettingValue(store, OXIntervalUnit, c.unit);
+        EXPECT_EQ(RecordingSession::intervalSeconds(store), c.seconds) << c.count << " in unit " << c.unit;
+    }
+    for (const auto& [address, on] : {std::pair{"", false}, {"   ", false}, {"not even a URL", true}}) {
+        setSettingValue(store, OXFTPServerAddress, QString::fromLatin1(address));
+        EXPECT_EQ(RecordingSession::uploading(store), on) << '"' << address << '"';
+    }
+    for (const char* user : {"", "anonymous", " Anonymous", "ftp"})
+        EXPECT_TRUE(RecordingSession::isAnonymousLogin(QString::fromLatin1(user))) << user;
+    EXPECT_FALSE(RecordingSession::isAnonymousLogin(QStringLiteral("ftpuser")));
+}
+
+TEST(RecordingRules, ActiveHoursWithinADayAndAcrossMidnight)
+{
+    const QTime nine(9, 0), five(17, 0);
+    EXPECT_TRUE(isWithinActiveHours(QTime(9, 0), nine, five));
+    EXPECT_FALSE(isWithinActiveHours(QTime(17, 0), nine, five)) << "the end is outside";
+    EXPECT_FALSE(isWithinActiveHours(QTime(8, 59, 59), nine, five));
+    EXPECT_TRUE(isWithinActiveHours(QTime(23, 0), five, nine)) << "across midnight";
+    EXPECT_TRUE(isWithinActiveHours(QTime(3, 0), five, nine));
+    EXPECT_FALSE(isWithinActiveHours(QTime(12, 0), five, nine));
+    EXPECT_TRUE(isWithinActiveHours(QTime(12, 0), nine, nine)) << "equal ends: all day";
+}
+
+TEST_F(Session, TheTimerRunsTheStoredIntervalAndTheFirstTickComesOneIntervalLater)
+{
+    open(QStringLiteral("Cam=160x120"));
+    saveTo(home.path());
+    store->setObject(2, OXRecordingInterval);
+    store->setObject(1, OXIntervalUnit);
+    session->start();
+    EXPECT_EQ(session->timerInterval(), std::chrono::minutes(2));
+    store->setObject(1, OXRecordingInterval);
+    store->setObject(0, OXIntervalUnit);
+    session->start();
+    ASSERT_TRUE(waitForFrame());
+    EXPECT_TRUE(jpegsIn(home.path()).isEmpty()) << "no picture at the start";
+    ASSERT_TRUE(waitForTicks(1, 5000));
+    EXPECT_EQ(last.save, TickOutcome::Save::Saved);
+    session->stop();
+    EXPECT_FALSE(session->isRecording());
+}
+
+TEST_F(Session, TicksOutsideTheActiveHoursTooDarkOrWithTheCameraOffSaveNothingAndSayWhy)
+{
+    QDateTime now(QDate(2026, 12, 6), QTime(23, 30));
+    clock = [&] { return now; };
+    open(QStringLiteral("Sky=160x120"));
+    ASSERT_TRUE(waitForFrame());
+    saveTo(home.path(), true);
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(jpegsIn(home.path()).size(), 1) << "no hours set: every tick";
+    store->setObject(true, OXActiveHoursFlag);
+    store->setObject(QStringLiteral("22:00"), OXActiveFrom);
+    store->setObject(QStringLiteral("06:00"), OXActiveUntil);
+    struct Case {
+        QTime time;
+        int saved;
+    };
+    for (const Case& c : {Case{QTime(0, 30), 2}, {QTime(12, 0), 2}, {QTime(6, 0), 2}, {QTime(22, 0), 3}}) {
+        now = QDateTime(QDate(2026, 12, 7), c.time);
+        ASSERT_TRUE(tick());
+        EXPECT_EQ(jpegsIn(home.path()).size(), c.saved) << c.time.toString().toStdString();
+    }
+    EXPECT_EQ(said, QString()) << "the last was inside";
+    now = QDateTime(QDate(2026, 12, 7), QTime(12, 0));
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(said, QStringLiteral("outside active hours"));
+    store->setObject(false, OXActiveHoursFlag);
+
+    store->setObject(true, OXSkipDarkFlag);
+    store->setObject(10, OXDarkThreshold);
+    camera->command(QStringLiteral("dark Sky"));
+    const auto brightness = [&] { return brightnessPercent(controller->newestFrame().get()).value_or(-1); };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return brightness() == 0; }, 5000));
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(said, QStringLiteral("too dark: 0%"));
+    camera->command(QStringLiteral("light Sky"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return brightness() > 10; }, 5000));
+    now = now.addSecs(1);
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(jpegsIn(home.path()).size(), 4);
+
+    camera->command(QStringLiteral("suspend Sky"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller->cameraSuspended(); }, 5000));
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(said, QStringLiteral("the camera is turned off"));
+    EXPECT_EQ(jpegsIn(home.path()).size(), 4);
+}
+
+TEST_F(Session, ASequencePictureNeverReplacesOneOnDiskAndTheOutcomeNamesTheFileWritten)
+{
+    // The repeated hour after the clocks go back, or pictures of an earlier run.
+    clock = [] { return QDateTime(QDate(2026, 10, 25), QTime(2, 30, 0)); };
+    open(QStringLiteral("Cam=160x120"));
+    ASSERT_TRUE(waitForFrame());
+    const QString folder = home.path() + QStringLiteral("/cams");
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/shed")));
+    saveTo(folder, true);
+    store->setObject(QStringLiteral("shed/cam"), OXImageFilename); // a subfolder in the name
+    const QString taken = folder + QStringLiteral("/shed/cam_20261025_023000.jpg");
+    for (const QString& path : {taken, folder + QStringLiteral("/shed/cam_20261025_023000_2.jpg")}) {
+        QFile earlier(path);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier run");
+    }
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(last.fileName, QStringLiteral("shed/cam_20261025_023000_3.jpg"));
+    EXPECT_EQ(last.savePath, folder + QStringLiteral("/shed/cam_20261025_023000_3.jpg"));
+    EXPECT_TRUE(logLine(last, 0).contains(QStringLiteral(" shed/cam_20261025_023000_3.jpg: saved")))
+        << logLine(last, 0).toStdString();
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(last.fileName, QStringLiteral("shed/cam_20261025_023000_4.jpg")) << "and none given this run";
+    QFile earlier(taken);
+    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+    EXPECT_EQ(earlier.readAll(), QByteArray("earlier run"));
+    EXPECT_EQ(jpegsIn(folder + QStringLiteral("/shed")).size(), 4);
+}
+
+TEST_F(Session, WhatATickCannotDoIsSaidAndTheRestStillHappens)
+{
+    open(QStringLiteral("Cam=160x120"));
+    ASSERT_TRUE(waitForFrame());
+    store->setObject(true, OXSaveToDiskFlag);
+    store->setObject(QStringLiteral("  "), OXSaveToDiskPath); // no folder: nothing lands where Ombrix was started
+    const QString startedIn = QDir::currentPath();
+    QDir::setCurrent(home.path());
+    ASSERT_TRUE(tick());
+    QDir::setCurrent(startedIn);
+    EXPECT_EQ(last.save, TickOutcome::Save::Failed);
+    EXPECT_TRUE(saveProblemText(last).startsWith(QStringLiteral("Not saved: no save folder"))) << saveProblemText(last).toStdString();
+    EXPECT_TRUE(jpegsIn(home.path()).isEmpty());
+
+    saveTo(home.path() + QStringLiteral("/missing"));
+    ASSERT_TRUE(tick());
+    EXPECT_TRUE(saveProblemText(last).startsWith(QStringLiteral("Not saved to ") + home.path() + QStringLiteral("/missing: ")))
+        << saveProblemText(last).toStdString();
+
+    saveTo(home.path());
+    for (const char* name : {"", "../out"}) { // no name for a single picture, or one that leads out
+        store->setObject(QString::fromLatin1(name), OXImageFilename);
+        const quint64 before = last.tick;
+        ASSERT_TRUE(tick());
+        EXPECT_EQ(last.tick, before) << "no picture this tick: " << name;
+        EXPECT_FALSE(said.isEmpty()) << name;
+    }
+    EXPECT_TRUE(jpegsIn(home.path()).isEmpty());
+    EXPECT_FALSE(QFile::exists(home.path() + QStringLiteral("/.jpg")));
+}
+
+TEST_F(Session, AControlCharacterInAnyUploadSettingSendsNothingAndNamesTheSetting)
+{
+    LoopbackFtpServer server;
+    ASSERT_TRUE(server.isRunning()) << server.problem().toStdString();
+    open(QStringLiteral("Cam=160x120"), FTPTransferSettings{server.caPath()});
+    ASSERT_TRUE(waitForFrame());
+    saveTo(home.path());
+    const QString evil = QStringLiteral("\r\nDELE CaptureImage.jpg");
+    struct Case {
+        const char* field;
+        std::function<void()> spoil;
+    };
+    const Case cases[] = {
+        {"user name", [&] { store->setObject(LoopbackFtpServer::user() + evil, OXFTPUsername); }},
+        {"password", [&] { typed += evil; }},
+        {"server folder", [&] { store->setObject(evil, OXFTPPath); }},
+        {"picture name", [&] { store->setObject(QStringLiteral("Capture\tImage"), OXImageFilename); }},
+    };
+    for (const Case& c : cases) {
+        useServer(server.port());
+        store->setObject(QString(), OXFTPPath);
+        store->setObject(QStringLiteral("CaptureImage"), OXImageFilename);
+        c.spoil();
+        ASSERT_TRUE(tick());
+        EXPECT_EQ(last.upload, TickOutcome::Upload::Refused) << c.field;
+        EXPECT_TRUE(last.uploadError.description.contains(QString::fromLatin1(c.field))) << last.uploadError.description.toStdString();
+        EXPECT_EQ(last.save, TickOutcome::Save::Saved) << "the picture is still saved";
+    }
+    EXPECT_TRUE(QDir(server.rootPath()).isEmpty()) << "nothing reached the server";
+    EXPECT_TRUE(jpegsIn(outboxFolder()).isEmpty()) << "nothing waits to be sent";
+}
+
+TEST_F(Session, WithoutAKeyringTheTypedPasswordUploadsAndAnAnonymousLoginNeverWaits)
+{
+    LoopbackFtpServer server;
+    ASSERT_TRUE(server.isRunning()) << server.problem().toStdString();
+    open(QStringLiteral("Cam=160x120"), FTPTransferSettings{server.caPath()});
+    ASSERT_TRUE(waitForFrame());
+    useServer(server.port()); // the keyring cannot be reached: the field's content is the password
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session->isPasswordKnown(); }, 5000));
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(last.upload, TickOutcome::Upload::Sent);
+    EXPECT_FALSE(server.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty());
+    EXPECT_EQ(statusLineSummary(last), QStringLiteral("uploaded"));
+}
+
+TEST_F(Session, TheServiceWithoutKeyringReadsItsNetrcAndAnAnonymousLoginIsTriedAtOnce)
+{
+    LoopbackFtpServer server;
+    ASSERT_TRUE(server.isRunning()) << server.problem().toStdString();
+    windowLike = false;
+    open(QStringLiteral("Cam=160x120"), FTPTransferSettings{server.caPath()});
+    ASSERT_TRUE(waitForFrame());
+    QString problem;
+    QObject::connect(session.get(), &RecordingSession::passwordProblemChanged, [&](const QString& text) { problem = text; });
+    useServer(server.port());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !problem.isEmpty(); }, 5000));
+    EXPECT_TRUE(problem.contains(QStringLiteral("No FTP password for 127.0.0.1"))) << problem.toStdString();
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(last.upload, TickOutcome::Upload::Kept);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session->outboxState().needsPassword; }, 5000));
+
+    QFile netrc(services.netrcPath);
+    ASSERT_TRUE(netrc.open(QIODevice::WriteOnly));
+    netrc.write(QStringLiteral("machine 127.0.0.1 login %1 password %2\n")
+                    .arg(LoopbackFtpServer::user(), LoopbackFtpServer::password()).toUtf8());
+    netrc.close();
+    netrc.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    session->lookUpPassword();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !server.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty(); }, 10000))
+        << "the waiting picture goes once the password is known";
+
+    store->setObject(QStringLiteral("anonymous"), OXFTPUsername); // this server has no anonymous account
+    QFile::remove(services.netrcPath);
+    session->lookUpPassword();
+    EXPECT_TRUE(session->isPasswordKnown()) << "an anonymous login needs no password";
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(last.upload, TickOutcome::Upload::Failed) << "tried, not held for a password";
+}
+
+} // namespace

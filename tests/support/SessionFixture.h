@@ -1,0 +1,102 @@
+#pragma once
+
+#include "CameraFixture.h"
+#include "LoopbackFtpServer.h"
+#include "RecordingSession.h"
+#include "ScopedEnv.h"
+#include "SecretStore.h"
+
+#include <QDir>
+
+#include <memory>
+#include <optional>
+
+// The jpg files of a folder, by name.
+inline QStringList jpegsIn(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+}
+
+// A recording session over the test cameras, with no keyring to reach, as either
+// front-end drives it: `typed` is the window's password field (set `windowLike`
+// false for the service, which reads its netrc file instead).
+class SessionFixture : public CameraFixture {
+protected:
+    // First, so that it is put back last, after the session and its keyring calls.
+    std::optional<ScopedEnv> m_noKeyring;
+
+    void open(const QString& devices, FTPTransferSettings transfer = {})
+    {
+        m_noKeyring.emplace("DBUS_SESSION_BUS_ADDRESS", kNoSessionBus);
+        start(devices);
+        secrets = std::make_unique<SecretStore>();
+        services.userDefaults = store.get();
+        services.camController = controller.get();
+        services.secretStore = secrets.get();
+        services.transfer = std::move(transfer);
+        services.outboxFolder = outboxFolder();
+        services.clock = clock;
+        services.firstRetryPause = std::chrono::milliseconds(300);
+        if (windowLike)
+            services.typedPassword = [this] { return typed; };
+        else
+            services.netrcPath = home.path() + QStringLiteral("/netrc");
+        restart();
+    }
+    // Ombrix quit and started again over the same camera, settings and outbox.
+    void restart()
+    {
+        session.reset();
+        session = std::make_unique<RecordingSession>(services);
+        QObject::connect(session.get(), &RecordingSession::tickFinished, [this](const TickOutcome& outcome) {
+            last = outcome;
+            said = QString();
+            ++ended;
+        });
+        QObject::connect(session.get(), &RecordingSession::tickSkipped, [this](const QDateTime&, const QString& why) {
+            said = why;
+            ++ended;
+        });
+        QObject::connect(session.get(), &RecordingSession::tickRefused, [this](const QDateTime&, const QString& why) {
+            said = why;
+            ++ended;
+        });
+    }
+    QString outboxFolder() const { return home.path() + QStringLiteral("/outbox"); }
+    // Uploads to the loopback server on the port with its account; the password as typed.
+    void useServer(quint16 port)
+    {
+        store->setObject(QStringLiteral("ftp://127.0.0.1:%1").arg(port), OXFTPServerAddress);
+        store->setObject(LoopbackFtpServer::user(), OXFTPUsername);
+        typed = LoopbackFtpServer::password();
+        session->lookUpPassword();
+    }
+    void saveTo(const QString& folder, bool sequence = false)
+    {
+        store->setObject(true, OXSaveToDiskFlag);
+        store->setObject(folder, OXSaveToDiskPath);
+        store->setObject(sequence, OXSaveSequenceFlag);
+    }
+    // One tick by hand, waited for until it ended (picture saved and upload tried, or skipped).
+    bool tick(int timeoutMs = 15000)
+    {
+        const int before = ended;
+        session->tick();
+        return QTest::qWaitFor([&] { return ended > before; }, timeoutMs);
+    }
+    bool waitForTicks(int ticks, int timeoutMs = 15000)
+    {
+        const int until = ended + ticks;
+        return QTest::qWaitFor([&] { return ended >= until; }, timeoutMs);
+    }
+
+    bool windowLike = true;
+    QString typed;
+    Clock clock; // the pictures' clock, when a test sets one
+    RecordingSession::Services services;
+    std::unique_ptr<SecretStore> secrets;
+    std::unique_ptr<RecordingSession> session;
+    TickOutcome last; // of the last tick that took a picture
+    QString said;     // why the last tick took none
+    int ended = 0;
+};
