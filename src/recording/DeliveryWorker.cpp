@@ -193,16 +193,17 @@ void DeliveryWorker::process(TickJob& job)
 void DeliveryWorker::stepPastTakenName(TickJob& job)
 {
     // A sequence picture never replaces one on disk (from an earlier run, or an hour
-    // the clocks repeated): it takes the next free counter, and the upload the same name.
-    // The name may hold subfolders: the counter goes on the whole path, and the URL's
-    // last segment takes the new file's own name.
-    if (!QFileInfo::exists(job.savePath))
+    // the clocks repeated): it takes the next free counter, and the upload the same
+    // name. The name may hold subfolders, so the URL takes the file's own name.
+    if (!QFileInfo::exists(job.savePath) || !job.savePath.endsWith(job.fileName))
         return;
+    const QString folder = job.savePath.chopped(job.fileName.size());
+    const QString base = job.sequenceName.isEmpty() ? job.fileName : job.sequenceName;
     int n = 2;
-    while (QFileInfo::exists(PictureNaming::withCounter(job.savePath, n)))
+    while (QFileInfo::exists(folder + PictureNaming::withCounter(base, n)))
         ++n;
-    job.savePath = PictureNaming::withCounter(job.savePath, n);
-    job.fileName = PictureNaming::withCounter(job.fileName, n);
+    job.fileName = PictureNaming::withCounter(base, n);
+    job.savePath = folder + job.fileName;
     if (job.upload)
         job.url = job.url.resolved(QUrl(QString::fromLatin1(
             QUrl::toPercentEncoding(QFileInfo(job.savePath).fileName()))));

@@ -39,6 +39,7 @@ struct TickJob {
     std::optional<QString> password; // none: not known yet (the keyring has not answered)
     bool replaceable = false;        // the always-current picture
     QString fileName;                // the name asked for; a sequence picture steps past one taken on disk
+    QString sequenceName;            // the sequence's name before any counter the run gave it
 };
 
 // How a tick ended, once its picture was saved and its upload tried.

@@ -118,9 +118,8 @@ void RecordingSession::tick()
     job.stamp = cameras->stampStyle();
     const bool sequence = settingValue(*m_settings, OXSaveSequenceFlag);
     // One name for the disk and the server; a sequence name given out earlier this run gets a counter.
-    job.fileName = m_naming.imageWithSequence(sequence, now);
-    if (sequence)
-        job.fileName = m_givenNames.unused(job.fileName);
+    job.sequenceName = m_naming.imageWithSequence(sequence, now);
+    job.fileName = sequence ? m_givenNames.unused(job.sequenceName) : job.sequenceName;
     job.replaceable = !sequence;
 
     Refusals refusals;
@@ -135,10 +134,10 @@ void RecordingSession::tick()
         const QString address = settingValue(*m_settings, OXFTPServerAddress);
         const QString user = settingValue(*m_settings, OXFTPUsername);
         const QString folder = settingValue(*m_settings, OXFTPPath);
-        const std::optional<QString> known = isPasswordKnown() ? std::optional(password()) : std::nullopt;
-        // A control character would reach the server as a command of its own.
+        // A control character would reach the server as a command of its own; the
+        // password is checked also while it is not yet known to be the one.
         const std::pair<QString, QString> fields[] = {
-            {tr("user name"), user},          {tr("password"), known.value_or(QString())},
+            {tr("user name"), user},          {tr("password"), password()},
             {tr("server address"), address},  {tr("server folder"), folder},
             {tr("picture name"), job.fileName},
         };
@@ -153,7 +152,8 @@ void RecordingSession::tick()
         if (refusals.upload.isEmpty()) {
             job.upload = true;
             job.username = user;
-            job.password = known;
+            if (isPasswordKnown())
+                job.password = password();
             job.url = m_naming.uploadURL(address, folder, job.fileName);
         }
     }

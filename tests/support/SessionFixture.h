@@ -29,6 +29,7 @@ protected:
     {
         m_noKeyring.emplace("DBUS_SESSION_BUS_ADDRESS", kNoSessionBus);
         start(devices);
+        controller->addAnyCaptureDevice(); // as the service starts its camera
         secrets = std::make_unique<SecretStore>();
         services.userDefaults = store.get();
         services.camController = controller.get();
@@ -70,6 +71,9 @@ protected:
         store->setObject(LoopbackFtpServer::user(), OXFTPUsername);
         typed = LoopbackFtpServer::password();
         session->lookUpPassword();
+        if (windowLike) { // no keyring answers: the typed password is the one
+            EXPECT_TRUE(QTest::qWaitFor([&] { return session->isPasswordKnown(); }, 5000));
+        }
     }
     void saveTo(const QString& folder, bool sequence = false)
     {
