@@ -15,7 +15,6 @@
 #include "WindowDrag.h"
 #include "ui_MainWindow.h"
 
-#include <QEventLoop>
 #include <QIntValidator>
 #include <QLabel>
 #include <QMainWindow>
@@ -23,26 +22,6 @@
 #include <QMessageBox>
 
 #include <algorithm>
-
-namespace {
-
-// Moves the window when a drag starts on its background (not on a pane or control).
-class BackgroundDrag : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::MouseButtonPress) {
-            startWindowDrag(static_cast<QWidget*>(watched));
-            return true;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-} // namespace
 
 MainWindowController::MainWindowController(Services services, QObject* parent)
     : QObject(parent)
@@ -399,7 +378,7 @@ void MainWindowController::showStatus()
         text = m_lastTickSummary;
     if (!m_saveProblem.isEmpty())
         text = m_saveProblem + QStringLiteral(" — ") + text;
-    const QString waiting = outboxSummary();
+    const QString waiting = outboxSummary(m_session->outboxState());
     if (!waiting.isEmpty())
         text = text.isEmpty() ? waiting : text + QStringLiteral(" — ") + waiting;
     if (!m_keyringProblem.isEmpty())
@@ -411,29 +390,6 @@ void MainWindowController::showStatus()
     QLabel* label = m_ui->statusLabel;
     label->setText(label->fontMetrics().elidedText(text, Qt::ElideRight, label->width()));
     label->setToolTip(text);
-}
-
-QString MainWindowController::outboxSummary() const
-{
-    const OutboxState& state = m_session->outboxState();
-    QStringList parts;
-    if (state.waiting > 0) {
-        QString line = state.waiting == 1 ? tr("1 picture waiting for %1").arg(state.host)
-                                          : tr("%1 pictures waiting for %2").arg(state.waiting).arg(state.host);
-        if (state.needsPassword) {
-            line += tr(", until the FTP password is known");
-        } else if (state.nextTry.isValid()) {
-            const qint64 seconds = std::max<qint64>(0, QDateTime::currentDateTime().secsTo(state.nextTry));
-            line += tr(", next try in %1 s").arg(seconds);
-        }
-        parts << line;
-    }
-    if (state.dropped > 0)
-        parts << (state.dropped == 1 ? tr("1 picture dropped: the outbox is full")
-                                     : tr("%1 pictures dropped: the outbox is full").arg(state.dropped));
-    if (!state.keepProblem.isEmpty())
-        parts << tr("Pictures cannot be kept for upload: %1").arg(state.keepProblem);
-    return parts.join(QStringLiteral(" — "));
 }
 
 // ---- upload outcome -------------------------------------------------------------
@@ -468,28 +424,11 @@ bool MainWindowController::writeToKeychain(Error* error)
     // Nothing new to keep: the keyring has it, or nothing was read and nothing typed.
     if (m_keyringPassword ? *m_keyringPassword == password : password.isEmpty())
         return true;
-    bool finished = false;
-    bool stored = false;
     Error failure;
-    QEventLoop wait;
-    const std::unique_ptr<SecretCall> call = m_keychain.writeLater(password, [&](bool ok, const Error& why) {
-        finished = true;
-        stored = ok;
-        failure = why;
-        wait.quit();
-    });
-    if (!call)
-        return true; // no host to file it under
-    QTimer::singleShot(kKeyringStoreBound, &wait, &QEventLoop::quit);
-    if (!finished)
-        wait.exec();
-    if (!finished) {
-        failure = Error{QStringLiteral("SecretServiceErrorDomain"), 0,
-                        tr("The FTP password could not be stored in the keyring (no answer from the keyring)")};
-    } else if (stored) {
+    const bool stored = m_keychain.storeWithin(password, kKeyringStoreBound, &failure);
+    if (stored)
         m_keyringPassword = password;
-    }
-    if (!stored && error)
+    else if (error)
         *error = failure;
     return stored;
 }

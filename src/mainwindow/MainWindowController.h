@@ -126,7 +126,6 @@ private:
     void uploadDidNotFinishWithError(const Error& error);
     void tickDidFinish(const TickOutcome& outcome);
     void tickDidNotTakePicture(const QString& why);
-    QString outboxSummary() const;
 
     UserDefaults* m_userDefaults;
     CameraController* m_camController;

@@ -4,6 +4,9 @@
 #include "SettingsTable.h"
 #include "UserDefaults.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <QUrl>
 
 PasswordKeychain::PasswordKeychain(UserDefaults* userDefaults, SecretStore* store)
@@ -32,4 +35,30 @@ std::unique_ptr<SecretCall> PasswordKeychain::writeLater(const QString& password
         return nullptr;
     return m_store->storePasswordLater(host, settingValue(*m_userDefaults, OXFTPUsername), password,
                                        std::move(done));
+}
+
+bool PasswordKeychain::storeWithin(const QString& password, std::chrono::milliseconds bound, Error* error) const
+{
+    bool finished = false;
+    bool stored = false;
+    Error failure;
+    QEventLoop wait;
+    const std::unique_ptr<SecretCall> call = writeLater(password, [&](bool ok, const Error& why) {
+        finished = true;
+        stored = ok;
+        failure = why;
+        wait.quit();
+    });
+    if (!call)
+        return true;
+    QTimer::singleShot(bound, &wait, &QEventLoop::quit);
+    if (!finished)
+        wait.exec();
+    if (!finished)
+        failure = Error{QStringLiteral("SecretServiceErrorDomain"), 0,
+                        QCoreApplication::translate("PasswordKeychain",
+                                                    "The FTP password could not be stored in the keyring (no answer from the keyring)")};
+    if (!stored && error)
+        *error = failure;
+    return stored;
 }

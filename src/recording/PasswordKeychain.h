@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <functional>
 
 #include <memory>
@@ -26,6 +27,10 @@ public:
     // `done` is not called.
     std::unique_ptr<SecretCall> readLater(std::function<void(std::optional<QString>, const Error&)> done) const;
     std::unique_ptr<SecretCall> writeLater(const QString& password, std::function<void(bool, const Error&)> done) const;
+    // Stores the password, waiting for the keyring at most `bound` (for quitting,
+    // which must not hang on a keyring that never answers). True when stored, or
+    // when there is no host to file it under.
+    bool storeWithin(const QString& password, std::chrono::milliseconds bound, Error* error) const;
     QString storedHost() const;
 
 private:

@@ -69,3 +69,25 @@ QString saveProblemText(const TickOutcome& outcome)
         return tr("Not saved: %1").arg(outcome.saveProblem);
     return tr("Not saved to %1: %2").arg(QFileInfo(outcome.savePath).absolutePath(), outcome.saveProblem);
 }
+
+QString outboxSummary(const OutboxState& state)
+{
+    QStringList parts;
+    if (state.waiting > 0) {
+        QString line = state.waiting == 1 ? tr("1 picture waiting for %1").arg(state.host)
+                                          : tr("%1 pictures waiting for %2").arg(state.waiting).arg(state.host);
+        if (state.needsPassword) {
+            line += tr(", until the FTP password is known");
+        } else if (state.nextTry.isValid()) {
+            const qint64 seconds = std::max<qint64>(0, QDateTime::currentDateTime().secsTo(state.nextTry));
+            line += tr(", next try in %1 s").arg(seconds);
+        }
+        parts << line;
+    }
+    if (state.dropped > 0)
+        parts << (state.dropped == 1 ? tr("1 picture dropped: the outbox is full")
+                                     : tr("%1 pictures dropped: the outbox is full").arg(state.dropped));
+    if (!state.keepProblem.isEmpty())
+        parts << tr("Pictures cannot be kept for upload: %1").arg(state.keepProblem);
+    return parts.join(QStringLiteral(" — "));
+}

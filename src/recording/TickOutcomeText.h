@@ -13,3 +13,6 @@ QString logLine(const TickOutcome& outcome, int waiting);
 QString saveProblemText(const TickOutcome& outcome);
 // The time as every log line starts.
 QString logTime(const QDateTime& time);
+// The pictures waiting for their server, the next try and what the outbox could
+// not keep, as the status line tells it; empty when nothing waits.
+QString outboxSummary(const OutboxState& state);

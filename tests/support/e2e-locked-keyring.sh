@@ -50,7 +50,7 @@ record_until_quit() {
   count=$(ls "$HOME/pictures" | grep -c '^CaptureImage_.*\.jpg$' || true)
   [ "$count" -ge 3 ] || fail "$1: only $count pictures on disk after $(( $(now_ms) - started )) ms"
   waiting=$(ls "$XDG_STATE_HOME/Ombrix/outbox" 2>/dev/null | grep -c '\.jpg$' || true)
-  [ "$waiting" -ge 1 ] || fail "$1: the pictures to upload were not kept while the password is missing"
+  [ "$waiting" -ge 1 ] || fail "$1: the pictures to upload were not kept while the server cannot take them"
 
   window=$(xdotool search --sync --onlyvisible --name '^Ombrix$' | head -n 1)
   # Without a window manager a key now and then reaches no window, so the request
@@ -61,7 +61,10 @@ record_until_quit() {
       # window is closed as its close button would.
       "$(dirname "$0")/close-window.py" "$window"
     else
-      xdotool windowfocus --sync "$window" 2>/dev/null || true
+      # A failed upload's message, when one is open, holds the keyboard.
+      local focus
+      focus=$(xdotool search --onlyvisible --name '^A FTP error occured$' 2>/dev/null | head -n 1)
+      xdotool windowfocus --sync "${focus:-$window}" 2>/dev/null || true
       xdotool key --clearmodifiers ctrl+q
     fi
     for _ in $(seq 50); do
