@@ -7,7 +7,8 @@ set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
 ombrix_ensure_packages
-ombrix_build "$OMBRIX_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Only what it starts: the application and the test camera, not the tests.
+ombrix_build "$OMBRIX_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -- ombrix gstombrixtestcam
 
 use_test_camera=0
 if [ "${1:-}" = "--test-camera" ]; then
