@@ -113,6 +113,8 @@ TEST_F(Registry, DisconnectingFollowsTheCurrentCameraOnly)
     startHeard(QStringLiteral("Cam A;Cam B;Cam C"));
     controller->addAnyCaptureDevice();
     const QString idOfA = controller->devicesDict().value(QStringLiteral("Cam A"));
+    // The opened camera's own start is told later; it must not count as the first disconnection's.
+    ASSERT_TRUE(framesFlow());
     heard.clear();
 
     commandAndWait(QStringLiteral("disconnect Cam A")); // not current
