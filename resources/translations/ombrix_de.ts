@@ -898,4 +898,165 @@ Ohne Optionen öffnet sich das Fenster. Filme: ombrix --make-video FOLDER [--nam
         <translation>Beendet (Signal %1).</translation>
     </message>
 </context>
+<context>
+    <name>TickOutcome</name>
+    <message>
+        <source>not uploaded: %1</source>
+        <translation>nicht hochgeladen: %1</translation>
+    </message>
+    <message>
+        <source>not uploaded</source>
+        <translation>nicht hochgeladen</translation>
+    </message>
+    <message>
+        <source>Not saved: %1</source>
+        <translation>Nicht gesichert: %1</translation>
+    </message>
+    <message>
+        <source>saved</source>
+        <translation>gesichert</translation>
+    </message>
+    <message>
+        <source>not saved: %1</source>
+        <translation>nicht gesichert: %1</translation>
+    </message>
+    <message>
+        <source>uploaded</source>
+        <translation>hochgeladen</translation>
+    </message>
+    <message>
+        <source>kept in the outbox (%1 waiting)</source>
+        <translation>im Ausgang aufbewahrt (%1 warten)</translation>
+    </message>
+    <message>
+        <source>upload waiting</source>
+        <translation>Hochladen wartet</translation>
+    </message>
+    <message>
+        <source>kept in the outbox: %1</source>
+        <translation>im Ausgang aufbewahrt: %1</translation>
+    </message>
+    <message>
+        <source>upload failed</source>
+        <translation>Upload fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>no picture from the camera yet</source>
+        <translation>noch kein Bild von der Kamera</translation>
+    </message>
+    <message>
+        <source>taken</source>
+        <translation>aufgenommen</translation>
+    </message>
+    <message>
+        <source>Not saved to %1: %2</source>
+        <translation>Nicht in %1 gesichert: %2</translation>
+    </message>
+    <message>
+        <source>1 picture waiting for %1</source>
+        <translation>1 Bild wartet auf %1</translation>
+    </message>
+    <message>
+        <source>%1 pictures waiting for %2</source>
+        <translation>%1 Bilder warten auf %2</translation>
+    </message>
+    <message>
+        <source>, until the FTP password is known</source>
+        <translation>, bis das FTP-Passwort bekannt ist</translation>
+    </message>
+    <message>
+        <source>, next try in %1 s</source>
+        <translation>, nächster Versuch in %1 s</translation>
+    </message>
+    <message>
+        <source>1 picture dropped: the outbox is full</source>
+        <translation>1 Bild verworfen: der Ausgang ist voll</translation>
+    </message>
+    <message>
+        <source>%1 pictures dropped: the outbox is full</source>
+        <translation>%1 Bilder verworfen: der Ausgang ist voll</translation>
+    </message>
+    <message>
+        <source>Pictures cannot be kept for upload: %1</source>
+        <translation>Bilder können nicht für das Hochladen aufbewahrt werden: %1</translation>
+    </message>
+</context>
+<context>
+    <name>RecordingSession</name>
+    <message>
+        <source>the camera is turned off</source>
+        <translation>die Kamera ist ausgeschaltet</translation>
+    </message>
+    <message>
+        <source>no save folder is chosen (Preferences, or OXSaveToDiskPath in the settings file)</source>
+        <translation>kein Ordner zum Sichern gewählt (Einstellungen, oder OXSaveToDiskPath in der Einstellungsdatei)</translation>
+    </message>
+    <message>
+        <source>The %1 holds a control character (such as a line break), which would reach the server as a command of its own. Retype the %1.</source>
+        <translation>Das Feld %1 enthält ein Steuerzeichen (etwa einen Zeilenumbruch), das beim Server als eigener Befehl ankäme. Geben Sie %1 neu ein.</translation>
+    </message>
+    <message>
+        <source>none needed (anonymous login)</source>
+        <translation>keinem (anonyme Anmeldung braucht keins)</translation>
+    </message>
+    <message>
+        <source>the password field</source>
+        <translation>dem Passwortfeld</translation>
+    </message>
+    <message>
+        <source>No FTP password for %1 in the keyring: pictures to upload wait in the outbox.</source>
+        <translation>Kein FTP-Passwort für %1 im Schlüsselbund: Bilder zum Hochladen warten im Ausgang.</translation>
+    </message>
+    <message>
+        <source>typed</source>
+        <translation>der Eingabe</translation>
+    </message>
+    <message>
+        <source>Trying again.</source>
+        <translation>Neuer Versuch folgt.</translation>
+    </message>
+    <message>
+        <source>Nothing to do: the settings neither save pictures nor upload them (set OXSaveToDiskFlag or OXFTPServerAddress in %1).</source>
+        <translation>Nichts zu tun: Laut Einstellungen werden Bilder weder gesichert noch hochgeladen (OXSaveToDiskFlag oder OXFTPServerAddress in %1 setzen).</translation>
+    </message>
+    <message>
+        <source>user name</source>
+        <translation>Benutzername</translation>
+    </message>
+    <message>
+        <source>password</source>
+        <translation>Passwort</translation>
+    </message>
+    <message>
+        <source>server address</source>
+        <translation>Serveradresse</translation>
+    </message>
+    <message>
+        <source>server folder</source>
+        <translation>Serverordner</translation>
+    </message>
+    <message>
+        <source>picture name</source>
+        <translation>Bildname</translation>
+    </message>
+    <message>
+        <source>the keyring</source>
+        <translation>dem Schlüsselbund</translation>
+    </message>
+    <message>
+        <source>No FTP password for %1 in the keyring or in %2: pictures to upload wait in the outbox.</source>
+        <translation>Kein FTP-Passwort für %1 im Schlüsselbund oder in %2: Bilder zum Hochladen warten im Ausgang.</translation>
+    </message>
+    <message>
+        <source>The keyring has not answered (it may be locked): uploads wait for the FTP password; type it to upload now</source>
+        <translation>Der Schlüsselbund hat nicht geantwortet (vielleicht ist er gesperrt): Das Hochladen wartet auf das FTP-Passwort; geben Sie es ein, um jetzt hochzuladen</translation>
+    </message>
+</context>
+<context>
+    <name>PasswordKeychain</name>
+    <message>
+        <source>The FTP password could not be stored in the keyring (no answer from the keyring)</source>
+        <translation>Das FTP-Passwort konnte nicht im Schlüsselbund gespeichert werden (keine Antwort vom Schlüsselbund)</translation>
+    </message>
+</context>
 </TS>
