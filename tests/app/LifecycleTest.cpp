@@ -1,9 +1,8 @@
-#include "CameraFixture.h"
+#include "SessionFixture.h"
 #include "CameraSuspendedView.h"
 #include "ContentViewControllers.h"
 #include "OmbrixAppDelegate.h"
 #include "PrefsController.h"
-#include "SecretStore.h"
 #include "SettingsTable.h"
 #include "ui_MainWindow.h"
 
@@ -16,35 +15,25 @@
 #include <QTranslator>
 #include <QWidget>
 
-#include "ScopedEnv.h"
-
 #include <gtest/gtest.h>
 
-#include <optional>
 
 namespace {
 
-class Lifecycle : public CameraFixture {
+class Lifecycle : public SessionFixture {
 protected:
-    std::optional<ScopedEnv> m_noKeyring;
     void launch(const QString& devices)
     {
-        m_noKeyring.emplace("DBUS_SESSION_BUS_ADDRESS", kNoSessionBus);
-        start(devices);
-        secrets = std::make_unique<SecretStore>();
+        prepare(devices);
+        services.typedPassword = {}; // the window's field
     }
     void finishLaunching()
     {
-        MainWindowController::Services services;
-        services.userDefaults = store.get();
-        services.camController = controller.get();
-        services.secretStore = secrets.get();
         delegate = std::make_unique<OmbrixAppDelegate>(services);
         QObject::connect(delegate.get(), &OmbrixAppDelegate::problemReported,
                          [this](const QString& text) { problems << text; });
         delegate->applicationDidFinishLaunching();
     }
-    std::unique_ptr<SecretStore> secrets;
     std::unique_ptr<OmbrixAppDelegate> delegate;
     QStringList problems;
 };
@@ -52,19 +41,13 @@ protected:
 TEST_F(Lifecycle, AutomaticStartOnlyWhenAskedAndPossible)
 {
     launch(QStringLiteral("Cam=160x120"));
-    store->setObject(true, OXSaveToDiskFlag);
-    finishLaunching(); // OXStartAuto is off by default
-    EXPECT_TRUE(delegate->mainWindowController()->window()->isVisible());
-    EXPECT_FALSE(delegate->mainWindowController()->isRecording());
-
-    store->setObject(true, OXStartAuto);
-    store->setObject(false, OXSaveToDiskFlag);
-    finishLaunching(); // nothing to save or upload to
-    EXPECT_FALSE(delegate->mainWindowController()->isRecording());
-
-    store->setObject(true, OXSaveToDiskFlag);
-    finishLaunching();
-    EXPECT_TRUE(delegate->mainWindowController()->isRecording());
+    for (const auto& [startAuto, save, records] : {std::tuple{false, true, false}, {true, false, false}, {true, true, true}}) {
+        store->setObject(startAuto, OXStartAuto);
+        store->setObject(save, OXSaveToDiskFlag); // off: nothing to do
+        finishLaunching();
+        EXPECT_TRUE(delegate->mainWindowController()->window()->isVisible());
+        EXPECT_EQ(delegate->mainWindowController()->isRecording(), records) << startAuto << save;
+    }
 }
 
 TEST_F(Lifecycle, NoAutomaticStartWithoutACamera)

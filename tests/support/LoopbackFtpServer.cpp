@@ -1,5 +1,7 @@
 #include "LoopbackFtpServer.h"
 
+#include <gtest/gtest.h>
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -36,6 +38,8 @@ LoopbackFtpServer::LoopbackFtpServer(Options options)
     QFile::setPermissions(rootPath(), QFileDevice::Permissions(0x7777));
     m_kilobytesPerSecond = options.kilobytesPerSecond;
     m_running = makeCertificates(options.certificateName) && makeAccount() && start(options.tls);
+    if (!m_running) // every test of a server needs it: said here once
+        ADD_FAILURE() << "the loopback FTP server did not start: " << m_problem.toStdString();
 }
 
 LoopbackFtpServer::~LoopbackFtpServer()

@@ -27,9 +27,15 @@ protected:
 
     void open(const QString& devices, FTPTransferSettings transfer = {})
     {
+        prepare(devices, std::move(transfer));
+        controller->addAnyCaptureDevice(); // as the service starts its camera
+        restart();
+    }
+    // The cameras, the settings and the services a front-end is made with.
+    void prepare(const QString& devices, FTPTransferSettings transfer = {})
+    {
         m_noKeyring.emplace("DBUS_SESSION_BUS_ADDRESS", kNoSessionBus);
         start(devices);
-        controller->addAnyCaptureDevice(); // as the service starts its camera
         secrets = std::make_unique<SecretStore>();
         services.userDefaults = store.get();
         services.camController = controller.get();
@@ -42,7 +48,6 @@ protected:
             services.typedPassword = [this] { return typed; };
         else
             services.netrcPath = home.path() + QStringLiteral("/netrc");
-        restart();
     }
     // Ombrix quit and started again over the same camera, settings and outbox.
     void restart()
