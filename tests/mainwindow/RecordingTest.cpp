@@ -1,3 +1,5 @@
+#include "CameraSuspendedView.h"
+#include "ContentViewControllers.h"
 #include "SettingsTable.h"
 #include "WindowFixture.h"
 
@@ -10,7 +12,14 @@
 
 namespace {
 
-class Recording : public WindowFixture {};
+class Recording : public WindowFixture {
+protected:
+    QString shownView() const { return window->currentViewController()->title(); }
+    QString placeholderText() const
+    {
+        return static_cast<CameraSuspendedView*>(window->currentViewController()->view())->attrString();
+    }
+};
 
 TEST_F(Recording, TheIntervalFieldsStoreWhatTheTimerRuns)
 {
@@ -83,10 +92,16 @@ TEST_F(Recording, RecEnabledNeedsACameraAndWorkAndSuspensionStopsARecordingButLo
     EXPECT_FALSE(ui().startStopButton->isChecked());
     EXPECT_TRUE(window->statusText().contains(QStringLiteral("Recording stopped: the camera was turned off")))
         << window->statusText().toStdString();
+    EXPECT_EQ(shownView(), kSuspendedView);
+    EXPECT_EQ(placeholderText(), QStringLiteral("Camera turned off"));
+    ContentViewController* before = window->currentViewController();
     camera->command(QStringLiteral("resume Cam"));
     ASSERT_TRUE(suspended.wait(5000));
     EXPECT_TRUE(window->isCameraOn());
     EXPECT_FALSE(window->isRecording()) << "resuming does not restart";
+    EXPECT_EQ(shownView(), kCaptureView);
+    EXPECT_NE(window->currentViewController(), before) << "every switch builds a new view";
+    EXPECT_EQ(ui().qtSwapView->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(), 1);
 
     window->startRecording();
     QSignalSpy devices(controller.get(), &CameraController::devicesDictChanged);
@@ -94,6 +109,9 @@ TEST_F(Recording, RecEnabledNeedsACameraAndWorkAndSuspensionStopsARecordingButLo
     ASSERT_TRUE(devices.wait(5000));
     EXPECT_FALSE(window->isCameraOn());
     EXPECT_TRUE(window->isRecording());
+    EXPECT_EQ(shownView(), kNoCameraView);
+    EXPECT_EQ(placeholderText(), QStringLiteral("No camera available"));
+    EXPECT_EQ(window->currentViewController()->view()->geometry(), ui().qtSwapView->rect());
     window->stopRecording();
     QSignalSpy recording(window.get(), &MainWindowController::isRecordingChanged);
     window->stopRecording();

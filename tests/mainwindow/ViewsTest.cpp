@@ -18,40 +18,7 @@
 
 namespace {
 
-class Views : public WindowFixture {
-protected:
-    QString shownView() const { return window->currentViewController()->title(); }
-    QString placeholderText() const
-    {
-        return static_cast<CameraSuspendedView*>(window->currentViewController()->view())->attrString();
-    }
-};
-
-TEST_F(Views, PlaceholdersFollowTheCamera)
-{
-    open(QStringLiteral("Cam=160x120"));
-    EXPECT_EQ(shownView(), kCaptureView);
-    QSignalSpy suspended(controller.get(), &CameraController::cameraSuspendedChanged);
-    camera->command(QStringLiteral("suspend Cam"));
-    ASSERT_TRUE(suspended.wait(5000));
-    EXPECT_EQ(shownView(), kSuspendedView);
-    EXPECT_EQ(placeholderText(), QStringLiteral("Camera turned off"));
-
-    ContentViewController* before = window->currentViewController();
-    camera->command(QStringLiteral("resume Cam"));
-    ASSERT_TRUE(suspended.wait(5000));
-    EXPECT_EQ(shownView(), kCaptureView);
-    window->changeViewControllers(kCaptureView);
-    EXPECT_NE(window->currentViewController(), before) << "every switch builds a new view";
-    EXPECT_EQ(ui().qtSwapView->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(), 1);
-
-    QSignalSpy devices(controller.get(), &CameraController::devicesDictChanged);
-    camera->command(QStringLiteral("disconnect Cam"));
-    ASSERT_TRUE(devices.wait(5000));
-    EXPECT_EQ(shownView(), kNoCameraView);
-    EXPECT_EQ(placeholderText(), QStringLiteral("No camera available"));
-    EXPECT_EQ(window->currentViewController()->view()->geometry(), ui().qtSwapView->rect());
-}
+using Views = WindowFixture;
 
 TEST_F(Views, PreviewIsMirroredWhileStillsAreNot)
 {

@@ -131,46 +131,6 @@ TEST(Delivery, AServerThatGoesAwayInTheMiddleOfUploadsEndsWithEveryPictureWhole)
 
 using DeliverySession = SessionFixture;
 
-TEST_F(DeliverySession, ARecordingThroughAnOutageReachesTheServerWholeAndInFull)
-{
-    LoopbackFtpServer server;
-    open(QStringLiteral("Garden=640x480"), FTPTransferSettings{server.caPath()});
-    ASSERT_TRUE(waitForFrame());
-    store->setObject(home.path(), OXSaveToDiskPath);
-    store->setObject(true, OXSaveToDiskFlag);
-    store->setObject(true, OXSaveSequenceFlag);
-    useServer(server.port());
-    store->setObject(1, OXRecordingInterval);
-    ServerReader reader(server.rootPath());
-    int failed = 0;
-    QObject::connect(session.get(), &RecordingSession::tickFinished,
-                     [&](const TickOutcome& outcome) { failed += outcome.upload == TickOutcome::Upload::Failed; });
-
-    session->start();
-    ASSERT_TRUE(waitForTicks(2));
-    server.stop();
-    ASSERT_TRUE(waitForTicks(3));
-    EXPECT_GT(failed, 0) << "the failure is told";
-    EXPECT_EQ(session->outboxState().host, QStringLiteral("127.0.0.1"));
-    ASSERT_TRUE(server.resume());
-    ASSERT_TRUE(waitForTicks(2));
-    session->stop();
-
-    const QStringList onDisk = jpegsIn(home.path());
-    ASSERT_GE(onDisk.size(), 6);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return jpegsIn(server.rootPath()) == onDisk; }, 30000))
-        << jpegsIn(server.rootPath()).join(QLatin1Char(' ')).toStdString() << " against "
-        << onDisk.join(QLatin1Char(' ')).toStdString();
-    reader.finish();
-    EXPECT_EQ(reader.truncated(), 0);
-    for (const QString& name : onDisk) {
-        QFile local(home.path() + QLatin1Char('/') + name);
-        ASSERT_TRUE(local.open(QIODevice::ReadOnly));
-        EXPECT_EQ(server.fileContents(name), local.readAll()) << name.toStdString();
-    }
-    EXPECT_TRUE(QTest::qWaitFor([&] { return session->outboxState().waiting == 0; }, 5000));
-}
-
 TEST_F(DeliverySession, PicturesKeptWhileTheServerWasAwayAreSentByTheNextStartTheSingleOneOnlyNewest)
 {
     LoopbackFtpServer server;
@@ -312,37 +272,6 @@ TEST_F(DeliverySession, AFullDiskIsNamedAsTheSystemNamesItAndSavingResumesWhenSp
     ASSERT_EQ(runToEnd(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,rw"), disk.path()}), 0);
     ASSERT_TRUE(tick());
     EXPECT_EQ(last.save, TickOutcome::Save::Saved) << last.saveProblem.toStdString();
-
-    // A folder that is gone.
-    store->setObject(disk.path() + QStringLiteral("/gone"), OXSaveToDiskPath);
-    ASSERT_TRUE(tick());
-    EXPECT_EQ(last.save, TickOutcome::Save::Failed);
-}
-
-TEST_F(DeliverySession, WhenTheClocksGoBackASequencePictureNeverReplacesAnother)
-{
-    LoopbackFtpServer server;
-    // The repeated hour: every tick reads the same local time.
-    clock = [] { return QDateTime(QDate(2026, 10, 25), QTime(2, 30, 0)); };
-    open(QStringLiteral("Garden=320x240"), FTPTransferSettings{server.caPath()});
-    ASSERT_TRUE(waitForFrame());
-    store->setObject(home.path(), OXSaveToDiskPath);
-    store->setObject(true, OXSaveToDiskFlag);
-    store->setObject(true, OXSaveSequenceFlag);
-    useServer(server.port());
-    for (int n = 0; n < 3; ++n)
-        ASSERT_TRUE(tick());
-    const QStringList expected{QStringLiteral("CaptureImage_20261025_023000.jpg"), QStringLiteral("CaptureImage_20261025_023000_2.jpg"),
-                               QStringLiteral("CaptureImage_20261025_023000_3.jpg")};
-    EXPECT_EQ(jpegsIn(home.path()), expected);
-    EXPECT_EQ(jpegsIn(server.rootPath()), expected) << "the upload uses the same name";
-
-    restart(); // a picture from an earlier run is not replaced either
-    useServer(server.port());
-    ASSERT_TRUE(tick());
-    const QStringList afterRestart = expected + QStringList{QStringLiteral("CaptureImage_20261025_023000_4.jpg")};
-    EXPECT_EQ(jpegsIn(home.path()), afterRestart);
-    EXPECT_EQ(jpegsIn(server.rootPath()), afterRestart) << "the upload steps past the taken name too";
 }
 
 TEST_F(DeliverySession, AServerOnceReachedOverTlsNeverGetsThePasswordInClear)

@@ -117,12 +117,16 @@ TEST_F(Session, TicksOutsideTheActiveHoursTooDarkOrWithTheCameraOffSaveNothingAn
 
 TEST_F(Session, ASequencePictureNeverReplacesOneOnDiskAndTheOutcomeNamesTheFileWritten)
 {
+    LoopbackFtpServer server;
     // The repeated hour after the clocks go back, or pictures of an earlier run.
     clock = [] { return QDateTime(QDate(2026, 10, 25), QTime(2, 30, 0)); };
-    open(QStringLiteral("Cam=160x120"));
+    open(QStringLiteral("Cam=160x120"), FTPTransferSettings{server.caPath()});
     ASSERT_TRUE(waitForFrame());
     const QString folder = home.path() + QStringLiteral("/cams");
-    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/shed")));
+    for (const QString& shed : {folder + QStringLiteral("/shed"), server.rootPath() + QStringLiteral("/shed")}) {
+        ASSERT_TRUE(QDir().mkpath(shed));
+        QFile::setPermissions(shed, QFileDevice::Permissions(0x7777));
+    }
     saveTo(folder, true);
     store->setObject(QStringLiteral("shed/cam"), OXImageFilename); // a subfolder in the name
     const QString taken = folder + QStringLiteral("/shed/cam_20261025_023000.jpg");
@@ -131,13 +135,17 @@ TEST_F(Session, ASequencePictureNeverReplacesOneOnDiskAndTheOutcomeNamesTheFileW
         ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
         earlier.write("earlier run");
     }
-    ASSERT_TRUE(tick());
+    ASSERT_TRUE(tick()); // saving only
     EXPECT_EQ(last.fileName, QStringLiteral("shed/cam_20261025_023000_3.jpg"));
     EXPECT_EQ(last.savePath, folder + QStringLiteral("/shed/cam_20261025_023000_3.jpg"));
     EXPECT_TRUE(logLine(last, 0).contains(QStringLiteral(" shed/cam_20261025_023000_3.jpg: saved")))
         << logLine(last, 0).toStdString();
+    useServer(server.port());
     ASSERT_TRUE(tick());
     EXPECT_EQ(last.fileName, QStringLiteral("shed/cam_20261025_023000_4.jpg")) << "and none given this run";
+    EXPECT_EQ(last.upload, TickOutcome::Upload::Sent);
+    EXPECT_EQ(jpegsIn(server.rootPath() + QStringLiteral("/shed")), QStringList{QStringLiteral("cam_20261025_023000_4.jpg")})
+        << "the upload takes the same name";
     QFile earlier(taken);
     ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
     EXPECT_EQ(earlier.readAll(), QByteArray("earlier run"));
