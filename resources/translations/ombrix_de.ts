@@ -139,16 +139,8 @@
         <translation>%1 Kamera „%2“ ist eingeschaltet</translation>
     </message>
     <message>
-        <source>Trying again.</source>
-        <translation>Neuer Versuch folgt.</translation>
-    </message>
-    <message>
         <source>%1 the camera works again</source>
         <translation>%1 die Kamera funktioniert wieder</translation>
-    </message>
-    <message>
-        <source>Nothing to do: the settings neither save pictures nor upload them (set OXSaveToDiskFlag or OXFTPServerAddress in %1).</source>
-        <translation>Nichts zu tun: Laut Einstellungen werden Bilder weder gesichert noch hochgeladen (OXSaveToDiskFlag oder OXFTPServerAddress in %1 setzen).</translation>
     </message>
     <message>
         <source>%1 recording every %2 s</source>
@@ -163,56 +155,8 @@
         <translation>%1 Kamera „%2“ getrennt</translation>
     </message>
     <message>
-        <source>%1 skipped: the camera is turned off</source>
-        <translation>%1 ausgelassen: Die Kamera ist ausgeschaltet</translation>
-    </message>
-    <message>
         <source>%1 skipped: %2</source>
         <translation>%1 ausgelassen: %2</translation>
-    </message>
-    <message>
-        <source>Not saved: no save folder is set (OXSaveToDiskPath)</source>
-        <translation>Nicht gesichert: Kein Ordner ist eingestellt (OXSaveToDiskPath)</translation>
-    </message>
-    <message>
-        <source>A setting for the upload holds a control character (such as a line break): the picture is not uploaded.</source>
-        <translation>Eine Einstellung für das Hochladen enthält ein Steuerzeichen (etwa einen Zeilenumbruch): Das Bild wird nicht hochgeladen.</translation>
-    </message>
-    <message>
-        <source>%1 no picture from the camera yet</source>
-        <translation>%1 noch kein Bild von der Kamera</translation>
-    </message>
-    <message>
-        <source>saved</source>
-        <translation>gesichert</translation>
-    </message>
-    <message>
-        <source>not saved: %1</source>
-        <translation>nicht gesichert: %1</translation>
-    </message>
-    <message>
-        <source>uploaded</source>
-        <translation>hochgeladen</translation>
-    </message>
-    <message>
-        <source>kept in the outbox (%1 waiting)</source>
-        <translation>im Ausgang aufbewahrt (%1 warten)</translation>
-    </message>
-    <message>
-        <source>kept in the outbox: %1</source>
-        <translation>im Ausgang aufbewahrt: %1</translation>
-    </message>
-    <message>
-        <source>Not saved to %1: %2</source>
-        <translation>Nicht in %1 gesichert: %2</translation>
-    </message>
-    <message>
-        <source>the keyring</source>
-        <translation>dem Schlüsselbund</translation>
-    </message>
-    <message>
-        <source>No FTP password for %1 in the keyring or in %2: pictures to upload wait in the outbox.</source>
-        <translation>Kein FTP-Passwort für %1 im Schlüsselbund oder in %2: Bilder zum Hochladen warten im Ausgang.</translation>
     </message>
     <message>
         <source>%1 FTP password for %2 from %3</source>
@@ -337,30 +281,6 @@
 <context>
     <name>MainWindowController</name>
     <message>
-        <source>no picture from the camera yet</source>
-        <translation>noch kein Bild von der Kamera</translation>
-    </message>
-    <message>
-        <source>saved</source>
-        <translation>gesichert</translation>
-    </message>
-    <message>
-        <source>Not saved to %1: %2</source>
-        <translation>Nicht in %1 gesichert: %2</translation>
-    </message>
-    <message>
-        <source>upload failed</source>
-        <translation>Upload fehlgeschlagen</translation>
-    </message>
-    <message>
-        <source>uploaded</source>
-        <translation>hochgeladen</translation>
-    </message>
-    <message>
-        <source>taken</source>
-        <translation>aufgenommen</translation>
-    </message>
-    <message>
         <source>Last picture %1: %2</source>
         <translation>Letztes Bild %1: %2</translation>
     </message>
@@ -373,88 +293,12 @@
         <translation>Meldung des Servers: %1</translation>
     </message>
     <message>
-        <source>upload waiting</source>
-        <translation>Hochladen wartet</translation>
-    </message>
-    <message>
-        <source>, until the FTP password is known</source>
-        <translation>, bis das FTP-Passwort bekannt ist</translation>
-    </message>
-    <message>
-        <source>, next try in %1 s</source>
-        <translation>, nächster Versuch in %1 s</translation>
-    </message>
-    <message>
-        <source>Pictures cannot be kept for upload: %1</source>
-        <translation>Bilder können nicht für das Hochladen aufbewahrt werden: %1</translation>
-    </message>
-    <message>
         <source>The picture is kept and will be sent when the server answers again.</source>
         <translation>Das Bild wird aufbewahrt und gesendet, sobald der Server wieder antwortet.</translation>
     </message>
     <message>
-        <source>: type the password to upload</source>
-        <translation>: Geben Sie das Passwort ein, um hochzuladen</translation>
-    </message>
-    <message>
-        <source>The keyring has not answered (it may be locked): uploads wait for the FTP password; type it to upload now</source>
-        <translation>Der Schlüsselbund hat nicht geantwortet (vielleicht ist er gesperrt): Das Hochladen wartet auf das FTP-Passwort; geben Sie es ein, um jetzt hochzuladen</translation>
-    </message>
-    <message>
-        <source>The FTP password could not be stored in the keyring (no answer from the keyring)</source>
-        <translation>Das FTP-Passwort konnte nicht im Schlüsselbund gespeichert werden (keine Antwort vom Schlüsselbund)</translation>
-    </message>
-    <message>
-        <source>1 picture waiting for %1</source>
-        <translation>1 Bild wartet auf %1</translation>
-    </message>
-    <message>
-        <source>%1 pictures waiting for %2</source>
-        <translation>%1 Bilder warten auf %2</translation>
-    </message>
-    <message>
-        <source>1 picture dropped: the outbox is full</source>
-        <translation>1 Bild verworfen: der Ausgang ist voll</translation>
-    </message>
-    <message>
-        <source>%1 pictures dropped: the outbox is full</source>
-        <translation>%1 Bilder verworfen: der Ausgang ist voll</translation>
-    </message>
-    <message>
         <source>Recording stopped: the camera was turned off</source>
         <translation>Aufnahme beendet: Die Kamera wurde ausgeschaltet</translation>
-    </message>
-    <message>
-        <source>Not saved: no save folder is chosen (Ombrix &gt; Preferences)</source>
-        <translation>Nicht gesichert: Es ist kein Ordner gewählt (Ombrix &gt; Einstellungen)</translation>
-    </message>
-    <message>
-        <source>The %1 holds a control character (such as a line break), which would reach the server as a command of its own: the picture was not uploaded. Retype the %1.</source>
-        <translation>Das Feld „%1“ enthält ein Steuerzeichen (etwa einen Zeilenumbruch), das den Server als eigener Befehl erreichen würde: Das Bild wurde nicht hochgeladen. Geben Sie „%1“ neu ein.</translation>
-    </message>
-    <message>
-        <source>user name</source>
-        <translation>Benutzername</translation>
-    </message>
-    <message>
-        <source>password</source>
-        <translation>Passwort</translation>
-    </message>
-    <message>
-        <source>server address</source>
-        <translation>Serveradresse</translation>
-    </message>
-    <message>
-        <source>server folder</source>
-        <translation>Serverordner</translation>
-    </message>
-    <message>
-        <source>picture name</source>
-        <translation>Bildname</translation>
-    </message>
-    <message>
-        <source>Trying again.</source>
-        <translation>Neuer Versuch folgt.</translation>
     </message>
 </context>
 <context>

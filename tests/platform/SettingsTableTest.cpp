@@ -16,6 +16,7 @@ TEST(SettingsTable, EveryKeyOnceAndWholeNumbersReadAsTheTableTypesThem)
     UserDefaults store(home.configFile());
     registerSettingDefaults(store);
     EXPECT_EQ(settingValue(store, OXRecordingInterval), 10);
+    EXPECT_EQ(settingValue(store, OXSaveToDiskPath), QStringLiteral("~/Downloads")) << "pictures go where downloads go";
     // A hand-edited file: a whole number is read, junk and huge values fall back to the default.
     store.setObject(QStringLiteral("12"), OXRecordingInterval);
     EXPECT_EQ(settingValue(store, OXRecordingInterval), 12);
