@@ -12,10 +12,10 @@ namespace {
 constexpr int kEventTimeoutMs = 5000;
 
 // The mode picked from caps written as a camera would offer them.
-QString chosenFrom(const char* offered)
+QString chosenFrom(const char* offered, CaptureMode::Pace pace)
 {
     GstCapsRef caps = GstCapsRef::adopt(gst_caps_from_string(offered));
-    const std::optional<CaptureMode> mode = chooseCaptureMode(caps.get());
+    const std::optional<CaptureMode> mode = chooseCaptureMode(caps.get(), pace);
     if (!mode)
         return QStringLiteral("none");
     return QStringLiteral("%1 %2x%3@%4/%5")
@@ -26,54 +26,40 @@ QString chosenFrom(const char* offered)
         .arg(mode->framesPerSecondDenominator);
 }
 
-TEST(CaptureModeChoice, LargestSmoothPictureWhicheverFormatGivesIt)
+TEST(CaptureModeChoice, LargestSmoothPictureOrForStillsTheSlowestRateOfAtLeastOne)
 {
-    // A typical USB webcam: full size only as MJPEG at a smooth rate.
-    EXPECT_EQ(chosenFrom("video/x-raw,format=YUY2,width=1920,height=1080,framerate=5/1;"
-                         "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1;"
-                         "image/jpeg,width=1920,height=1080,framerate={30/1,15/1};"
-                         "image/jpeg,width=1280,height=720,framerate=30/1"),
-              QStringLiteral("mjpeg 1920x1080@15/1"));
-    // Raw wins a tie; the lowest smooth rate is enough.
-    EXPECT_EQ(chosenFrom("image/jpeg,width=1280,height=720,framerate=30/1;"
-                         "video/x-raw,format=YUY2,width=1280,height=720,framerate={60/1,30/1,10/1}"),
-              QStringLiteral("raw 1280x720@30/1"));
-    // Without a smooth mode: the fastest, then the largest.
-    EXPECT_EQ(chosenFrom("video/x-raw,width=2592,height=1944,framerate=2/1;"
-                         "video/x-raw,width=1920,height=1080,framerate=10/1;"
-                         "video/x-raw,width=640,height=480,framerate=10/1"),
-              QStringLiteral("raw 1920x1080@10/1"));
-    // Ranges, as some drivers report them, and NTSC-style rates.
-    EXPECT_EQ(chosenFrom("video/x-raw,width=[160,1280],height=[120,960],framerate=[1/1,60/1]"),
-              QStringLiteral("raw 1280x960@15/1"));
-    EXPECT_EQ(chosenFrom("video/x-raw,width=720,height=480,framerate=30000/1001"), QStringLiteral("raw 720x480@30000/1001"));
-}
-
-TEST(CaptureModeChoice, SparseKeepsFormatAndSizeAtTheSlowestRateOfAtLeastOne)
-{
-    const auto sparse = [](const char* offered) {
-        GstCapsRef caps = GstCapsRef::adopt(gst_caps_from_string(offered));
-        const std::optional<CaptureMode> mode = chooseCaptureMode(caps.get(), CaptureMode::Pace::Sparse);
-        return mode ? QStringLiteral("%1 %2x%3@%4/%5")
-                          .arg(mode->compressed ? QStringLiteral("mjpeg") : QStringLiteral("raw"))
-                          .arg(mode->width)
-                          .arg(mode->height)
-                          .arg(mode->framesPerSecondNumerator)
-                          .arg(mode->framesPerSecondDenominator)
-                    : QStringLiteral("none");
+    using Pace = CaptureMode::Pace;
+    const struct {
+        const char* offered;
+        Pace pace;
+        const char* chosen;
+    } cases[] = {
+        // A typical USB webcam: full size only as MJPEG at a smooth rate.
+        {"video/x-raw,format=YUY2,width=1920,height=1080,framerate=5/1;video/x-raw,format=YUY2,width=640,height=480,framerate=30/1;"
+         "image/jpeg,width=1920,height=1080,framerate={30/1,15/1};image/jpeg,width=1280,height=720,framerate=30/1",
+         Pace::Smooth, "mjpeg 1920x1080@15/1"},
+        // Raw wins a tie; the lowest smooth rate is enough.
+        {"image/jpeg,width=1280,height=720,framerate=30/1;video/x-raw,format=YUY2,width=1280,height=720,framerate={60/1,30/1,10/1}",
+         Pace::Smooth, "raw 1280x720@30/1"},
+        // Without a smooth mode: the fastest, then the largest.
+        {"video/x-raw,width=2592,height=1944,framerate=2/1;video/x-raw,width=1920,height=1080,framerate=10/1;"
+         "video/x-raw,width=640,height=480,framerate=10/1",
+         Pace::Smooth, "raw 1920x1080@10/1"},
+        // Ranges, as some drivers report them, and NTSC-style rates.
+        {"video/x-raw,width=[160,1280],height=[120,960],framerate=[1/1,60/1]", Pace::Smooth, "raw 1280x960@15/1"},
+        {"video/x-raw,width=720,height=480,framerate=30000/1001", Pace::Smooth, "raw 720x480@30000/1001"},
+        // Stills only: the same format and size, at the slowest rate of at least one.
+        {"video/x-raw,width=1920,height=1080,framerate=5/1;image/jpeg,width=1920,height=1080,framerate={30/1,15/1,5/1,1/2}",
+         Pace::Sparse, "mjpeg 1920x1080@5/1"},
+        {"video/x-raw,width=1280,height=720,framerate=30/1", Pace::Sparse, "raw 1280x720@30/1"},
+        // Nothing known is no choice.
+        {"ANY", Pace::Smooth, "none"},
+        {"video/x-raw", Pace::Smooth, "none"},
+        {"video/x-h264,width=1920,height=1080,framerate=30/1", Pace::Smooth, "none"},
+        {"video/x-raw,width=640,height=480,framerate=0/1", Pace::Smooth, "none"},
     };
-    EXPECT_EQ(sparse("video/x-raw,width=1920,height=1080,framerate=5/1;"
-                     "image/jpeg,width=1920,height=1080,framerate={30/1,15/1,5/1,1/2}"),
-              QStringLiteral("mjpeg 1920x1080@5/1"));
-    EXPECT_EQ(sparse("video/x-raw,width=1280,height=720,framerate=30/1"), QStringLiteral("raw 1280x720@30/1"));
-}
-
-TEST(CaptureModeChoice, NothingKnownIsNoChoice)
-{
-    EXPECT_EQ(chosenFrom("ANY"), QStringLiteral("none"));
-    EXPECT_EQ(chosenFrom("video/x-raw"), QStringLiteral("none"));
-    EXPECT_EQ(chosenFrom("video/x-h264,width=1920,height=1080,framerate=30/1"), QStringLiteral("none"));
-    EXPECT_EQ(chosenFrom("video/x-raw,width=640,height=480,framerate=0/1"), QStringLiteral("none"));
+    for (const auto& c : cases)
+        EXPECT_EQ(chosenFrom(c.offered, c.pace), QString::fromLatin1(c.chosen)) << c.offered;
     EXPECT_EQ(chooseCaptureMode(nullptr), std::nullopt);
 }
 
