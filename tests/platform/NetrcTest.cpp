@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -47,6 +48,13 @@ TEST(Netrc, AFileOthersCanReadIsRefusedAndAMissingOneIsNoProblem)
     lookup = Netrc::passwordFor(path, QStringLiteral("h"), QStringLiteral("u"));
     EXPECT_EQ(lookup.password, QStringLiteral("secret"));
     EXPECT_TRUE(lookup.problem.isEmpty());
+
+    // Someone else's file, however private, is not ours to trust (only root can hand it over).
+    if (::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0) {
+        lookup = Netrc::passwordFor(path, QStringLiteral("h"), QStringLiteral("u"));
+        EXPECT_EQ(lookup.password, std::nullopt);
+        EXPECT_TRUE(lookup.problem.contains(QStringLiteral("belongs to another user"))) << lookup.problem.toStdString();
+    }
 }
 
 } // namespace

@@ -122,4 +122,28 @@ TEST_F(Prefs, ChoosingAFolderStoresItInTildeFormAndCancellingChangesNothing)
     EXPECT_EQ(store->objectForKey(OXSaveToDiskPath), QVariant(outside.path()));
 }
 
+TEST_F(Prefs, TheScheduleControlsShowTheSettingsAndWriteThem)
+{
+    store->setObject(true, OXActiveHoursFlag);
+    store->setObject(QStringLiteral("21:15"), OXActiveFrom);
+    store->setObject(33, OXDarkThreshold);
+    prefs->window();
+    Ui::Prefs& ui = *prefs->ui();
+    EXPECT_TRUE(ui.activeHoursCheckBox->isChecked());
+    EXPECT_EQ(ui.activeFromField->time(), QTime(21, 15));
+    EXPECT_EQ(ui.activeUntilField->time(), QTime(22, 0));
+    EXPECT_EQ(ui.darkThresholdField->value(), 33);
+    EXPECT_FALSE(ui.darkThresholdField->isEnabled()) << "no threshold while dark pictures are kept";
+
+    ui.activeHoursCheckBox->setChecked(false);
+    ui.activeUntilField->setTime(QTime(5, 45));
+    ui.skipDarkCheckBox->setChecked(true);
+    ui.darkThresholdField->setValue(7);
+    EXPECT_FALSE(settingValue(*store, OXActiveHoursFlag));
+    EXPECT_EQ(settingValue(*store, OXActiveUntil), QTime(5, 45));
+    EXPECT_TRUE(settingValue(*store, OXSkipDarkFlag));
+    EXPECT_TRUE(ui.darkThresholdField->isEnabled());
+    EXPECT_EQ(settingValue(*store, OXDarkThreshold), 7);
+}
+
 } // namespace
