@@ -24,14 +24,14 @@ out=$OMBRIX_ROOT/build-fuzz
 mkdir -p "$out"
 src=$OMBRIX_ROOT/src
 flags=(-std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
-       -DQT_NO_CAST_FROM_ASCII -DQT_NO_KEYWORDS -I"$src/platform" -I"$src/upload" -I"$src/mainwindow" -I"$out"
+       -DQT_NO_CAST_FROM_ASCII -DQT_NO_KEYWORDS -I"$src/platform" -I"$src/upload" -I"$src/recording" -I"$out"
        $(pkg-config --cflags Qt6Core Qt6Gui icu-i18n icu-uc))
 libs=($(pkg-config --libs Qt6Core Qt6Gui icu-i18n icu-uc))
 
 /usr/lib/qt6/libexec/moc "$src/platform/UserDefaults.h" -o "$out/moc_UserDefaults.cpp"
 declare -A sources=(
   [url_formatter]="$src/upload/URLFormatter.cpp"
-  [picture_naming]="$src/mainwindow/PictureNaming.cpp $src/platform/UserDefaults.cpp $out/moc_UserDefaults.cpp $src/platform/SettingsTable.cpp $src/platform/StampSettings.cpp $src/platform/StampArchive.cpp $src/platform/Paths.cpp $src/platform/DateFormats.cpp"
+  [picture_naming]="$src/recording/PictureNaming.cpp $src/platform/UserDefaults.cpp $out/moc_UserDefaults.cpp $src/platform/SettingsTable.cpp $src/platform/StampSettings.cpp $src/platform/StampArchive.cpp $src/platform/Paths.cpp $src/platform/DateFormats.cpp"
   [stamp_archive]="$src/platform/StampArchive.cpp"
   [netrc]="$src/platform/Netrc.cpp"
 )
