@@ -234,7 +234,8 @@ TEST_F(Session, TheServiceWithoutKeyringReadsItsNetrcAndAnAnonymousLoginIsTriedA
     open(QStringLiteral("Cam=160x120"), FTPTransferSettings{server.caPath()});
     ASSERT_TRUE(waitForFrame());
     QString problem;
-    QObject::connect(session.get(), &RecordingSession::passwordProblemChanged, [&](const QString& text) { problem = text; });
+    QObject::connect(session.get(), &RecordingSession::passwordProblemChanged,
+                     [&](const QString& text) { problem += text + QLatin1Char('\n'); });
     useServer(server.port());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !problem.isEmpty(); }, 5000));
     EXPECT_TRUE(problem.contains(QStringLiteral("No FTP password for 127.0.0.1"))) << problem.toStdString();
@@ -247,6 +248,11 @@ TEST_F(Session, TheServiceWithoutKeyringReadsItsNetrcAndAnAnonymousLoginIsTriedA
     netrc.write(QStringLiteral("machine 127.0.0.1 login %1 password %2\n")
                     .arg(LoopbackFtpServer::user(), LoopbackFtpServer::password()).toUtf8());
     netrc.close();
+    netrc.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    session->lookUpPassword();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return problem.contains(QStringLiteral("can be read by other users")); }, 5000))
+        << problem.toStdString();
+    EXPECT_FALSE(session->isPasswordKnown());
     netrc.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     session->lookUpPassword();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !server.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty(); }, 10000))
