@@ -4,6 +4,8 @@
 #include "TickOutcomeText.h"
 
 #include <QFile>
+#include <QLocalServer>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -144,8 +146,11 @@ TEST_F(Session, ASequencePictureNeverReplacesOneOnDiskAndTheOutcomeNamesTheFileW
     ASSERT_TRUE(tick());
     EXPECT_EQ(last.fileName, QStringLiteral("shed/cam_20261025_023000_4.jpg")) << "and none given this run";
     EXPECT_EQ(last.upload, TickOutcome::Upload::Sent);
-    EXPECT_EQ(jpegsIn(server.rootPath() + QStringLiteral("/shed")), QStringList{QStringLiteral("cam_20261025_023000_4.jpg")})
-        << "the upload takes the same name";
+    store->setObject(false, OXSaveToDiskFlag);
+    ASSERT_TRUE(tick()); // uploading only: a name given this run is not given again
+    EXPECT_EQ(jpegsIn(server.rootPath() + QStringLiteral("/shed")),
+              (QStringList{QStringLiteral("cam_20261025_023000_3.jpg"), QStringLiteral("cam_20261025_023000_4.jpg")}))
+        << "the upload takes the name saved";
     QFile earlier(taken);
     ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
     EXPECT_EQ(earlier.readAll(), QByteArray("earlier run"));
@@ -264,6 +269,31 @@ TEST_F(Session, TheServiceWithoutKeyringReadsItsNetrcAndAnAnonymousLoginIsTriedA
     EXPECT_TRUE(session->isPasswordKnown()) << "an anonymous login needs no password";
     ASSERT_TRUE(tick());
     EXPECT_EQ(last.upload, TickOutcome::Upload::Failed) << "tried, not held for a password";
+}
+
+TEST_F(Session, AKeyringThatNeverAnswersHoldsUploadsUntilThePasswordIsTyped)
+{
+    LoopbackFtpServer server;
+    QTemporaryDir bus;
+    QLocalServer mute; // accepts into its backlog and never speaks, as a frozen keyring
+    ASSERT_TRUE(mute.listen(bus.path() + QStringLiteral("/bus")));
+    open(QStringLiteral("Cam=160x120"), FTPTransferSettings{server.caPath()});
+    m_noKeyring.emplace("DBUS_SESSION_BUS_ADDRESS", (QStringLiteral("unix:path=") + mute.fullServerName()).toLocal8Bit());
+    ASSERT_TRUE(waitForFrame());
+    QString problem;
+    QObject::connect(session.get(), &RecordingSession::passwordProblemChanged, [&](const QString& text) { problem = text; });
+    store->setObject(QStringLiteral("ftp://127.0.0.1:%1").arg(server.port()), OXFTPServerAddress);
+    store->setObject(LoopbackFtpServer::user(), OXFTPUsername);
+    session->lookUpPassword();
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(last.upload, TickOutcome::Upload::Kept) << "no login is tried without the password";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !problem.isEmpty(); }, 10000));
+    EXPECT_TRUE(problem.startsWith(QStringLiteral("The keyring has not answered"))) << problem.toStdString();
+    EXPECT_TRUE(session->outboxState().needsPassword);
+    typed = LoopbackFtpServer::password();
+    session->passwordTyped();
+    EXPECT_TRUE(problem.isEmpty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !server.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty(); }, 10000));
 }
 
 } // namespace
