@@ -295,11 +295,6 @@ void MainWindowController::updateRecordButton()
     m_ui->startStopButton->setEnabled(m_isRecording || recEnabled());
 }
 
-float MainWindowController::convertedInterval() const
-{
-    return static_cast<float>(RecordingSession::intervalSeconds(*m_userDefaults));
-}
-
 void MainWindowController::setInterval()
 {
     // The validator lets through only whole numbers up to the longest interval; an

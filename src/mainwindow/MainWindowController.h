@@ -71,8 +71,6 @@ public:
     void startRecording();
     void stopRecording();
     void capturePic() { m_session->tick(); }
-    // The interval the timer runs at, in seconds: the stored one, as the fields wrote it.
-    float convertedInterval() const;
     void setInterval();
     void setIntervalUnit();
 
@@ -90,8 +88,6 @@ public:
     // Stores the password field's text when it differs from what the keyring holds,
     // waiting for the keyring at most kKeyringStoreBound.
     bool writeToKeychain(Error* error = nullptr);
-    // The pictures waiting for their server, as last reported.
-    const OutboxState& outboxState() const { return m_session->outboxState(); }
 
     // The error message of a failed upload while it is shown, else null.
     QMessageBox* errorMessage() const { return m_errorMessage; }
