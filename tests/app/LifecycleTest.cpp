@@ -41,7 +41,10 @@ protected:
 TEST_F(Lifecycle, AutomaticStartOnlyWhenAskedAndPossible)
 {
     launch(QStringLiteral("Cam=160x120"));
-    for (const auto& [startAuto, save, records] : {std::tuple{false, true, false}, {true, false, false}, {true, true, true}}) {
+    store->setObject(true, OXSaveToDiskFlag);
+    finishLaunching();
+    EXPECT_FALSE(delegate->mainWindowController()->isRecording()) << "off unless asked";
+    for (const auto& [startAuto, save, records] : {std::tuple{true, false, false}, {true, true, true}}) {
         store->setObject(startAuto, OXStartAuto);
         store->setObject(save, OXSaveToDiskFlag); // off: nothing to do
         finishLaunching();

@@ -175,6 +175,12 @@ TEST_F(Recording, TheStatusLineKeepsAFailedSaveUntilOneSucceedsAndAFailedUploadS
     sheet->button(QMessageBox::Ok)->click();
     EXPECT_FALSE(window->isRecording());
     EXPECT_FALSE(ui().startStopButton->isChecked());
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->errorMessage() == nullptr; }, 2000));
+    ASSERT_TRUE(tick()); // a failure while idle: closing its message changes nothing
+    ASSERT_NE(window->errorMessage(), nullptr);
+    window->errorMessage()->button(QMessageBox::Ok)->click();
+    EXPECT_FALSE(window->isRecording());
 }
 
 } // namespace

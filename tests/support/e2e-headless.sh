@@ -80,7 +80,16 @@ set -e
 grep -q 'ombrix: no camera named "Barn" (attached: ' "$work/err" || fail "no clear message for an unknown camera"
 ok "an unknown --camera is refused"
 
-# A netrc file others can read is refused; pictures wait in the outbox.
+# A private netrc file, but for another host only: said on the error log, nothing sent.
+printf 'machine 10.0.0.1 login tester password %s\n' "$password" > "$netrc"
+chmod 600 "$netrc"
+start_recording unix:path=/nonexistent 2 'kept in the outbox'
+stop_recording
+grep -q "No FTP password for 127.0.0.1 in the keyring or in $netrc" "$work/err" || fail "no message about the missing password"
+[ -z "$(ls "$work/ftp/root")" ] || fail "another host's password was used"
+ok "another host's netrc entry is not used"
+
+# The right host: pictures on disk and on the server, a clean stop on SIGTERM.
 printf 'machine 10.0.0.1 login tester password wrong\nmachine 127.0.0.1 login tester password %s\n' "$password" > "$netrc"
 chmod 600 "$netrc"
 rm -rf "$XDG_STATE_HOME/Ombrix/outbox" "$HOME"/pictures/*
