@@ -1,9 +1,6 @@
 #include "ChildProcess.h"
 
 #include <QElapsedTimer>
-#include <QProcessEnvironment>
-
-#include <algorithm>
 
 #include <cerrno>
 #include <csignal>
@@ -41,19 +38,6 @@ bool ChildProcess::start(const QString& program, const QStringList& arguments, c
         storage.push_back(argument.toLocal8Bit());
     const std::vector<char*> argv = nullTerminated(storage);
     const QByteArray directory = options.workingDirectory.toLocal8Bit();
-    QStringList variables = QProcessEnvironment::systemEnvironment().toStringList();
-    for (const QString& change : options.environment) {
-        const QString name = change.section(QLatin1Char('='), 0, 0);
-        variables.erase(std::remove_if(variables.begin(), variables.end(),
-                                       [&](const QString& v) { return v.section(QLatin1Char('='), 0, 0) == name; }),
-                        variables.end());
-        if (change.contains(QLatin1Char('=')))
-            variables.append(change);
-    }
-    std::vector<QByteArray> envStorage;
-    for (const QString& variable : variables)
-        envStorage.push_back(variable.toLocal8Bit());
-    const std::vector<char*> envp = nullTerminated(envStorage);
 
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
@@ -79,7 +63,7 @@ bool ChildProcess::start(const QString& program, const QStringList& arguments, c
         }
         if (!directory.isEmpty() && ::chdir(directory.constData()) != 0)
             ::_exit(127);
-        ::execvpe(argv[0], argv.data(), envp.data());
+        ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
     ::close(fds[1]);
@@ -105,17 +89,6 @@ void ChildProcess::readOutput(int timeoutMs)
         ::close(m_outputFd);
         m_outputFd = -1;
     }
-}
-
-QByteArray ChildProcess::outputSoFar()
-{
-    while (m_outputFd >= 0) {
-        pollfd p{m_outputFd, POLLIN, 0};
-        if (::poll(&p, 1, 0) <= 0)
-            break;
-        readOutput(0);
-    }
-    return m_output;
 }
 
 bool ChildProcess::isRunning()

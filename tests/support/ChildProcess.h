@@ -18,8 +18,6 @@ public:
         bool endsWithTest = false;    // killed when the test process dies
         bool captureOutput = true;    // else it writes to the test's own output
         bool mergeErrors = false;     // standard error is captured with the output
-        // Changes to the test's environment: NAME=VALUE sets, a bare NAME removes.
-        QStringList environment;
     };
 
     ChildProcess() = default;
@@ -34,9 +32,6 @@ public:
     int exitCode() const { return m_exitCode; }
     // Everything it wrote to standard output.
     QByteArray output() const { return m_output; }
-    // What has come so far, while it runs.
-    QByteArray outputSoFar();
-    pid_t processId() const { return m_pid; }
     // SIGKILL to it, or to its whole group, and waits for it.
     void kill();
 
