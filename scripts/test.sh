@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: the normal build's tests,
-# a short fuzzing pass, the camera and window tests under ThreadSanitizer, and the
-# camera soak under AddressSanitizer and UndefinedBehaviorSanitizer.
+# a short fuzzing pass, the camera, recording and window tests under
+# ThreadSanitizer, and the camera soak under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 #   scripts/test.sh                    as CI runs it
 #   scripts/test.sh --with-address     also the whole suite under ASan + UBSan
 set -euo pipefail
@@ -32,7 +33,7 @@ fi
 echo "== a short fuzzing pass over the committed corpus"
 "$OMBRIX_ROOT/scripts/fuzz.sh" --short
 
-echo "== camera and window tests under ThreadSanitizer"
+echo "== camera, recording and window tests under ThreadSanitizer"
 ombrix_build "$OMBRIX_ROOT/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_SANITIZE=thread -- test_camera test_window test_recording
 "${tsan_run[@]}" ctest --test-dir "$OMBRIX_ROOT/build-tsan" --output-on-failure -j "$jobs" -L 'camera|window|recording'
 
