@@ -195,11 +195,9 @@ void RecordingSession::lookUpPassword()
     m_keychainCall.reset();
     m_password.reset();
     m_lookedElsewhere = false;
-    m_passwordState = PasswordState::Pending;
-    if (host().isEmpty()) {
-        m_passwordState = PasswordState::Known; // no server: nothing to ask for
+    m_passwordKnown = host().isEmpty(); // no server: nothing to ask for
+    if (m_passwordKnown)
         return;
-    }
     // An anonymous login needs none; the keyring may still hold one for the field.
     if (isAnonymousLogin(settingValue(*m_settings, OXFTPUsername)))
         becomeKnown(tr("none needed (anonymous login)"));
@@ -231,7 +229,7 @@ void RecordingSession::keyringAnswered(const std::optional<QString>& password, c
 
 void RecordingSession::noPasswordFromKeyring()
 {
-    if (m_passwordState == PasswordState::Known || m_lookedElsewhere)
+    if (m_passwordKnown || m_lookedElsewhere)
         return;
     m_lookedElsewhere = true;
     if (m_services.typedPassword) {
@@ -249,7 +247,6 @@ void RecordingSession::noPasswordFromKeyring()
             return;
         }
     }
-    m_passwordState = PasswordState::Unknown;
     Q_EMIT passwordProblemChanged(
         m_services.netrcPath.isEmpty()
             ? tr("No FTP password for %1 in the keyring: pictures to upload wait in the outbox.").arg(host())
@@ -259,16 +256,13 @@ void RecordingSession::noPasswordFromKeyring()
 
 void RecordingSession::keyringSilent()
 {
-    if (m_passwordState != PasswordState::Pending)
+    if (m_passwordKnown)
         return;
-    if (!m_services.netrcPath.isEmpty()) {
+    if (!m_services.netrcPath.isEmpty())
         noPasswordFromKeyring();
-        if (m_passwordState != PasswordState::Known)
-            m_passwordState = PasswordState::Pending; // a keyring unlocked later still delivers
-        return;
-    }
-    Q_EMIT passwordProblemChanged(tr("The keyring has not answered (it may be locked): uploads wait for the FTP "
-                                     "password; type it to upload now"));
+    else
+        Q_EMIT passwordProblemChanged(tr("The keyring has not answered (it may be locked): uploads wait for the FTP "
+                                         "password; type it to upload now"));
 }
 
 void RecordingSession::passwordTyped()
@@ -279,7 +273,7 @@ void RecordingSession::passwordTyped()
 
 void RecordingSession::becomeKnown(const QString& source)
 {
-    m_passwordState = PasswordState::Known;
+    m_passwordKnown = true;
     m_keyringPatience.stop();
     Q_EMIT passwordProblemChanged(QString());
     const QString server = host();

@@ -79,7 +79,7 @@ public:
     void lookUpPassword();
     // The person typed the password: it is known from now on.
     void passwordTyped();
-    bool isPasswordKnown() const { return m_passwordState == PasswordState::Known; }
+    bool isPasswordKnown() const { return m_passwordKnown; }
 
     const OutboxState& outboxState() const { return m_outbox; }
     const PictureNaming& naming() const { return m_naming; }
@@ -103,7 +103,6 @@ Q_SIGNALS:
     void passwordProblemChanged(const QString& text);
 
 private:
-    enum class PasswordState { Pending, Known, Unknown };
     void tickDidFinish(TickOutcome outcome);
     void keyringAnswered(const std::optional<QString>& password, const Error& error);
     void keyringSilent();
@@ -126,7 +125,7 @@ private:
     QHash<quint64, Refusals> m_refusals;
     OutboxState m_outbox;
 
-    PasswordState m_passwordState = PasswordState::Known;
+    bool m_passwordKnown = true; // no server: nothing to wait for
     std::optional<QString> m_password; // from the keyring or the netrc file
     bool m_typed = false;              // a typed password wins over the keyring's
     bool m_lookedElsewhere = false;    // the netrc file (or the field) was asked once
