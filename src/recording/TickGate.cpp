@@ -6,6 +6,9 @@
 
 #include <QCoreApplication>
 
+namespace {
+
+// [from, until), crossing midnight when until is earlier than from; equal ends mean all day.
 bool isWithinActiveHours(QTime now, QTime from, QTime until)
 {
     if (from == until)
@@ -14,6 +17,8 @@ bool isWithinActiveHours(QTime now, QTime from, QTime until)
         return now >= from && now < until;
     return now >= from || now < until;
 }
+
+} // namespace
 
 std::optional<QString> reasonToSkipTick(const UserDefaults& settings, const QDateTime& now, GstSample* frame)
 {

@@ -16,6 +16,3 @@ class UserDefaults;
 // None when the tick goes ahead; otherwise why not, as the status line and the
 // log say it ("outside active hours", "too dark: 4%").
 std::optional<QString> reasonToSkipTick(const UserDefaults& settings, const QDateTime& now, GstSample* frame);
-
-// [from, until), crossing midnight when until is earlier than from; equal ends mean all day.
-bool isWithinActiveHours(QTime now, QTime from, QTime until);
