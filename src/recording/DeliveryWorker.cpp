@@ -19,10 +19,6 @@ Error notKept(const QString& why)
                  DeliveryWorker::tr("The picture could not be kept for its upload: %1").arg(why)};
 }
 
-} // namespace
-
-namespace {
-
 QStringList tlsHosts(const UserDefaults& userDefaults)
 {
     return settingValue(userDefaults, OXFTPTLSHosts).split(QLatin1Char(' '), Qt::SkipEmptyParts);
