@@ -251,12 +251,12 @@ TEST_F(Film, CommandLineStatusesAndMessages)
         return ombrix.exitCode();
     };
     QByteArray said;
-    EXPECT_EQ(run({QStringLiteral("--make-video"), folder(), QStringLiteral("--name"), QStringLiteral("Garden"),
-                   QStringLiteral("--from"), QStringLiteral("2026-12-01 08:00:02"), QStringLiteral("--fps"), QStringLiteral("2"),
-                   QStringLiteral("--size"), QStringLiteral("80x60"), QStringLiteral("-o"), output()},
-                  &said),
-              0)
-        << said.constData();
+    // The folder and the film's path, and the options after them.
+    const auto args = [&](const char* options, const QString& film) {
+        return QStringList{QStringLiteral("--make-video"), folder()} + words(QString::fromLatin1(options)) +
+            (film.isEmpty() ? QStringList() : QStringList{QStringLiteral("-o"), film});
+    };
+    EXPECT_EQ(run(args("--name Garden --from 2026-12-01T08:00:02 --fps 2 --size 80x60", output()), &said), 0) << said.constData();
     EXPECT_TRUE(said.contains("Made " + output().toUtf8() + ": 4 frames, 2.0 s at 2 fps, 80x60.")) << said.constData();
     EXPECT_EQ(discover(output()).size, QSize(80, 60));
 
@@ -265,22 +265,12 @@ TEST_F(Film, CommandLineStatusesAndMessages)
         int status;
         const char* message;
     } failures[] = {
-        {{QStringLiteral("--make-video"), folder(), QStringLiteral("--name"), QStringLiteral("Shed"), QStringLiteral("-o"), output()},
-         1, "ombrix: no pictures named Shed_yyyyMMdd_HHmmss.jpg in "},
-        {{QStringLiteral("--make-video"), folder(), QStringLiteral("--name"), QStringLiteral("Garden"), QStringLiteral("-o"),
-          home.path() + QStringLiteral("/nowhere/film.webm")},
-         1, "ombrix: Cannot write "},
-        {{QStringLiteral("--make-video"), folder(), QStringLiteral("--name"), QStringLiteral("Garden"), QStringLiteral("-o"),
-          output(QStringLiteral("film.avi"))},
-         2, "ombrix: unknown film format \"avi\": use .mp4 or .webm"},
-        {{QStringLiteral("--make-video"), folder(), QStringLiteral("--name"), QStringLiteral("Garden")}, 2,
-         "ombrix: --make-video needs -o FILE"},
-        {{QStringLiteral("--make-video"), folder(), QStringLiteral("--name"), QStringLiteral("Garden"), QStringLiteral("--fps"),
-          QStringLiteral("0"), QStringLiteral("-o"), output()},
-         2, "ombrix: --fps must be"},
-        {{QStringLiteral("--make-video"), folder(), QStringLiteral("--name"), QStringLiteral("Garden"), QStringLiteral("--to"),
-          QStringLiteral("yesterday"), QStringLiteral("-o"), output()},
-         2, "ombrix: --to: not a date and time: yesterday"},
+        {args("--name Shed", output()), 1, "ombrix: no pictures named Shed_yyyyMMdd_HHmmss.jpg in "},
+        {args("--name Garden", home.path() + QStringLiteral("/nowhere/film.webm")), 1, "ombrix: Cannot write "},
+        {args("--name Garden", output(QStringLiteral("film.avi"))), 2, "ombrix: unknown film format \"avi\": use .mp4 or .webm"},
+        {args("--name Garden", {}), 2, "ombrix: --make-video needs -o FILE"},
+        {args("--name Garden --fps 0", output()), 2, "ombrix: --fps must be"},
+        {args("--name Garden --to yesterday", output()), 2, "ombrix: --to: not a date and time: yesterday"},
     };
     for (const auto& failure : failures) {
         SCOPED_TRACE(failure.message);

@@ -1,4 +1,5 @@
 #include "CameraFixture.h"
+#include "ChildProcess.h"
 #include "OmbrixAppDelegate.h"
 #include "PasswordKeychain.h"
 #include "SecretStore.h"
@@ -114,11 +115,9 @@ bool secretTool(const QString& words, const QByteArray& secret)
 
 int entriesFor(const char* host)
 {
-    QProcess search;
-    search.start(QStringLiteral("secret-tool"), {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("server"),
-                                                 QString::fromUtf8(host), QStringLiteral("protocol"), QStringLiteral("ftps")});
-    search.waitForFinished(10000);
-    return QString::fromUtf8(search.readAllStandardOutput() + search.readAllStandardError()).count(QStringLiteral("secret = "));
+    QByteArray found;
+    runToEnd(words(QStringLiteral("secret-tool search --all server %1 protocol ftps").arg(QString::fromLatin1(host))), {}, &found);
+    return found.count("secret = ");
 }
 
 TEST_F(Keychain, AnEntryStoredByHandIsFoundAndTheQuietStoreKeepsOneEntryPerHost)
@@ -139,12 +138,8 @@ TEST_F(Keychain, AStoreThatFailsKeepsTheOldPassword)
     ASSERT_TRUE(secretTool(QStringLiteral("store --collection=session --label=old xdg:schema org.gnome.keyring.NetworkPassword "
                                           "server kept.example.org protocol ftps port 0 authtype default user old"),
                            "old-password"));
-    ASSERT_EQ(QProcess::execute(QStringLiteral("gdbus"),
-                                {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
-                                 QStringLiteral("org.freedesktop.secrets"), QStringLiteral("--object-path"),
-                                 QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("--method"),
-                                 QStringLiteral("org.freedesktop.Secret.Service.Lock"),
-                                 QStringLiteral("['/org/freedesktop/secrets/collection/login']")}),
+    ASSERT_EQ(runToEnd(words(QStringLiteral("gdbus call --session --dest org.freedesktop.secrets --object-path /org/freedesktop/secrets "
+                                     "--method org.freedesktop.Secret.Service.Lock ['/org/freedesktop/secrets/collection/login']"))),
               0);
     const ScopedEnv noDisplay("DISPLAY", QByteArray()); // no prompt can be shown
 

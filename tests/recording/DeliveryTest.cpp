@@ -160,13 +160,12 @@ class TinyDisk {
 public:
     explicit TinyDisk(const QString& size)
     {
-        m_mounted = runToEnd(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                                                QStringLiteral("size=") + size, QStringLiteral("tmpfs"), m_dir.path()}) == 0;
+        m_mounted = runToEnd(words(QStringLiteral("mount -t tmpfs -o size=%1 tmpfs %2").arg(size, m_dir.path()))) == 0;
     }
     ~TinyDisk()
     {
         if (m_mounted)
-            runToEnd(QStringLiteral("umount"), {m_dir.path()});
+            runToEnd({QStringLiteral("umount"), m_dir.path()});
     }
     bool isMounted() const { return m_mounted; }
     QString path() const { return m_dir.path(); }
@@ -204,12 +203,12 @@ TEST_F(DeliverySession, AFullDiskIsNamedAsTheSystemNamesItAndSavingResumesWhenSp
     EXPECT_TRUE(QImage(disk.path() + QStringLiteral("/CaptureImage.jpg")).size() == QSize(1280, 720));
 
     // Read-only (root writes anywhere else): said as the system says it, and saving resumes.
-    ASSERT_EQ(runToEnd(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,ro"), disk.path()}), 0);
+    ASSERT_EQ(runToEnd({QStringLiteral("mount"), QStringLiteral("-o"), QStringLiteral("remount,ro"), disk.path()}), 0);
     ASSERT_TRUE(tick());
     EXPECT_TRUE(last.saveProblem.contains(QString::fromLocal8Bit(std::strerror(EROFS))) ||
                 last.saveProblem.contains(QStringLiteral("is not writable")))
         << last.saveProblem.toStdString();
-    ASSERT_EQ(runToEnd(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("remount,rw"), disk.path()}), 0);
+    ASSERT_EQ(runToEnd({QStringLiteral("mount"), QStringLiteral("-o"), QStringLiteral("remount,rw"), disk.path()}), 0);
     ASSERT_TRUE(tick());
     EXPECT_EQ(last.save, TickOutcome::Save::Saved) << last.saveProblem.toStdString();
 }

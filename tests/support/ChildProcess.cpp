@@ -135,15 +135,12 @@ void ChildProcess::kill()
     }
 }
 
-int runToEnd(const QString& program, const QStringList& arguments, const QString& workingDirectory, QByteArray* output,
-             int timeoutMs)
+int runToEnd(const QStringList& command, const QString& workingDirectory, QByteArray* output, int timeoutMs)
 {
     ChildProcess child;
     ChildProcess::Options options;
     options.workingDirectory = workingDirectory;
-    if (!child.start(program, arguments, options))
-        return -1;
-    if (!child.waitForFinished(timeoutMs))
+    if (!child.start(command.value(0), command.mid(1), options) || !child.waitForFinished(timeoutMs))
         return -1;
     if (output)
         *output = child.output();

@@ -45,6 +45,12 @@ private:
     QByteArray m_output;
 };
 
-// Runs a program to its end; the exit status is 0 on success.
-int runToEnd(const QString& program, const QStringList& arguments, const QString& workingDirectory = {},
-             QByteArray* output = nullptr, int timeoutMs = 30000);
+// "a b c" as the words a, b and c: a command line that needs no quoting.
+inline QStringList words(const QString& line)
+{
+    return line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+// Runs a program (the first word) to its end; the exit status is 0 on success.
+int runToEnd(const QStringList& command, const QString& workingDirectory = {}, QByteArray* output = nullptr,
+             int timeoutMs = 30000);

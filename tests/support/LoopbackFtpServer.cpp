@@ -71,37 +71,29 @@ QByteArray LoopbackFtpServer::fileContents(const QString& path) const
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool LoopbackFtpServer::run(const QString& program, const QStringList& arguments)
+bool LoopbackFtpServer::run(const QString& commandLine)
 {
-    if (runToEnd(program, arguments, m_dir.path()) == 0)
+    if (runToEnd(words(commandLine), m_dir.path()) == 0)
         return true;
-    m_problem = program + QStringLiteral(" failed (its messages are above)");
+    m_problem = commandLine + QStringLiteral(" failed (its messages are above)");
     return false;
 }
 
 bool LoopbackFtpServer::makeCertificates(const QString& name)
 {
-    const QString altName = QHostAddress(name).isNull() ? QStringLiteral("DNS:") + name : QStringLiteral("IP:") + name;
+    const QString altName = (QHostAddress(name).isNull() ? QStringLiteral("DNS:") : QStringLiteral("IP:")) + name;
     QFile ext(m_dir.path() + QStringLiteral("/ext.cnf"));
     if (!ext.open(QIODevice::WriteOnly))
         return false;
-    ext.write((QStringLiteral("subjectAltName=") + altName + QStringLiteral("\n")).toUtf8());
+    ext.write("subjectAltName=" + altName.toUtf8() + '\n');
     ext.close();
-    const QStringList ec{QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
-                         QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes")};
-    return run(QStringLiteral("openssl"), QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + ec +
-                                              QStringList{QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
-                                                          QStringLiteral("/CN=Ombrix Test CA"), QStringLiteral("-keyout"),
-                                                          QStringLiteral("ca.key"), QStringLiteral("-out"), QStringLiteral("ca.pem")}) &&
-        run(QStringLiteral("openssl"), QStringList{QStringLiteral("req")} + ec +
-                                           QStringList{QStringLiteral("-subj"), QStringLiteral("/CN=") + name, QStringLiteral("-keyout"),
-                                                       QStringLiteral("server.key"), QStringLiteral("-out"), QStringLiteral("server.csr")}) &&
-        run(QStringLiteral("openssl"),
-            {QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), QStringLiteral("server.csr"), QStringLiteral("-CA"),
-             QStringLiteral("ca.pem"), QStringLiteral("-CAkey"), QStringLiteral("ca.key"), QStringLiteral("-CAcreateserial"),
-             QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-extfile"), QStringLiteral("ext.cnf"), QStringLiteral("-out"),
-             QStringLiteral("server.pem")}) &&
-        run(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("cat server.key server.pem > pure-ftpd.pem")});
+    const QString ec = QStringLiteral(" -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes");
+    return run(QStringLiteral("openssl req -x509 -days 2 -subj /CN=Ombrix-Test-CA -keyout ca.key -out ca.pem") + ec) &&
+        run(QStringLiteral("openssl req -subj /CN=%1 -keyout server.key -out server.csr").arg(name) + ec) &&
+        run(QStringLiteral("openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 "
+                           "-extfile ext.cnf -out server.pem")) &&
+        runToEnd({QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("cat server.key server.pem > pure-ftpd.pem")},
+                 m_dir.path()) == 0;
 }
 
 bool LoopbackFtpServer::makeAccount()
@@ -109,19 +101,18 @@ bool LoopbackFtpServer::makeAccount()
     // pure-pw's own hash takes seconds per login by design; a SHA-512 crypt hash,
     // which pure-ftpd accepts too, keeps each test's login instant.
     QByteArray hash;
-    if (runToEnd(QStringLiteral("openssl"), {QStringLiteral("passwd"), QStringLiteral("-6"), password()}, m_dir.path(),
-                 &hash) != 0) {
+    if (runToEnd(words(QStringLiteral("openssl passwd -6 ") + password()), m_dir.path(), &hash) != 0) {
         m_problem = QStringLiteral("openssl passwd failed");
         return false;
     }
     QFile passwd(m_dir.path() + QStringLiteral("/passwd"));
     if (!passwd.open(QIODevice::WriteOnly))
         return false;
-    passwd.write((user() + QLatin1Char(':') + QString::fromLatin1(hash.trimmed()) +
-                  QStringLiteral(":65534:65534::") + rootPath() + QStringLiteral("/./::::::::::::\n"))
+    passwd.write((user() + QLatin1Char(':') + QString::fromLatin1(hash.trimmed()) + QStringLiteral(":65534:65534::") +
+                  rootPath() + QStringLiteral("/./::::::::::::\n"))
                      .toUtf8());
     passwd.close();
-    return run(QStringLiteral("pure-pw"), {QStringLiteral("mkdb"), QStringLiteral("users.pdb"), QStringLiteral("-f"), QStringLiteral("passwd")});
+    return run(QStringLiteral("pure-pw mkdb users.pdb -f passwd"));
 }
 
 bool LoopbackFtpServer::start(Tls tls)
@@ -143,17 +134,16 @@ bool LoopbackFtpServer::launch()
     options.ownProcessGroup = true;
     options.endsWithTest = true;
     options.captureOutput = false;
-    const bool started = m_server.start(QStringLiteral("pure-ftpd"),
-                   QStringList{QStringLiteral("-S"), QStringLiteral("127.0.0.1,%1").arg(m_port),                       // loopback only
-                    QStringLiteral("-l"), QStringLiteral("puredb:") + m_dir.path() + QStringLiteral("/users.pdb"), // the test account
-                    QStringLiteral("-Y"), tls == Tls::Off ? QStringLiteral("0") : QStringLiteral("1"),       // TLS offered or off
-                    QStringLiteral("-2"), m_dir.path() + QStringLiteral("/pure-ftpd.pem"),
-                    QStringLiteral("-E"),                                                                     // no anonymous login
-                    QStringLiteral("-H"),                                                                     // no name look-ups
-                    QStringLiteral("-u"), QStringLiteral("1"),
-                    QStringLiteral("-p"), QStringLiteral("%1:%2").arg(passiveBase).arg(passiveBase + 99)}
-                       + (m_kilobytesPerSecond > 0 ? QStringList{QStringLiteral("-T"), QString::number(m_kilobytesPerSecond)}
-                                                   : QStringList()), options);
+    // Loopback only, the test account, TLS offered or off, no anonymous login, no name look-ups.
+    QString command = QStringLiteral("-S 127.0.0.1,%1 -l puredb:%2/users.pdb -Y %3 -2 %2/pure-ftpd.pem -E -H -u 1 -p %4:%5")
+                          .arg(m_port)
+                          .arg(m_dir.path())
+                          .arg(tls == Tls::Off ? 0 : 1)
+                          .arg(passiveBase)
+                          .arg(passiveBase + 99);
+    if (m_kilobytesPerSecond > 0)
+        command += QStringLiteral(" -T %1").arg(m_kilobytesPerSecond);
+    const bool started = m_server.start(QStringLiteral("pure-ftpd"), words(command), options);
     if (!started) {
         m_problem = QStringLiteral("pure-ftpd could not be started");
         return false;

@@ -41,7 +41,7 @@ public:
     QByteArray fileContents(const QString& path) const;
 
 private:
-    bool run(const QString& program, const QStringList& arguments);
+    bool run(const QString& commandLine);
     bool makeCertificates(const QString& name);
     bool makeAccount();
     bool start(Tls tls);
