@@ -354,8 +354,22 @@ void MainWindowController::tickDidFinish(const TickOutcome& outcome)
     m_lastTickSummary = statusLineSummary(outcome);
     if (m_ui)
         showStatus();
-    if (outcome.upload == TickOutcome::Upload::Failed || outcome.upload == TickOutcome::Upload::Refused)
-        uploadDidNotFinishWithError(outcome.uploadError);
+    switch (outcome.upload) {
+    case TickOutcome::Upload::Failed:
+    case TickOutcome::Upload::Refused:
+        uploadDidNotFinishWithError(outcome.uploadError,
+                                    tr("The picture is kept and will be sent when the server answers again."));
+        break;
+    case TickOutcome::Upload::SetAside:
+        uploadDidNotFinishWithError(outcome.uploadError, tr("The picture is set aside in the outbox; the pictures after it "
+                                                            "are still sent, and it is tried again now and then."));
+        break;
+    case TickOutcome::Upload::NotKept:
+        uploadDidNotFinishWithError(outcome.uploadError, tr("The picture is not kept: it was saved only where saving is on."));
+        break;
+    default:
+        break;
+    }
     Q_EMIT tickFinished();
 }
 
@@ -389,13 +403,13 @@ void MainWindowController::showStatus()
 
 // ---- upload outcome -------------------------------------------------------------
 
-void MainWindowController::uploadDidNotFinishWithError(const Error& error)
+void MainWindowController::uploadDidNotFinishWithError(const Error& error, const QString& whatBecomesOfIt)
 {
     if (m_errorMessage)
         return; // one message at a time; recording stops when it is closed
     auto* message = new QMessageBox(QMessageBox::Warning, tr("A FTP error occured"),
                                   tr("Server message: %1").arg(error.description), QMessageBox::Ok, window());
-    message->setInformativeText(tr("The picture is kept and will be sent when the server answers again."));
+    message->setInformativeText(whatBecomesOfIt);
     message->setAttribute(Qt::WA_DeleteOnClose);
     message->setWindowModality(Qt::WindowModal);
     message->addAction(m_ui->quitAction); // quitting must not wait for the message to be read

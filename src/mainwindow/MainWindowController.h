@@ -119,7 +119,7 @@ private:
     void updateMenuItems();
     void showStatus();
 
-    void uploadDidNotFinishWithError(const Error& error);
+    void uploadDidNotFinishWithError(const Error& error, const QString& whatBecomesOfIt);
     void tickDidFinish(const TickOutcome& outcome);
     void tickDidNotTakePicture(const QString& why);
 

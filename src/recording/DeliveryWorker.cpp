@@ -13,10 +13,20 @@
 
 namespace {
 
-Error notKept(const QString& why)
+const QString kOutboxErrorDomain = QStringLiteral("OmbrixOutboxErrorDomain");
+
+// Why an outbox entry can never be sent, or nothing when it can.
+QString unsendable(const Outbox::Item& item, const QByteArray& picture)
 {
-    return Error{QStringLiteral("OmbrixOutboxErrorDomain"), 1,
-                 DeliveryWorker::tr("The picture could not be kept for its upload: %1").arg(why)};
+    const QString scheme = item.url.scheme();
+    if (scheme != QLatin1String("ftp") && scheme != QLatin1String("ftps"))
+        return DeliveryWorker::tr("its address is not an FTP address: %1").arg(item.url.toDisplayString());
+    if (item.url.host().isEmpty() || item.url.fileName().isEmpty())
+        return DeliveryWorker::tr("its address names no server or no file: %1").arg(item.url.toDisplayString());
+    // A whole JPEG starts with its start-of-image marker and ends with its end-of-image one.
+    if (!picture.startsWith("\xff\xd8") || !picture.endsWith("\xff\xd9"))
+        return DeliveryWorker::tr("it is not a whole JPEG picture (%1 bytes)").arg(picture.size());
+    return {};
 }
 
 QStringList tlsHosts(const UserDefaults& userDefaults)
@@ -54,9 +64,8 @@ DeliveryWorker::DeliveryWorker(Settings settings, QObject* parent)
 {
     m_ftp.setDelegate(this);
     m_ftp.setHostsRequiringTls(m_settings.hostsRequiringTls);
-    // While a transfer is slow, the ticks behind it are still saved on time.
-    m_ftp.setBetweenWaits([this] { processJobs(); });
-    m_thread = std::thread([this] { run(); });
+    m_saver = std::thread([this] { saveLoop(); });
+    m_sender = std::thread([this] { sendLoop(); });
 }
 
 DeliveryWorker::~DeliveryWorker()
@@ -65,9 +74,11 @@ DeliveryWorker::~DeliveryWorker()
         std::lock_guard lock(m_mutex);
         m_stopping = true;
     }
-    m_wake.notify_one();
+    m_saveWake.notify_one();
+    m_sendWake.notify_one();
     m_ftp.abortTransfers();
-    m_thread.join();
+    m_sender.join();
+    m_saver.join();
 }
 
 void DeliveryWorker::addTick(TickJob job)
@@ -76,8 +87,7 @@ void DeliveryWorker::addTick(TickJob job)
         std::lock_guard lock(m_mutex);
         m_jobs.push_back(std::move(job));
     }
-    m_wake.notify_one();
-    m_ftp.wakeUp();
+    m_saveWake.notify_one();
 }
 
 void DeliveryWorker::setPassword(const QString& host, const QString& password)
@@ -87,57 +97,32 @@ void DeliveryWorker::setPassword(const QString& host, const QString& password)
         m_passwords.insert(host, password);
         m_attemptNow = true;
     }
-    m_wake.notify_one();
+    m_sendWake.notify_one();
 }
 
-void DeliveryWorker::run()
+// ---- saving thread ---------------------------------------------------------------
+
+void DeliveryWorker::saveLoop()
 {
-    m_outbox = std::make_unique<Outbox>(m_settings.outboxFolder, m_settings.outboxLimitBytes);
-    std::unique_lock lock(m_mutex);
-    m_attemptNow = m_attemptNow || !m_outbox->isEmpty(); // what an earlier run left is sent at once
-    lock.unlock();
-    publish();
-    lock.lock();
-    for (;;) {
-        if (!m_jobs.empty()) {
-            lock.unlock();
-            processJobs();
-            lock.lock();
-            continue;
-        }
-        if (m_stopping)
-            break;
-        const auto now = std::chrono::steady_clock::now();
-        const bool due = m_attemptNow || (m_nextTry != std::chrono::steady_clock::time_point{} && now >= m_nextTry);
-        if (due) {
-            m_attemptNow = false;
-            m_nextTry = {};
-            lock.unlock();
-            sendWaiting();
-            lock.lock();
-            continue;
-        }
-        if (m_nextTry != std::chrono::steady_clock::time_point{})
-            m_wake.wait_until(lock, m_nextTry);
-        else
-            m_wake.wait(lock);
+    {
+        std::lock_guard lock(m_mutex);
+        m_outbox = std::make_unique<Outbox>(m_settings.outboxFolder, m_settings.outboxLimitBytes);
+        m_attemptNow = true; // what an earlier run left is sent at once
     }
-}
-
-void DeliveryWorker::processJobs()
-{
+    m_sendWake.notify_one();
+    publish();
+    Lock lock(m_mutex);
     for (;;) {
-        TickJob job;
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_jobs.empty())
-                return;
-            job = std::move(m_jobs.front());
-            m_jobs.pop_front();
-            if (job.upload && job.password)
-                m_passwords.insert(job.url.host(), *job.password);
-        }
+        m_saveWake.wait(lock, [this] { return !m_jobs.empty() || m_stopping; });
+        if (m_jobs.empty())
+            return; // stopping, and every save asked for is done
+        TickJob job = std::move(m_jobs.front());
+        m_jobs.pop_front();
+        if (job.upload && job.password)
+            m_passwords.insert(job.url.host(), *job.password);
+        lock.unlock();
         process(job);
+        lock.lock();
     }
 }
 
@@ -166,23 +151,23 @@ void DeliveryWorker::process(TickJob& job)
         Q_EMIT tickFinished(outcome);
         return;
     }
-    QString problem;
-    if (!m_outbox->add(*still, job.url, job.username, job.replaceable, &problem)) {
-        m_keepProblem = problem;
-        outcome.upload = TickOutcome::Upload::Failed;
-        outcome.uploadError = notKept(problem);
-        Q_EMIT tickFinished(outcome);
-        publish();
-        return;
-    }
-    m_keepProblem.clear();
-    m_tickItems.insert(job.tick, m_outbox->items().back().id);
     outcome.upload = TickOutcome::Upload::Kept; // until its first try says more
-    m_awaitingUpload.push_back(outcome);
     {
         std::lock_guard lock(m_mutex);
-        m_attemptNow = true; // a tick's upload is tried at once, whatever the pause
+        QString problem;
+        if (m_outbox->add(*still, job.url, job.username, job.replaceable, &problem)) {
+            const QString id = m_outbox->items().back().id;
+            m_fresh.insert(id);
+            m_awaiting.insert(id, outcome);
+            m_keepProblem.clear();
+        } else {
+            m_keepProblem = problem;
+            outcome.uploadError = Error{kOutboxErrorDomain, 1, problem};
+            m_unkept.push_back(Unkept{outcome, *still, job.url, job.username});
+        }
+        m_attemptNow = true; // a tick's picture is tried at once, whatever the pause
     }
+    m_sendWake.notify_one();
     publish();
 }
 
@@ -205,100 +190,192 @@ void DeliveryWorker::stepPastTakenName(TickJob& job)
             QUrl::toPercentEncoding(QFileInfo(job.savePath).fileName()))));
 }
 
-void DeliveryWorker::sendWaiting()
-{
-    // The ticks waiting for a try now get one: this pass answers them.
-    std::deque<TickOutcome> answering = std::exchange(m_awaitingUpload, {});
-    auto answer = [this](TickOutcome& outcome, TickOutcome::Upload how) {
-        m_tickItems.remove(outcome.tick);
-        outcome.upload = how;
-        if (how == TickOutcome::Upload::Failed)
-            outcome.uploadError = m_lastError;
-        Q_EMIT tickFinished(outcome);
-    };
-    // A tick is answered as soon as its own picture is on the server, also one that
-    // came during this pass: a pass lasts as long as pictures keep coming.
-    auto answerSent = [&](const QString& id) {
-        for (auto* list : {&answering, &m_awaitingUpload}) {
-            for (auto it = list->begin(); it != list->end();) {
-                if (m_tickItems.value(it->tick) == id) {
-                    answer(*it, TickOutcome::Upload::Sent);
-                    it = list->erase(it);
-                } else {
-                    ++it;
-                }
-            }
-        }
-    };
+// ---- sending thread --------------------------------------------------------------
 
-    bool failed = false;
+void DeliveryWorker::sendLoop()
+{
+    using namespace std::chrono;
+    Lock lock(m_mutex);
+    m_sendWake.wait(lock, [this] { return m_outbox || m_stopping; });
+    while (!m_stopping) {
+        const auto now = steady_clock::now();
+        if (m_nextTry != steady_clock::time_point{} && now >= m_nextTry) {
+            m_nextTry = {}; // the pause is over: every waiting picture may go again
+            m_attemptNow = true;
+        }
+        const QDateTime wallClock = QDateTime::currentDateTime();
+        for (const Outbox::Item& item : m_outbox->items())
+            if (item.setAside && item.retryAfter.isValid() && item.retryAfter <= wallClock)
+                m_attemptNow = true;
+        if (m_attemptNow || !m_unkept.empty()) {
+            m_attemptNow = false;
+            sendPass(lock);
+            continue;
+        }
+        // Set-aside pictures come due by the wall clock: look again now and then.
+        const auto until = m_nextTry != steady_clock::time_point{} ? std::min(m_nextTry, now + minutes(1)) : now + minutes(1);
+        m_sendWake.wait_until(lock, until);
+    }
+}
+
+void DeliveryWorker::sendUnkept(Lock& lock)
+{
+    Unkept unkept = std::move(m_unkept.front());
+    m_unkept.pop_front();
+    const auto password = m_passwords.constFind(unkept.url.host());
+    bool sent = false;
+    if (password != m_passwords.constEnd()) {
+        const QString known = *password;
+        lock.unlock();
+        sent = m_ftp.uploadData(unkept.picture, unkept.url, unkept.username, known);
+        lock.lock();
+    } else {
+        m_lastError = Error{kOutboxErrorDomain, 2, tr("the FTP password is not known yet")};
+    }
+    TickOutcome& outcome = unkept.outcome;
+    outcome.upload = sent ? TickOutcome::Upload::Sent : TickOutcome::Upload::NotKept;
+    if (!sent)
+        outcome.uploadError.description = tr("The picture could not be kept for a later try (%1), and its upload failed: %2")
+                                              .arg(outcome.uploadError.description, m_lastError.description);
+    Q_EMIT tickFinished(outcome);
+}
+
+void DeliveryWorker::answer(const QString& id, TickOutcome::Upload how, const Error& error)
+{
+    auto waiting = m_awaiting.find(id);
+    if (waiting == m_awaiting.end())
+        return;
+    TickOutcome outcome = *waiting;
+    m_awaiting.erase(waiting);
+    outcome.upload = how;
+    outcome.uploadError = error;
+    Q_EMIT tickFinished(outcome);
+}
+
+void DeliveryWorker::sendPass(Lock& lock)
+{
+    using namespace std::chrono;
     for (;;) {
+        if (m_stopping)
+            return;
+        if (!m_unkept.empty()) { // tried before anything the outbox holds: it has no second chance
+            sendUnkept(lock);
+            continue;
+        }
+        // The next picture: oldest first; during a retry pause only new ones, and
+        // set-aside ones when they are due.
+        const bool pausing = m_nextTry != steady_clock::time_point{};
+        const QDateTime wallClock = QDateTime::currentDateTime();
         std::optional<Outbox::Item> next;
         QString password;
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_stopping)
+        for (const Outbox::Item& item : m_outbox->items()) {
+            const bool due = item.setAside ? item.retryAfter.isValid() && item.retryAfter <= wallClock
+                                           : !pausing || m_fresh.contains(item.id);
+            const auto known = m_passwords.constFind(item.url.host());
+            if (due && known != m_passwords.constEnd()) {
+                next = item; // a copy: saves during the upload may change the outbox
+                password = *known;
                 break;
-            for (const Outbox::Item& item : m_outbox->items()) {
-                const auto known = m_passwords.constFind(item.url.host());
-                if (known != m_passwords.constEnd()) {
-                    next = item; // a copy: ticks during the upload may change the outbox
-                    password = *known;
-                    break;
-                }
             }
         }
         if (!next)
             break;
+        const bool fresh = m_fresh.remove(next->id);
         const std::optional<QByteArray> bytes = m_outbox->picture(*next);
         if (!bytes) {
             m_outbox->remove(next->id); // removed by hand meanwhile
             continue;
         }
-        if (m_ftp.uploadData(*bytes, next->url, next->username, password)) {
+        if (const QString why = unsendable(*next, *bytes); !why.isEmpty()) {
+            const QString problem = tr("It can never be sent: %1").arg(why);
+            m_outbox->setAside(next->id, problem, QDateTime());
+            answer(next->id, TickOutcome::Upload::SetAside, Error{kOutboxErrorDomain, 3, problem});
+            continue;
+        }
+
+        lock.unlock();
+        const bool sent = m_ftp.uploadData(*bytes, next->url, next->username, password);
+        const bool permanent = !sent && m_ftp.lastFailureIsPermanent();
+        const bool usedTls = sent && m_ftp.lastUploadUsedTls();
+        lock.lock();
+
+        const QString host = next->url.host();
+        if (sent) {
             m_outbox->remove(next->id);
-            const QString host = next->url.host();
-            if (m_ftp.lastUploadUsedTls() && !m_settings.hostsRequiringTls.contains(host)) {
+            if (usedTls && !m_settings.hostsRequiringTls.contains(host)) {
                 m_settings.hostsRequiringTls.insert(host);
                 m_ftp.setHostsRequiringTls(m_settings.hostsRequiringTls);
                 Q_EMIT tlsSeen(host);
             }
             m_pause = {};
-            answerSent(next->id);
-            publish();
-            continue; // the server answers again: send the rest at once
+            m_nextTry = {}; // the server answers again: send the rest at once
+            answer(next->id, TickOutcome::Upload::Sent);
+        } else if (m_stopping) {
+            return; // abandoned, not failed: the picture stays for the next start
+        } else if (permanent) {
+            // Refused for good: set aside, so that it does not hold the pictures behind it.
+            const QDateTime retry = QDateTime::currentDateTime().addMSecs(m_settings.setAsidePause.count());
+            m_outbox->setAside(next->id, m_lastError.description, retry);
+            answer(next->id, TickOutcome::Upload::SetAside, m_lastError);
+        } else {
+            if (next->setAside) // still failing: its next try is as rare as before
+                m_outbox->setAside(next->id, next->problem,
+                                   QDateTime::currentDateTime().addMSecs(m_settings.setAsidePause.count()));
+            // A new picture failing during a pause does not lengthen it.
+            if (!pausing || !fresh) {
+                m_pause = m_pause.count() == 0 ? m_settings.firstRetryPause : std::min(m_pause * 2, m_settings.longestRetryPause);
+                m_nextTry = steady_clock::now() + m_pause;
+                m_nextTryWallClock = QDateTime::currentDateTime().addMSecs(m_pause.count());
+            }
+            answer(next->id, TickOutcome::Upload::Failed, m_lastError);
         }
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_stopping)
-                break; // abandoned, not failed: the picture stays for the next start
-        }
-        failed = true;
-        m_pause = m_pause.count() == 0 ? m_settings.firstRetryPause
-                                       : std::min(m_pause * 2, m_settings.longestRetryPause);
-        m_nextTry = std::chrono::steady_clock::now() + m_pause;
-        m_nextTryWallClock = QDateTime::currentDateTime().addMSecs(m_pause.count());
-        break;
+        lock.unlock();
+        publish();
+        lock.lock();
     }
-
-    for (TickOutcome& outcome : answering)
-        answer(outcome, failed ? TickOutcome::Upload::Failed : TickOutcome::Upload::Kept);
+    // Ticks whose picture could not be tried yet (no password known) hear that it waits.
+    for (const QString& id : m_awaiting.keys())
+        answer(id, TickOutcome::Upload::Kept);
+    for (auto it = m_fresh.begin(); it != m_fresh.end();)
+        it = m_outbox->contains(*it) ? std::next(it) : m_fresh.erase(it); // replaced or dropped meanwhile
+    lock.unlock();
     publish();
+    lock.lock();
 }
 
 void DeliveryWorker::publish()
 {
     OutboxState state;
-    state.waiting = static_cast<int>(m_outbox->items().size());
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_outbox)
+            return;
+        state = stateLocked();
+    }
+    Q_EMIT outboxChanged(state);
+}
+
+OutboxState DeliveryWorker::stateLocked() const
+{
+    OutboxState state;
     state.dropped = m_outbox->droppedCount();
     state.keepProblem = m_keepProblem;
-    if (!m_outbox->isEmpty()) {
-        state.host = m_outbox->items().front().url.host();
-        std::lock_guard lock(m_mutex);
-        state.needsPassword = std::none_of(m_outbox->items().begin(), m_outbox->items().end(),
-                                           [&](const Outbox::Item& item) { return m_passwords.contains(item.url.host()); });
+    bool anyPassword = false;
+    for (const Outbox::Item& item : m_outbox->items()) {
+        if (item.setAside) {
+            ++state.setAside;
+            state.setAsideName = item.url.fileName();
+            state.setAsideProblem = item.problem;
+            continue;
+        }
+        if (state.waiting++ == 0)
+            state.host = item.url.host();
+        anyPassword = anyPassword || m_passwords.contains(item.url.host());
+    }
+    if (state.waiting > 0) {
+        state.needsPassword = !anyPassword;
         if (m_nextTry != std::chrono::steady_clock::time_point{})
             state.nextTry = m_nextTryWallClock;
     }
-    Q_EMIT outboxChanged(state);
+    return state;
 }

@@ -45,8 +45,10 @@ struct TickJob {
 // How a tick ended, once its picture was saved and its upload tried.
 struct TickOutcome {
     enum class Save { NotAsked, Saved, Failed };
-    // Refused: not uploaded at all (a setting would be unsafe to send).
-    enum class Upload { NotAsked, Sent, Kept, Failed, Refused };
+    // Refused: not uploaded at all (a setting would be unsafe to send). SetAside: the
+    // server refuses this picture for good; it stays in the outbox, tried rarely.
+    // NotKept: the outbox could not keep it and its one try from memory failed.
+    enum class Upload { NotAsked, Sent, Kept, Failed, Refused, SetAside, NotKept };
     quint64 tick = 0;
     QDateTime time;
     QString fileName; // the name actually written, past any taken one
@@ -55,26 +57,34 @@ struct TickOutcome {
     QString savePath;    // empty when saving failed for want of a folder
     QString saveProblem;
     Upload upload = Upload::NotAsked;
-    Error uploadError; // when Failed: why the picture is kept for later; when Refused: why not sent
+    Error uploadError; // why it was not sent (Failed, Refused, SetAside, NotKept)
 };
 
 // The pictures waiting for their server, as the status line tells it.
 struct OutboxState {
-    int waiting = 0;
+    int waiting = 0;           // to be sent, not counting those set aside
     QString host;              // where the oldest waiting picture goes
     QDateTime nextTry;         // invalid: not scheduled (sending, or waiting for a password)
     bool needsPassword = false;
     int dropped = 0;           // pictures dropped for the outbox's bound since the start
     QString keepProblem;       // a picture could not be kept in the outbox
+    int setAside = 0;          // refused by the server for good, or never sendable
+    QString setAsideName;      // the newest of them, and why
+    QString setAsideProblem;
 };
 
-// Stamps, encodes, saves and uploads the ticks' pictures on a thread of its own,
-// in the order of the ticks, so the window's thread never waits on the disk or the
-// network. Every picture to upload is kept in the outbox first and leaves it only
-// when the server has it whole; a failed upload is retried with a growing pause
-// (and at once after the next tick or a success), also after a restart.
+// Stamps, encodes, saves and uploads the ticks' pictures on two threads of its
+// own, so the window's thread never waits on the disk or the network: one saves
+// the ticks' pictures in their order and keeps those to upload in the outbox; the
+// other sends what the outbox holds. Saves never wait on the network.
 //
-// Its signals are emitted on the worker thread; connect with queued connections.
+// A picture leaves the outbox only when the server has it whole. A failed upload
+// is retried with a growing pause, while each new tick's picture is still tried at
+// once; a picture the server refuses for good (or that can never be sent) is set
+// aside, counted and tried rarely, so it never holds the others. A picture the
+// outbox cannot keep is tried once from memory.
+//
+// Its signals are emitted on its threads; connect with queued connections.
 // Destroying it finishes the saves already asked for, abandons the upload under
 // way (its picture stays in the outbox) and returns promptly.
 class DeliveryWorker : public QObject, private FTPControllerDelegate {
@@ -86,6 +96,7 @@ public:
         qint64 outboxLimitBytes = qint64(1024) * 1024 * 1024;
         std::chrono::milliseconds firstRetryPause{2000};
         std::chrono::milliseconds longestRetryPause{std::chrono::minutes(5)};
+        std::chrono::milliseconds setAsidePause{std::chrono::hours(1)};
         QSet<QString> hostsRequiringTls;
 
         // As the settings file gives them: the outbox's bound and the hosts that must use TLS.
@@ -110,34 +121,47 @@ Q_SIGNALS:
     void tlsSeen(const QString& host);
 
 private:
-    void run();
-    void processJobs(); // worker thread, with the lock not held
+    using Lock = std::unique_lock<std::mutex>;
+    // A picture the outbox could not keep, for its one try.
+    struct Unkept {
+        TickOutcome outcome;
+        QByteArray picture;
+        QUrl url;
+        QString username;
+    };
+    void saveLoop();
     void process(TickJob& job);
     void stepPastTakenName(TickJob& job);
-    void sendWaiting();
+    void sendLoop();
+    void sendPass(Lock& lock);
+    void sendUnkept(Lock& lock);
+    void answer(const QString& id, TickOutcome::Upload how, const Error& error = {});
     void publish();
+    OutboxState stateLocked() const;
     void uploadDidNotFinishWithError(const Error& error) override { m_lastError = error; }
 
     Settings m_settings;
 
-    std::mutex m_mutex; // guards the members up to m_wake
+    mutable std::mutex m_mutex; // guards the members up to m_sendWake
     std::deque<TickJob> m_jobs;
     QHash<QString, QString> m_passwords; // by host
+    std::unique_ptr<Outbox> m_outbox;    // made by the saving thread
+    QSet<QString> m_fresh;               // outbox ids never tried yet
+    QHash<QString, TickOutcome> m_awaiting; // outbox id -> its tick, waiting for the first try
+    std::deque<Unkept> m_unkept;
     bool m_attemptNow = false;
     bool m_stopping = false;
-    std::condition_variable m_wake;
-
-    // Worker thread only.
-    std::unique_ptr<Outbox> m_outbox;
-    FTPController m_ftp;
-    StillMaker m_stillMaker;
-    Error m_lastError;
     std::chrono::milliseconds m_pause{0};
-    std::chrono::steady_clock::time_point m_nextTry{};
+    std::chrono::steady_clock::time_point m_nextTry{}; // set: a retry pause is under way
     QDateTime m_nextTryWallClock;
-    std::deque<TickOutcome> m_awaitingUpload; // ticks whose picture waits for a first try
-    QHash<quint64, QString> m_tickItems;      // tick -> its picture's id in the outbox
     QString m_keepProblem;
+    std::condition_variable m_saveWake;
+    std::condition_variable m_sendWake;
 
-    std::thread m_thread; // last: starts when everything above exists
+    StillMaker m_stillMaker; // saving thread only
+    FTPController m_ftp;     // sending thread only (and abortTransfers)
+    Error m_lastError;
+
+    std::thread m_saver; // last: they start when everything above exists
+    std::thread m_sender;
 };

@@ -35,6 +35,12 @@ QStringList describe(const TickOutcome& outcome, Detail detail, int waiting)
     case TickOutcome::Upload::Refused:
         parts << (whole ? tr("not uploaded: %1").arg(outcome.uploadError.description) : tr("not uploaded"));
         break;
+    case TickOutcome::Upload::SetAside:
+        parts << (whole ? tr("set aside in the outbox: %1").arg(outcome.uploadError.description) : tr("upload set aside"));
+        break;
+    case TickOutcome::Upload::NotKept:
+        parts << (whole ? tr("not kept: %1").arg(outcome.uploadError.description) : tr("upload failed, not kept"));
+        break;
     }
     return parts;
 }
@@ -87,6 +93,11 @@ QString outboxSummary(const OutboxState& state)
     if (state.dropped > 0)
         parts << (state.dropped == 1 ? tr("1 picture dropped: the outbox is full")
                                      : tr("%1 pictures dropped: the outbox is full").arg(state.dropped));
+    if (state.setAside > 0)
+        parts << (state.setAside == 1 ? tr("1 picture set aside (%1: %2)").arg(state.setAsideName, state.setAsideProblem)
+                                      : tr("%1 pictures set aside (the newest, %2: %3)")
+                                            .arg(state.setAside)
+                                            .arg(state.setAsideName, state.setAsideProblem));
     if (!state.keepProblem.isEmpty())
         parts << tr("Pictures cannot be kept for upload: %1").arg(state.keepProblem);
     return parts.join(QStringLiteral(" — "));

@@ -6,8 +6,15 @@
 
 #include <QCoreApplication>
 
+#include <cctype>
+
 #include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <set>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -44,6 +51,67 @@ CURLcode noteTlsStarted(CURL*, void*, void* started)
     return CURLE_OK;
 }
 
+// Keeps the server's last complete answer line ("552 Quota exceeded"), so that a
+// failure can say what the server said.
+int noteReply(CURL*, curl_infotype type, char* data, std::size_t size, void* reply)
+{
+    const QByteArray line = QByteArray(data, static_cast<qsizetype>(size)).trimmed();
+    if (type == CURLINFO_HEADER_IN && line.size() >= 4 && std::isdigit(static_cast<unsigned char>(line[0])) && line[3] == ' ')
+        *static_cast<QByteArray*>(reply) = line.left(200);
+    return 0;
+}
+
+int stopWhenAborted(void* aborted, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    return static_cast<std::atomic<bool>*>(aborted)->load() ? 1 : 0;
+}
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("FTPController", text);
+}
+
+// The sockets libcurl has open for one handle. libcurl reads some of the server's
+// answers with a blocking wait of its own; shutting the sockets down is what ends
+// such a wait at once when Ombrix quits.
+class SocketRegistry {
+public:
+    static curl_socket_t open(void* registry, curlsocktype, curl_sockaddr* address)
+    {
+        auto* self = static_cast<SocketRegistry*>(registry);
+        const curl_socket_t fd = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+        std::lock_guard lock(self->m_lock);
+        if (fd != CURL_SOCKET_BAD && self->m_shutDown) {
+            ::close(fd);
+            return CURL_SOCKET_BAD;
+        }
+        if (fd != CURL_SOCKET_BAD)
+            self->m_open.insert(fd);
+        return fd;
+    }
+    static int close(void* registry, curl_socket_t fd)
+    {
+        auto* self = static_cast<SocketRegistry*>(registry);
+        {
+            std::lock_guard lock(self->m_lock);
+            self->m_open.erase(fd);
+        }
+        return ::close(fd);
+    }
+    void shutDownAll()
+    {
+        std::lock_guard lock(m_lock);
+        m_shutDown = true;
+        for (const curl_socket_t fd : m_open)
+            ::shutdown(fd, SHUT_RDWR); // the descriptor stays libcurl's to close
+    }
+
+private:
+    std::mutex m_lock;
+    std::set<curl_socket_t> m_open;
+    bool m_shutDown = false;
+};
+
 } // namespace
 
 CurlGlobal::CurlGlobal()
@@ -73,6 +141,7 @@ std::size_t ReadMemoryCallback(char* destination, std::size_t size, std::size_t 
 // One easy handle run through a multi handle: the multi handle's wait can be woken
 // from another thread, which is what makes a transfer abortable at once.
 struct FTPController::Handles {
+    SocketRegistry sockets; // first: outlives the handles' connections
     CURLM* multi = curl_multi_init();
     CURL* easy = curl_easy_init();
     ~Handles()
@@ -118,6 +187,19 @@ bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QS
     auto prepare = [&](CURL* h, const QByteArray& target) {
         curl_easy_reset(h);
         curl_easy_setopt(h, CURLOPT_URL, target.isEmpty() ? nullptr : target.constData());
+        // Only what Ombrix offers: an address naming http:// or file:// never gets the password.
+        curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, kProtocols);
+        curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, kProtocols);
+        curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &SocketRegistry::open);
+        curl_easy_setopt(h, CURLOPT_OPENSOCKETDATA, &m_handles->sockets);
+        curl_easy_setopt(h, CURLOPT_CLOSESOCKETFUNCTION, &SocketRegistry::close);
+        curl_easy_setopt(h, CURLOPT_CLOSESOCKETDATA, &m_handles->sockets);
+        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &stopWhenAborted);
+        curl_easy_setopt(h, CURLOPT_XFERINFODATA, &m_aborted);
+        curl_easy_setopt(h, CURLOPT_VERBOSE, 1L); // the server's answers go to noteReply, not to the terminal
+        curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, &noteReply);
+        curl_easy_setopt(h, CURLOPT_DEBUGDATA, &m_lastReply);
         curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(m_hostsRequiringTls.contains(url.host()) ? CURLUSESSL_ALL
                                                                                                           : CURLUSESSL_TRY));
         // Called when a connection starts TLS: so we learn that the server speaks it.
@@ -145,13 +227,15 @@ bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QS
     // A line break in any of these would hand the server a command of its own.
     if (hasControlCharacter(username) || hasControlCharacter(password) ||
         hasControlCharacter(QString::fromUtf8(QByteArray::fromPercentEncoding(url.toEncoded())))) {
+        m_lastFailurePermanent = true;
         uploadError(Error{kCurlErrorDomain, CURLE_BAD_FUNCTION_ARGUMENT,
-                          QCoreApplication::translate("FTPController", "The address, user name or password holds a control "
-                                                                       "character (such as a line break): nothing was sent.")});
+                          tr("The address, user name or password holds a control character (such as a line break): "
+                             "nothing was sent.")});
         return false;
     }
 
     m_tlsStarted = false;
+    m_lastReply.clear();
     int result = CURLE_FAILED_INIT;
     if (m_handles->isValid()) {
         CURL* h = m_handles->easy;
@@ -187,12 +271,38 @@ bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QS
     else if (result != CURLE_OK)
         m_tlsConnectedHosts.remove(url.host());
     m_lastUploadUsedTls = result == CURLE_OK && m_tlsConnectedHosts.contains(url.host());
+    m_lastReplyCode = m_lastReply.left(3).toLong();
+    // A refusal of this picture's folder or file: 5xx, but not a full disk or a refused login.
+    m_lastFailurePermanent = m_lastReplyCode >= 500 && m_lastReplyCode != 552 && m_lastReplyCode != 530 &&
+        (result == CURLE_REMOTE_ACCESS_DENIED || result == CURLE_UPLOAD_FAILED || result == CURLE_QUOTE_ERROR ||
+         result == CURLE_REMOTE_FILE_NOT_FOUND);
+    if (result == CURLE_UNSUPPORTED_PROTOCOL)
+        m_lastFailurePermanent = true;
     if (result == CURLE_OK) {
         completeUpload();
         return true;
     }
-    uploadError(curlError(result));
+    uploadError(describeFailure(result));
     return false;
+}
+
+Error FTPController::describeFailure(int result) const
+{
+    Error error = curlError(result);
+    if (result == CURLE_ABORTED_BY_CALLBACK || m_lastReplyCode < 400)
+        return error;
+    // The server's own words, without anything that could upset a terminal or a log.
+    QString said = QString::fromUtf8(m_lastReply);
+    for (QChar& c : said)
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    if (m_lastReplyCode == 452 || m_lastReplyCode == 552)
+        error.description = tr("The server's disk is full (%1)").arg(said);
+    else if (m_lastReplyCode == 530)
+        error.description = tr("The server refused the login (%1)").arg(said);
+    else
+        error.description = tr("The server refused the picture (%1)").arg(said);
+    return error;
 }
 
 int FTPController::perform()
@@ -226,8 +336,6 @@ int FTPController::perform()
         // Short waits: while it connects a reused connection's data channel, libcurl
         // waits on no socket at all and would otherwise sleep out the whole wait.
         curl_multi_poll(multi, nullptr, 0, kPollSliceMs, nullptr);
-        if (m_betweenWaits)
-            m_betweenWaits();
     }
     // Removing an unfinished transfer closes its connection; a finished one's stays for the next upload.
     curl_multi_remove_handle(multi, easy);
@@ -237,11 +345,7 @@ int FTPController::perform()
 void FTPController::abortTransfers()
 {
     m_aborted = true;
-    wakeUp();
-}
-
-void FTPController::wakeUp()
-{
+    m_handles->sockets.shutDownAll();
     if (m_handles->multi)
         curl_multi_wakeup(m_handles->multi);
 }

@@ -11,7 +11,6 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 // Hears how an upload ended, inside the upload call. Either callback may be left
@@ -91,28 +90,34 @@ public:
     void setHostsRequiringTls(QSet<QString> hosts) { m_hostsRequiringTls = std::move(hosts); }
     // Whether the last upload's connection was encrypted.
     bool lastUploadUsedTls() const { return m_lastUploadUsedTls; }
+    // Whether the last upload failed because the server refuses this picture for
+    // good (a 5xx answer to its folder or its file, other than a full disk), not
+    // because of the connection, the login or the server's state.
+    bool lastFailureIsPermanent() const { return m_lastFailurePermanent; }
 
-    // Ends the transfer in progress at once and refuses every later one
-    // (CURLE_ABORTED_BY_CALLBACK): for shutting down.
+    // Ends the transfer in progress at once, even one waiting inside libcurl for
+    // the server's answer, and refuses every later one (CURLE_ABORTED_BY_CALLBACK):
+    // for shutting down. Any thread.
     void abortTransfers();
-    // Runs on the uploading thread between its waits on the network, so that the
-    // thread can do other short work while a transfer is slow.
-    void setBetweenWaits(std::function<void()> work) { m_betweenWaits = std::move(work); }
-    // Makes the current wait end now, so the work set above runs soon.
-    void wakeUp();
 
     // The name a picture is sent under before it is renamed to its own.
     static QString temporaryName(const QString& fileName);
 
+    // The protocols an address may name; any other is refused before a connection.
+    static constexpr const char* kProtocols = "ftp,ftps";
+
 private:
     struct Handles;
     int perform();
+    Error describeFailure(int result) const;
 
     FTPTransferSettings m_settings;
     FTPControllerDelegate* m_delegate = nullptr;
     std::unique_ptr<Handles> m_handles;
     std::atomic<bool> m_aborted{false};
-    std::function<void()> m_betweenWaits;
+    QByteArray m_lastReply; // the server's last answer line, as it said it
+    long m_lastReplyCode = 0;
+    bool m_lastFailurePermanent = false;
     QSet<QString> m_hostsRequiringTls;
     QSet<QString> m_tlsConnectedHosts; // hosts whose kept connection is encrypted
     bool m_lastUploadUsedTls = false;

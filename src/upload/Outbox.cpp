@@ -24,6 +24,7 @@ Outbox::Outbox(QString folder, qint64 byteLimit)
     , m_byteLimit(byteLimit)
 {
     QDir().mkpath(m_folder);
+    QFile::setPermissions(m_folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     load();
 }
 
@@ -55,8 +56,12 @@ void Outbox::load()
             QFile::remove(meta.fileName());
             continue;
         }
-        m_items.push_back(Item{id, url, json.value(QStringLiteral("user")).toString(),
-                               json.value(QStringLiteral("replaceable")).toBool(), picture.size()});
+        Item item{id, url, json.value(QStringLiteral("user")).toString(), json.value(QStringLiteral("replaceable")).toBool(),
+                  picture.size(), false, {}, {}};
+        item.setAside = json.value(QStringLiteral("setAside")).toBool();
+        item.retryAfter = QDateTime::fromString(json.value(QStringLiteral("retryAfter")).toString(), Qt::ISODate);
+        item.problem = json.value(QStringLiteral("problem")).toString();
+        m_items.push_back(std::move(item));
         kept.insert(id);
     }
     // A picture whose address was never written cannot be sent anywhere.
@@ -78,12 +83,10 @@ bool Outbox::add(const QByteArray& picture, const QUrl& url, const QString& user
         id = m_items.back().id + QStringLiteral("z"); // a clock set back keeps the order
 
     QDir().mkpath(m_folder);
-    const QJsonObject json{{QStringLiteral("url"), url.toString(QUrl::FullyEncoded)},
-                           {QStringLiteral("user"), username},
-                           {QStringLiteral("replaceable"), replaceable}};
+    Item item{id, url, username, replaceable, picture.size(), false, {}, {}};
     if (!writeWholeFile(path(id, kPictureSuffix), picture, problem))
         return false;
-    if (!writeWholeFile(path(id, kAddressSuffix), QJsonDocument(json).toJson(QJsonDocument::Compact), problem)) {
+    if (!writeAddress(item, problem)) {
         QFile::remove(path(id, kPictureSuffix));
         return false;
     }
@@ -98,9 +101,34 @@ bool Outbox::add(const QByteArray& picture, const QUrl& url, const QString& user
             }
         }
     }
-    m_items.push_back(Item{id, url, username, replaceable, picture.size()});
+    m_items.push_back(std::move(item));
     enforceLimit();
     return true;
+}
+
+bool Outbox::writeAddress(const Item& item, QString* problem)
+{
+    QJsonObject json{{QStringLiteral("url"), item.url.toString(QUrl::FullyEncoded)},
+                     {QStringLiteral("user"), item.username},
+                     {QStringLiteral("replaceable"), item.replaceable}};
+    if (item.setAside) {
+        json.insert(QStringLiteral("setAside"), true);
+        json.insert(QStringLiteral("problem"), item.problem);
+        if (item.retryAfter.isValid())
+            json.insert(QStringLiteral("retryAfter"), item.retryAfter.toString(Qt::ISODate));
+    }
+    return writeWholeFile(path(item.id, kAddressSuffix), QJsonDocument(json).toJson(QJsonDocument::Compact), problem);
+}
+
+bool Outbox::setAside(const QString& id, const QString& problem, const QDateTime& retryAfter)
+{
+    const auto it = std::find_if(m_items.begin(), m_items.end(), [&](const Item& item) { return item.id == id; });
+    if (it == m_items.end())
+        return false;
+    it->setAside = true;
+    it->problem = problem;
+    it->retryAfter = retryAfter;
+    return writeAddress(*it, nullptr);
 }
 
 std::optional<QByteArray> Outbox::picture(const Item& item) const

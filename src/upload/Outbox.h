@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QUrl>
 
@@ -10,7 +11,8 @@
 // Pictures waiting for their server, kept in a folder so that they survive a
 // restart: each as NAME.jpg (a plain JPEG a person can open) beside NAME.json
 // (where it goes). Names sort oldest first. The folder is bounded in bytes; past
-// the bound the oldest pictures are dropped and counted.
+// the bound the oldest pictures are dropped and counted. The folder is its owner's
+// alone: pictures waiting for a private server are nobody else's to read.
 //
 // Used from one thread at a time.
 class Outbox {
@@ -21,6 +23,11 @@ public:
         QString username;
         bool replaceable = false; // the always-current picture: a newer one for the same address replaces it
         qint64 bytes = 0;
+        // Set aside: the server refused it for good, or it can never be sent. It stays
+        // (and counts) but is tried again only after this time; invalid: never.
+        bool setAside = false;
+        QDateTime retryAfter;
+        QString problem; // why it was set aside
     };
 
     // Reads what an earlier run left in the folder. Half-written entries (a picture
@@ -41,6 +48,9 @@ public:
     std::optional<QByteArray> picture(const Item& item) const;
     // Forgets the item; one already gone is no error.
     void remove(const QString& id);
+    // Sets the item aside for the reason, to be tried again after the time (invalid:
+    // never); kept so across restarts. False when that could not be written.
+    bool setAside(const QString& id, const QString& problem, const QDateTime& retryAfter);
     bool contains(const QString& id) const;
 
     const std::vector<Item>& items() const { return m_items; }
@@ -54,6 +64,7 @@ private:
     void load();
     void enforceLimit();
     void erase(std::vector<Item>::iterator item);
+    bool writeAddress(const Item& item, QString* problem);
 
     QString m_folder;
     qint64 m_byteLimit;

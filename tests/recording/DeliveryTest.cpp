@@ -16,11 +16,12 @@
 
 namespace {
 
+// Random bytes framed as a JPEG: its start and end markers.
 QByteArray noise(qsizetype size)
 {
     QByteArray bytes(size, Qt::Uninitialized);
     QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(bytes.data()), size / 4);
-    return bytes;
+    return bytes.replace(0, 2, "\xff\xd8").replace(size - 2, 2, "\xff\xd9");
 }
 
 TEST(Delivery, AServerThatGoesAwayInTheMiddleOfUploadsEndsWithEveryPictureWhole)
