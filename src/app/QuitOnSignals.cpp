@@ -38,12 +38,14 @@ QuitOnSignals::QuitOnSignals(QObject* parent)
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr); // the SSH session it was started from closed
 }
 
 QuitOnSignals::~QuitOnSignals()
 {
     ::signal(SIGTERM, SIG_DFL);
     ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGHUP, SIG_DFL);
     m_notifier.reset();
     ::close(gPipe[0]);
     ::close(gPipe[1]);

@@ -6,7 +6,7 @@
 
 class QSocketNotifier;
 
-// Turns SIGTERM and SIGINT into a clean quit of the event loop: the signal handler
+// Turns SIGTERM, SIGINT and SIGHUP into a clean quit of the event loop: the signal handler
 // only writes a byte to a pipe, and the loop reads it and quits, so everything is
 // shut down by the ordinary destructors (saves finished, uploads kept).
 class QuitOnSignals : public QObject {

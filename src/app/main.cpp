@@ -8,6 +8,7 @@
 #include "OmbrixAppDelegate.h"
 #include "QuitOnSignals.h"
 #include "SecretStore.h"
+#include "SettingsLock.h"
 #include "SettingsTable.h"
 #include "UserDefaults.h"
 
@@ -15,6 +16,7 @@
 #include <QCommandLineParser>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QMessageBox>
 #include <QTranslator>
 
 #include <gst/gst.h>
@@ -88,6 +90,11 @@ int runWithoutWindow(int argc, char* argv[])
         return 2;
     }
 
+    const SettingsLock lock(UserDefaults::standardFilePath());
+    if (!lock.isHeld()) {
+        err(QStringLiteral("ombrix: ") + lock.problem());
+        return 1;
+    }
     OmbrixAppDelegate::initialize();
     UserDefaults* settings = UserDefaults::standardUserDefaults();
     if (!settings->loadProblem().isEmpty())
@@ -152,6 +159,11 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName(QStringLiteral("org.ombrix.Ombrix"));
     installTranslators();
 
+    const SettingsLock lock(UserDefaults::standardFilePath());
+    if (!lock.isHeld()) { // the message instead of the window
+        QMessageBox::critical(nullptr, QStringLiteral("Ombrix"), lock.problem());
+        return 1;
+    }
     OmbrixAppDelegate::initialize();
 
     MessageBoxAlertPresenter alerts;

@@ -9,12 +9,17 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 
+#include <QRegularExpression>
+
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
 // A line-level check of what QSettings would accept without complaint: UTF-8 text of
-// sections, "key=value" lines and comments, ending in a newline as QSettings writes it.
+// sections, "key=value" lines and comments. A last line without its newline is read
+// all the same (editors leave it out); one cut short is caught as no setting.
 QString iniProblem(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
@@ -25,8 +30,6 @@ QString iniProblem(const QByteArray& bytes)
     const QString text = decoder(bytes);
     if (decoder.hasError())
         return QStringLiteral("the file is not UTF-8 text");
-    if (!bytes.endsWith('\n'))
-        return QStringLiteral("the file ends in the middle of a line");
     const auto lines = QStringView(text).split(QLatin1Char('\n'));
     for (QStringView line : lines) {
         line = line.trimmed();
@@ -93,7 +96,8 @@ void UserDefaults::load()
         if (!problem.isEmpty()) {
             m_loadProblem = QCoreApplication::translate("UserDefaults",
                                                         "The settings file %1 is damaged (%2). Ombrix uses the default settings "
-                                                        "for what it cannot read; the damaged file is kept beside it.")
+                                                        "for what it cannot read, and keeps a copy of the damaged file beside "
+                                                        "it before it next saves the settings.")
                                 .arg(m_filePath, problem);
             m_needsBackup = true;
         }
@@ -103,7 +107,8 @@ void UserDefaults::load()
     if (m_settings->status() != QSettings::NoError && m_loadProblem.isEmpty()) {
         m_loadProblem = QCoreApplication::translate("UserDefaults",
                                                     "The settings file %1 is damaged. Ombrix uses the default settings for "
-                                                    "what it cannot read; the damaged file is kept beside it.")
+                                                    "what it cannot read, and keeps a copy of the damaged file beside it "
+                                                    "before it next saves the settings.")
                             .arg(m_filePath);
         m_needsBackup = true;
     }
@@ -143,8 +148,15 @@ QVariant UserDefaults::coerced(const QVariant& stored, const QVariant& registere
     bool ok = false;
     switch (registered.typeId()) {
     case QMetaType::Int: {
-        const int i = value.toInt(&ok);
-        return ok ? QVariant(i) : registered;
+        // A whole number past an int's range is held at its end, never wrapped.
+        const QString text = value.toString().trimmed();
+        const qlonglong n = text.toLongLong(&ok);
+        if (ok)
+            return QVariant(int(std::clamp<qlonglong>(n, std::numeric_limits<int>::min(), std::numeric_limits<int>::max())));
+        static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
+        if (digits.match(text).hasMatch())
+            return QVariant(text.startsWith(QLatin1Char('-')) ? std::numeric_limits<int>::min() : std::numeric_limits<int>::max());
+        return registered;
     }
     case QMetaType::Float:
     case QMetaType::Double: {

@@ -61,7 +61,8 @@ QString PictureNaming::saveToDiskPath(const QString& name) const
 
 QUrl PictureNaming::uploadURL(const QString& serverAddress, const QString& pathText, const QString& fileName) const
 {
-    QUrl url(serverAddress, QUrl::StrictMode);
+    // As typed, spaces and accents included: the path is sent percent-encoded in UTF-8.
+    QUrl url(serverAddress.trimmed(), QUrl::TolerantMode);
     if (serverAddress.isEmpty() || !url.isValid())
         return QUrl();
     QString path = url.path(QUrl::FullyEncoded);

@@ -24,15 +24,16 @@ bool URLFormatter::getObjectValue(QVariant* object, const QString& string, QStri
         *object = QVariant();
     QString errorText;
     if (!string.isEmpty()) {
-        // Generic URL syntax, strictly: text with a space, for one, is no URL.
+        // Read as people type addresses: spaces and letters beyond ASCII in the path
+        // are fine (they are encoded for the server), a space in the host is not.
         QString text = string;
-        QUrl url(text, QUrl::StrictMode);
+        QUrl url(text, QUrl::TolerantMode);
         if (url.isValid() && url.scheme().isEmpty()) {
             if (!string.contains(QLatin1Char('.'))) {
                 url = QUrl();
             } else {
                 text = QStringLiteral("ftp://") + string;
-                url = QUrl(text, QUrl::StrictMode);
+                url = QUrl(text, QUrl::TolerantMode);
             }
         }
         if (!url.isValid() || url.host().isEmpty())
