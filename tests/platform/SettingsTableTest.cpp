@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 TEST(SettingsTable, EveryKeyOnceAndWholeNumbersReadAsTheTableTypesThem)
 {
     QStringList keys;
@@ -24,6 +26,11 @@ TEST(SettingsTable, EveryKeyOnceAndWholeNumbersReadAsTheTableTypesThem)
     EXPECT_EQ(settingValue(store, OXRecordingInterval), 10) << "no whole number";
     store.setObject(QStringLiteral("ten"), OXRecordingInterval);
     EXPECT_EQ(settingValue(store, OXRecordingInterval), 10);
+    for (const auto& [stored, read] : {std::pair{"4294967298", INT_MAX}, {"2147483648", INT_MAX},
+                                       {"99999999999999999999", INT_MAX}, {"-99999999999999999999", INT_MIN}}) {
+        store.setObject(QString::fromLatin1(stored), OXRecordingInterval);
+        EXPECT_EQ(settingValue(store, OXRecordingInterval), read) << stored << ": held at the end, never wrapped";
+    }
     store.setObject(QStringLiteral("1e300"), OXOutboxLimitMB);
     EXPECT_EQ(settingValue(store, OXOutboxLimitMB), 1024);
     store.setObject(QStringLiteral("nan"), OXDarkThreshold);

@@ -83,9 +83,10 @@ TEST_F(UserDefaultsTest, EveryWriteNotifiesObserversOfThatKey)
 TEST_F(UserDefaultsTest, ValuesOfTheWrongFormReadAsTheDefault)
 {
     writeAll(file, "[General]\nOXRecordingInterval=soon\nOXImageQuality=nan\nOXImageFilename=Garden, east\n"
-                   "OXSaveToDiskFlag=yes\nOXSaveSequenceFlag=maybe\n");
+                   "OXSaveToDiskFlag=yes\nOXSaveSequenceFlag=maybe"); // as editors leave it: no last newline
     UserDefaults store(file);
     store.registerDefaults(registration());
+    EXPECT_EQ(store.loadProblem(), QString()) << "nothing in it is damaged";
     EXPECT_EQ(store.objectForKey(kInt), QVariant(10));
     EXPECT_EQ(store.objectForKey(kFloat), QVariant(0.5f));
     EXPECT_EQ(store.objectForKey(kText), QVariant(QStringLiteral("Garden, east"))) << "unquoted commas are text";

@@ -98,6 +98,7 @@ TEST_F(Naming, UploadAddressesOfTheWorkedExamples)
     EXPECT_EQ(url("ftp://192.0.2.10/pub", "/webcam/"), QStringLiteral("ftp://192.0.2.10/pub/webcam/CaptureImage.jpg"))
         << "one slash between components";
     EXPECT_EQ(url("ftp://[::1]:2121", ""), QStringLiteral("ftp://[::1]:2121/CaptureImage.jpg"));
+    EXPECT_EQ(url("ftp://192.0.2.10/Gärten 2026/", "Süd"), QStringLiteral("ftp://192.0.2.10/G%C3%A4rten%202026/S%C3%BCd/CaptureImage.jpg"));
     store.setObject(true, OXSaveSequenceFlag);
     EXPECT_EQ(url("ftp://192.0.2.10/pub/", ""), QStringLiteral("ftp://192.0.2.10/pub/CaptureImage_20240305_140709.jpg"));
     store.setObject(QStringLiteral("Cam #1?"), OXImageFilename);

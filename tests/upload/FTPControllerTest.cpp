@@ -90,6 +90,10 @@ TEST_F(Upload, WhatArrivesWholeAndWhatFailsWithCurlsOwnError)
     EXPECT_FALSE(QFile::exists(server.rootPath() + QStringLiteral("/no")));
     EXPECT_FALSE(controller.uploadData(picture(10), QUrl(), QStringLiteral("u"), QStringLiteral("p")));
     EXPECT_EQ(delegate.errors.back().code, CURLE_URL_MALFORMAT) << "no address fails like any other error";
+    for (const QString& foreign : {QStringLiteral("http://127.0.0.1:%1/x.jpg").arg(server.port()), QStringLiteral("file:///tmp/x.jpg")}) {
+        EXPECT_FALSE(controller.uploadData(picture(10), QUrl(foreign), LoopbackFtpServer::user(), right));
+        EXPECT_EQ(delegate.errors.back().code, CURLE_UNSUPPORTED_PROTOCOL) << foreign.toStdString();
+    }
 }
 
 TEST_F(Upload, PlainServerIsUsedWithoutTls)

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -47,9 +48,16 @@ TEST(Outbox, KeepsPicturesOldestFirstAcrossARestartAndClearsHalfEntries)
     }
     EXPECT_EQ(filesIn(dir.path()).size(), 6) << filesIn(dir.path()).join(QLatin1Char(' ')).toStdString();
 
+    EXPECT_EQ(QFileInfo(dir.path()).permissions() & 0x0077, 0) << "nobody else reads what waits for a private server";
+    ASSERT_TRUE(again.setAside(again.items()[1].id, QStringLiteral("refused"), QDateTime(QDate(2030, 1, 1), QTime(0, 0))));
     again.remove(again.items().front().id);
     again.remove(QStringLiteral("no-such-id"));
-    EXPECT_EQ(Outbox(dir.path(), qint64(1) << 30).items().size(), 2u);
+    const Outbox third(dir.path(), qint64(1) << 30);
+    ASSERT_EQ(third.items().size(), 2u);
+    EXPECT_TRUE(third.items()[0].setAside);
+    EXPECT_EQ(third.items()[0].problem, QStringLiteral("refused"));
+    EXPECT_EQ(third.items()[0].retryAfter, QDateTime(QDate(2030, 1, 1), QTime(0, 0)));
+    EXPECT_FALSE(third.items()[1].setAside);
 }
 
 TEST(Outbox, ANewerSinglePictureReplacesTheOneWaitingForTheSameAddressOnly)

@@ -44,7 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"mailto:someone.example", nullptr, false},                  // scheme without host
                       Case{"example.com:21", nullptr, false},                          // reads as scheme "example.com"
                       Case{"192.0.2.10:2121", nullptr, false},                         // a port needs the scheme
-                      Case{"ftp://my server.com", nullptr, false},                     // a space: no URL at all
+                      Case{"ftp://h.example/Gärten 2026/", "ftp://h.example/Gärten 2026/", true}, // as people type it
+                      Case{"ftp://my server.com", nullptr, false},                     // a space in the host: no URL
                       Case{"my server.com", nullptr, false},
                       Case{"ftp://[::1", nullptr, false}));
 
