@@ -9,7 +9,9 @@ bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* probl
 {
     QSaveFile file(path);
     errno = 0;
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    // Unbuffered: a buffered write that fails for want of space is not always told
+    // by commit(), which then leaves an empty file under the final name.
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(bytes) == bytes.size() && file.commit())
         return true;
     const int code = errno;
     if (problem) // Qt says "Unknown error" for some failures the system can name

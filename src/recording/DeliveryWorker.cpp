@@ -29,6 +29,12 @@ QString unsendable(const Outbox::Item& item, const QByteArray& picture)
     return {};
 }
 
+// The server a picture goes to: a pause after a failure holds only that server's pictures.
+QString serverOf(const QUrl& url)
+{
+    return url.host() + QLatin1Char(':') + QString::number(url.port(21));
+}
+
 QStringList tlsHosts(const UserDefaults& userDefaults)
 {
     return settingValue(userDefaults, OXFTPTLSHosts).split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -201,6 +207,7 @@ void DeliveryWorker::sendLoop()
         const auto now = steady_clock::now();
         if (m_nextTry != steady_clock::time_point{} && now >= m_nextTry) {
             m_nextTry = {}; // the pause is over: every waiting picture may go again
+            m_pausedServers.clear();
             m_attemptNow = true;
         }
         const QDateTime wallClock = QDateTime::currentDateTime();
@@ -262,15 +269,14 @@ void DeliveryWorker::sendPass(Lock& lock)
             sendUnkept(lock);
             continue;
         }
-        // The next picture: oldest first; during a retry pause only new ones, and
-        // set-aside ones when they are due.
-        const bool pausing = m_nextTry != steady_clock::time_point{};
+        // The next picture: oldest first; during a retry pause a paused server's only
+        // when they are new, and set-aside ones when they are due.
         const QDateTime wallClock = QDateTime::currentDateTime();
         std::optional<Outbox::Item> next;
         QString password;
         for (const Outbox::Item& item : m_outbox->items()) {
             const bool due = item.setAside ? item.retryAfter.isValid() && item.retryAfter <= wallClock
-                                           : !pausing || m_fresh.contains(item.id);
+                                           : !m_pausedServers.contains(serverOf(item.url)) || m_fresh.contains(item.id);
             const auto known = m_passwords.constFind(item.url.host());
             if (due && known != m_passwords.constEnd()) {
                 next = item; // a copy: saves during the upload may change the outbox
@@ -300,6 +306,7 @@ void DeliveryWorker::sendPass(Lock& lock)
         lock.lock();
 
         const QString host = next->url.host();
+        const QString server = serverOf(next->url);
         if (sent) {
             m_outbox->remove(next->id);
             if (usedTls && !m_settings.hostsRequiringTls.contains(host)) {
@@ -307,8 +314,11 @@ void DeliveryWorker::sendPass(Lock& lock)
                 m_ftp.setHostsRequiringTls(m_settings.hostsRequiringTls);
                 Q_EMIT tlsSeen(host);
             }
-            m_pause = {};
-            m_nextTry = {}; // the server answers again: send the rest at once
+            m_pausedServers.remove(server); // it answers again: send the rest at once
+            if (m_pausedServers.isEmpty()) {
+                m_pause = {};
+                m_nextTry = {};
+            }
             answer(next->id, TickOutcome::Upload::Sent);
         } else if (m_stopping) {
             return; // abandoned, not failed: the picture stays for the next start
@@ -321,8 +331,9 @@ void DeliveryWorker::sendPass(Lock& lock)
             if (next->setAside) // still failing: its next try is as rare as before
                 m_outbox->setAside(next->id, next->problem,
                                    QDateTime::currentDateTime().addMSecs(m_settings.setAsidePause.count()));
-            // A new picture failing during a pause does not lengthen it.
-            if (!pausing || !fresh) {
+            // A new picture failing during its server's pause does not lengthen it.
+            if (!m_pausedServers.contains(server) || !fresh) {
+                m_pausedServers.insert(server);
                 m_pause = m_pause.count() == 0 ? m_settings.firstRetryPause : std::min(m_pause * 2, m_settings.longestRetryPause);
                 m_nextTry = steady_clock::now() + m_pause;
                 m_nextTryWallClock = QDateTime::currentDateTime().addMSecs(m_pause.count());

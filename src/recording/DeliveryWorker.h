@@ -153,6 +153,7 @@ private:
     bool m_stopping = false;
     std::chrono::milliseconds m_pause{0};
     std::chrono::steady_clock::time_point m_nextTry{}; // set: a retry pause is under way
+    QSet<QString> m_pausedServers;                     // "host:port" whose last try failed during it
     QDateTime m_nextTryWallClock;
     QString m_keepProblem;
     std::condition_variable m_saveWake;

@@ -2,6 +2,8 @@
 #include "DeliveryWorker.h"
 #include "Outbox.h"
 #include "SessionFixture.h"
+#include "TickOutcomeText.h"
+#include "TinyDisk.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
@@ -70,7 +72,146 @@ TEST(Delivery, AServerThatGoesAwayInTheMiddleOfUploadsEndsWithEveryPictureWhole)
     EXPECT_TRUE(QDir(outbox.path()).entryList(QDir::Files).isEmpty());
 }
 
+// Entries the server refuses for good, or that can never be sent, are set aside
+// (retried rarely, or never); a server that does not answer holds only its own.
+TEST(Delivery, EntriesRefusedForGoodOrNeverSendableAreSetAsideAndTheRestGoOn)
+{
+    LoopbackFtpServer server;
+    ASSERT_TRUE(QDir(server.rootPath()).mkdir(QStringLiteral("locked")));
+    QFile::setPermissions(server.rootPath() + QStringLiteral("/locked"), QFileDevice::ReadOther | QFileDevice::ExeOther);
+    const QByteArray jpeg = noise(4000);
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        QUrl url;
+        bool setAside;
+        bool retried; // later, rarely
+        const char* problem;
+    } cases[] = {
+        {"folder refused", jpeg, server.url(QStringLiteral("missing/a.jpg")), true, true, "The server refused the picture (550 "},
+        {"file refused", jpeg, server.url(QStringLiteral("locked/b.jpg")), true, true, "The server refused the picture (553 "},
+        {"no server answers", jpeg, QUrl(QStringLiteral("ftp://127.0.0.1:1/c.jpg")), false, true, ""},
+        {"0 bytes", QByteArray(), server.url(QStringLiteral("d.jpg")), true, false, "It can never be sent: it is not a whole JPEG"},
+        {"cut short", jpeg.left(1000), server.url(QStringLiteral("e.jpg")), true, false, "It can never be sent: it is not a whole"},
+        {"foreign protocol", jpeg, QUrl(QStringLiteral("http://127.0.0.1:%1/f.jpg").arg(server.port())), true, false,
+         "It can never be sent: its address is not an FTP address"},
+        {"no file name", jpeg, server.url(QString()), true, false, "It can never be sent: its address names no"},
+    };
+    QTemporaryDir outbox;
+    {
+        Outbox box(outbox.path(), qint64(1) << 30);
+        for (const auto& c : cases)
+            ASSERT_TRUE(box.add(c.bytes, c.url, LoopbackFtpServer::user(), false));
+        ASSERT_TRUE(box.add(jpeg, server.url(QStringLiteral("last.jpg")), LoopbackFtpServer::user(), false));
+    }
+    DeliveryWorker::Settings settings;
+    settings.transfer.caBundlePath = server.caPath();
+    settings.outboxFolder = outbox.path();
+    settings.firstRetryPause = std::chrono::seconds(30);
+    {
+        DeliveryWorker worker(settings);
+        std::atomic<int> setAside{0};
+        QObject::connect(&worker, &DeliveryWorker::outboxChanged, &worker,
+                         [&](const OutboxState& state) { setAside = state.setAside; }, Qt::DirectConnection);
+        worker.setPassword(QStringLiteral("127.0.0.1"), LoopbackFtpServer::password());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.fileContents(QStringLiteral("last.jpg")) == jpeg && setAside == 6; }, 20000))
+            << setAside << " set aside";
+    }
+    EXPECT_EQ(jpegsIn(server.rootPath()), QStringList{QStringLiteral("last.jpg")}) << "nothing else reached the server";
+    const Outbox after(outbox.path(), qint64(1) << 30);
+    ASSERT_EQ(after.items().size(), std::size(cases));
+    for (size_t n = 0; n < std::size(cases); ++n) {
+        const Outbox::Item& item = after.items()[n];
+        SCOPED_TRACE(cases[n].what);
+        EXPECT_EQ(item.setAside, cases[n].setAside);
+        EXPECT_EQ(item.retryAfter.isValid(), cases[n].setAside && cases[n].retried);
+        EXPECT_EQ(item.problem.left(int(qstrlen(cases[n].problem))), QString::fromLatin1(cases[n].problem));
+    }
+}
+
 using DeliverySession = SessionFixture;
+
+// During a full disk on the server every new picture is tried once, at once, and
+// the waiting ones only when the pause is over; the pause is not reset by them.
+TEST_F(DeliverySession, AFullServerDiskIsSaidAndNewPicturesDoNotRetryTheOldOnes)
+{
+    LoopbackFtpServer::Options full;
+    full.quotaFiles = 1;
+    LoopbackFtpServer server(full);
+    QDateTime now(QDate(2026, 12, 7), QTime(9, 0));
+    clock = [&] { return now; };
+    open(QStringLiteral("Garden=320x240"), FTPTransferSettings{server.caPath()});
+    services.firstRetryPause = std::chrono::seconds(60);
+    restart();
+    ASSERT_TRUE(waitForFrame());
+    useServer(server.port());
+    store->setObject(true, OXSaveSequenceFlag);
+    ASSERT_TRUE(tick());
+    ASSERT_EQ(last.upload, TickOutcome::Upload::Sent) << "the one file the account may hold";
+    now = now.addSecs(1);
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(last.upload, TickOutcome::Upload::Failed);
+    EXPECT_TRUE(last.uploadError.description.startsWith(QStringLiteral("The server's disk is full (552 Quota exceeded")))
+        << last.uploadError.description.toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session->outboxState().nextTry.isValid(); }, 5000));
+    const QDateTime nextTry = session->outboxState().nextTry;
+    now = now.addSecs(1);
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(last.upload, TickOutcome::Upload::Failed) << "the new picture was tried";
+    EXPECT_EQ(session->outboxState().nextTry, nextTry) << "the pause goes on as it was";
+    EXPECT_EQ(session->outboxState().waiting, 2);
+    EXPECT_EQ(session->outboxState().setAside, 0) << "a full disk refuses no picture for good";
+}
+
+TEST_F(DeliverySession, ASlowServerHoldsNeitherTheSavesNorTheQuit)
+{
+    LoopbackFtpServer::Options slow;
+    slow.kilobytesPerSecond = 10;
+    LoopbackFtpServer server(slow);
+    QDateTime now(QDate(2026, 12, 7), QTime(9, 0));
+    clock = [&] { return now; };
+    open(QStringLiteral("Garden=1280x720"), FTPTransferSettings{server.caPath()});
+    ASSERT_TRUE(waitForFrame());
+    saveTo(home.path(), true);
+    store->setObject(1.0f, OXImageQuality);
+    useServer(server.port());
+    const auto arriving = [&] { return QDir(server.rootPath()).entryList({QStringLiteral("*.part")}, QDir::Files); };
+    for (int n = 1; n <= 3; ++n) {
+        now = now.addSecs(1);
+        session->tick();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return jpegsIn(home.path()).size() == n; }, 3000)) << "picture " << n << " saved at once";
+        // The next ticks come while the first picture crawls to the server.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !arriving().isEmpty(); }, 5000));
+    }
+    EXPECT_TRUE(jpegsIn(server.rootPath()).isEmpty()) << "the first upload is still under way";
+    QElapsedTimer quitting;
+    quitting.start();
+    session.reset();
+    EXPECT_LT(quitting.elapsed(), 1000);
+    EXPECT_EQ(jpegsIn(outboxFolder()).size(), 3) << "kept for the next start";
+}
+
+TEST_F(DeliverySession, APictureTheOutboxCannotKeepIsTriedOnceAndSaidNotKeptWhenThatFails)
+{
+    TinyDisk disk(QStringLiteral("64k"));
+    if (!disk.isMounted())
+        GTEST_SKIP() << "a small disk of its own needs root (mount -t tmpfs)";
+    LoopbackFtpServer server;
+    open(QStringLiteral("Garden=320x240"), FTPTransferSettings{server.caPath()});
+    services.outboxFolder = disk.path();
+    restart();
+    ASSERT_TRUE(disk.fill());
+    ASSERT_TRUE(waitForFrame());
+    useServer(server.port());
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(last.upload, TickOutcome::Upload::Sent) << last.uploadError.description.toStdString();
+    EXPECT_FALSE(server.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty());
+    server.stop();
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(last.upload, TickOutcome::Upload::NotKept);
+    EXPECT_TRUE(logLine(last, 0).contains(QStringLiteral(": not kept: The picture could not be kept"))) << logLine(last, 0).toStdString();
+    EXPECT_FALSE(logLine(last, 0).contains(QStringLiteral("kept in the outbox")));
+}
 
 TEST_F(DeliverySession, PicturesKeptWhileTheServerWasAwayAreSentByTheNextStartTheSingleOneOnlyNewest)
 {
@@ -156,26 +297,6 @@ TEST_F(DeliverySession, AnUploadStuckOnASilentServerHoldsNeitherTheEventLoopNorQ
         << "the abandoned picture is kept for the next start";
 }
 
-// A small file system of its own, mounted for one test (root only).
-class TinyDisk {
-public:
-    explicit TinyDisk(const QString& size)
-    {
-        m_mounted = runToEnd(words(QStringLiteral("mount -t tmpfs -o size=%1 tmpfs %2").arg(size, m_dir.path()))) == 0;
-    }
-    ~TinyDisk()
-    {
-        if (m_mounted)
-            runToEnd({QStringLiteral("umount"), m_dir.path()});
-    }
-    bool isMounted() const { return m_mounted; }
-    QString path() const { return m_dir.path(); }
-
-private:
-    QTemporaryDir m_dir;
-    bool m_mounted = false;
-};
-
 TEST_F(DeliverySession, AFullDiskIsNamedAsTheSystemNamesItAndSavingResumesWhenSpaceReturns)
 {
     TinyDisk disk(QStringLiteral("256k"));
@@ -186,17 +307,13 @@ TEST_F(DeliverySession, AFullDiskIsNamedAsTheSystemNamesItAndSavingResumesWhenSp
     store->setObject(disk.path(), OXSaveToDiskPath);
     store->setObject(true, OXSaveToDiskFlag);
     store->setObject(1.0f, OXImageQuality);
-    QFile filler(disk.path() + QStringLiteral("/filler"));
-    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
-    while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
+    for (const qint64 room : {40 * 1024, 0}) { // some room, but not enough for a picture; none at all
+        ASSERT_TRUE(disk.fill(room));
+        ASSERT_TRUE(tick());
+        EXPECT_TRUE(last.saveProblem.contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << last.saveProblem.toStdString();
+        EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("filler")})
+            << "no partial or empty picture is left";
     }
-    filler.close();
-    filler.resize(filler.size() - 40 * 1024); // some room, but not enough for a picture
-
-    ASSERT_TRUE(tick());
-    EXPECT_TRUE(last.saveProblem.contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << last.saveProblem.toStdString();
-    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("filler")})
-        << "no partial picture is left";
 
     QFile::remove(disk.path() + QStringLiteral("/filler"));
     ASSERT_TRUE(tick());

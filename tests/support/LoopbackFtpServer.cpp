@@ -37,6 +37,7 @@ LoopbackFtpServer::LoopbackFtpServer(Options options)
     QDir().mkpath(rootPath());
     QFile::setPermissions(rootPath(), QFileDevice::Permissions(0x7777));
     m_kilobytesPerSecond = options.kilobytesPerSecond;
+    m_quotaFiles = options.quotaFiles;
     m_running = makeCertificates(options.certificateName) && makeAccount() && start(options.tls);
     if (!m_running) // every test of a server needs it: said here once
         ADD_FAILURE() << "the loopback FTP server did not start: " << m_problem.toStdString();
@@ -143,6 +144,8 @@ bool LoopbackFtpServer::launch()
                           .arg(passiveBase + 99);
     if (m_kilobytesPerSecond > 0)
         command += QStringLiteral(" -T %1").arg(m_kilobytesPerSecond);
+    if (m_quotaFiles > 0)
+        command += QStringLiteral(" -n %1:1000").arg(m_quotaFiles);
     const bool started = m_server.start(QStringLiteral("pure-ftpd"), words(command), options);
     if (!started) {
         m_problem = QStringLiteral("pure-ftpd could not be started");

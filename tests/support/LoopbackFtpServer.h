@@ -18,6 +18,8 @@ public:
         QString certificateName = QStringLiteral("127.0.0.1");
         // Bandwidth of every transfer in KB/s (0: as fast as it goes).
         int kilobytesPerSecond = 0;
+        // Files the account may hold, those already in its folder counted (0: no quota).
+        int quotaFiles = 0;
     };
 
     LoopbackFtpServer();
@@ -52,6 +54,7 @@ private:
     quint16 m_port = 0;
     Tls m_tls = Tls::Offered;
     int m_kilobytesPerSecond = 0;
+    int m_quotaFiles = 0;
     bool m_running = false;
     QString m_problem;
 };
