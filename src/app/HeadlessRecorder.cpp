@@ -57,7 +57,7 @@ QString HeadlessRecorder::now() const
 void HeadlessRecorder::start()
 {
     m_session->start();
-    m_services.log(tr("%1 recording every %2 s").arg(now()).arg(m_session->timerInterval().count() / 1000.0));
+    m_services.log(tr("%1 recording every %2 s").arg(now()).arg(QString::number(m_session->timerInterval().count() / 1000.0, 'g', 12)));
     if (RecordingSession::uploading(*m_services.session.userDefaults))
         m_session->lookUpPassword();
 }

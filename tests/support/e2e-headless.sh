@@ -118,4 +118,29 @@ start_recording "$keyring_bus" 2 ': saved, uploaded'
 stop_recording
 grep -q "FTP password for 127.0.0.1 from the keyring" "$work/out" || fail "the password did not come from the keyring"
 ok "the password from the keyring"
+
+# A folder typed as people type it; a second Ombrix on the same settings; SIGHUP,
+# as a closed SSH session sends it.
+folder="Gärten 2026"
+mkdir -p "$work/ftp/root/$folder" && chmod 777 "$work/ftp/root/$folder"
+sed -i "s|^OXFTPServerAddress=.*|OXFTPServerAddress=ftp://127.0.0.1:$port/$folder/|" "$XDG_CONFIG_HOME/Ombrix/Ombrix.conf"
+start_recording "$keyring_bus" 1 ': saved, uploaded'
+set +e
+second=$(run --headless 2>&1 > /dev/null)
+status=$?
+set -e
+[ "$status" -eq 1 ] || fail "a second Ombrix on the same settings exited with $status"
+grep -q "Another Ombrix (process $app) is already using the settings file" <<< "$second" || fail "the second did not name the first: $second"
+kill -HUP "$app"
+wait "$app" || fail "Ombrix exited with status $? on SIGHUP"
+grep -q '^Stopped (signal 1)' "$work/out" || fail "SIGHUP did not stop it cleanly"
+[ -n "$(ls "$work/ftp/root/$folder")" ] || fail "nothing arrived in \"$folder\""
+ok "a folder with a space and an accent; one Ombrix per settings file; SIGHUP"
+
+# An interval past 32 bits is held at the longest, never wrapped to a short one.
+sed -i 's/^OXRecordingInterval=.*/OXRecordingInterval=4294967298/' "$XDG_CONFIG_HOME/Ombrix/Ombrix.conf"
+start_recording "$keyring_bus" 1 'recording every'
+grep -q 'recording every 2147483 s' "$work/out" || fail "the interval was not held at the longest: $(grep 'recording every' "$work/out")"
+stop_recording
+ok "an interval past 32 bits"
 echo "$passed passed, 0 failed"
