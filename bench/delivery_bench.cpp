@@ -229,6 +229,7 @@ int main(int argc, char** argv)
     workerClock.start();
     DeliveryWorker worker(settings);
     QObject::connect(&worker, &DeliveryWorker::outboxChanged, &app, [&](const OutboxState& state) { waiting = state.waiting; });
+    worker.start();
     worker.setPassword(QStringLiteral("127.0.0.1"), LoopbackFtpServer::password());
     if (!QTest::qWaitFor([&] { return waiting == 0; }, 300000))
         std::fprintf(stderr, "the worker did not empty the outbox\n");

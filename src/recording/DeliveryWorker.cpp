@@ -70,6 +70,12 @@ DeliveryWorker::DeliveryWorker(Settings settings, QObject* parent)
 {
     m_ftp.setDelegate(this);
     m_ftp.setHostsRequiringTls(m_settings.hostsRequiringTls);
+}
+
+void DeliveryWorker::start()
+{
+    if (m_saver.joinable())
+        return;
     m_saver = std::thread([this] { saveLoop(); });
     m_sender = std::thread([this] { sendLoop(); });
 }
@@ -83,8 +89,10 @@ DeliveryWorker::~DeliveryWorker()
     m_saveWake.notify_one();
     m_sendWake.notify_one();
     m_ftp.abortTransfers();
-    m_sender.join();
-    m_saver.join();
+    if (m_saver.joinable()) {
+        m_sender.join();
+        m_saver.join();
+    }
 }
 
 void DeliveryWorker::addTick(TickJob job)

@@ -108,6 +108,8 @@ public:
 
     explicit DeliveryWorker(Settings settings, QObject* parent = nullptr);
     ~DeliveryWorker() override;
+    // Starts its threads; connect to its signals first.
+    void start();
 
     // Any thread: queues one tick's work behind the earlier ones.
     void addTick(TickJob job);

@@ -51,6 +51,7 @@ RecordingSession::RecordingSession(Services services, QObject* parent)
     }, Qt::QueuedConnection);
     connect(m_delivery.get(), &DeliveryWorker::tlsSeen, this,
             [this](const QString& host) { DeliveryWorker::rememberTlsHost(*m_settings, host); }, Qt::QueuedConnection);
+    m_delivery->start();
 
     // Ticks go on with the last frame while the camera is restarted.
     CameraController* cameras = m_services.camController;

@@ -55,6 +55,7 @@ TEST(Delivery, AServerThatGoesAwayInTheMiddleOfUploadsEndsWithEveryPictureWhole)
                          retrying = retrying || state.nextTry.isValid();
                      },
                      Qt::DirectConnection);
+    worker.start();
     worker.setPassword(QStringLiteral("127.0.0.1"), LoopbackFtpServer::password());
 
     // The server goes away as soon as the first picture is there, in the middle of the next.
@@ -113,6 +114,7 @@ TEST(Delivery, EntriesRefusedForGoodOrNeverSendableAreSetAsideAndTheRestGoOn)
         std::atomic<int> setAside{0};
         QObject::connect(&worker, &DeliveryWorker::outboxChanged, &worker,
                          [&](const OutboxState& state) { setAside = state.setAside; }, Qt::DirectConnection);
+        worker.start();
         worker.setPassword(QStringLiteral("127.0.0.1"), LoopbackFtpServer::password());
         ASSERT_TRUE(QTest::qWaitFor([&] { return server.fileContents(QStringLiteral("last.jpg")) == jpeg && setAside == 6; }, 20000))
             << setAside << " set aside";
