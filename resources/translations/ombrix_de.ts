@@ -71,8 +71,28 @@
 <context>
     <name>DeliveryWorker</name>
     <message>
-        <source>The picture could not be kept for its upload: %1</source>
-        <translation>Das Bild konnte nicht für das Hochladen aufbewahrt werden: %1</translation>
+        <source>its address is not an FTP address: %1</source>
+        <translation>seine Adresse ist keine FTP-Adresse: %1</translation>
+    </message>
+    <message>
+        <source>its address names no server or no file: %1</source>
+        <translation>seine Adresse nennt keinen Server oder keine Datei: %1</translation>
+    </message>
+    <message>
+        <source>it is not a whole JPEG picture (%1 bytes)</source>
+        <translation>es ist kein vollständiges JPEG-Bild (%1 Bytes)</translation>
+    </message>
+    <message>
+        <source>the FTP password is not known yet</source>
+        <translation>das FTP-Passwort ist noch nicht bekannt</translation>
+    </message>
+    <message>
+        <source>The picture could not be kept for a later try (%1), and its upload failed: %2</source>
+        <translation>Das Bild konnte nicht für einen späteren Versuch aufbewahrt werden (%1), und sein Hochladen schlug fehl: %2</translation>
+    </message>
+    <message>
+        <source>It can never be sent: %1</source>
+        <translation>Es kann nie gesendet werden: %1</translation>
     </message>
 </context>
 <context>
@@ -80,6 +100,18 @@
     <message>
         <source>The address, user name or password holds a control character (such as a line break): nothing was sent.</source>
         <translation>Adresse, Benutzername oder Passwort enthalten ein Steuerzeichen (etwa einen Zeilenumbruch): Es wurde nichts gesendet.</translation>
+    </message>
+    <message>
+        <source>The server&apos;s disk is full (%1)</source>
+        <translation>Der Datenträger des Servers ist voll (%1)</translation>
+    </message>
+    <message>
+        <source>The server refused the login (%1)</source>
+        <translation>Der Server hat die Anmeldung abgelehnt (%1)</translation>
+    </message>
+    <message>
+        <source>The server refused the picture (%1)</source>
+        <translation>Der Server hat das Bild abgelehnt (%1)</translation>
     </message>
 </context>
 <context>
@@ -299,6 +331,14 @@
     <message>
         <source>Recording stopped: the camera was turned off</source>
         <translation>Aufnahme beendet: Die Kamera wurde ausgeschaltet</translation>
+    </message>
+    <message>
+        <source>The picture is set aside in the outbox; the pictures after it are still sent, and it is tried again now and then.</source>
+        <translation>Das Bild wird im Postausgang zurückgestellt; die Bilder danach werden weiter gesendet, und es wird ab und zu erneut versucht.</translation>
+    </message>
+    <message>
+        <source>The picture is not kept: it was saved only where saving is on.</source>
+        <translation>Das Bild wird nicht aufbewahrt: Es wurde nur gespeichert, wo das Speichern eingeschaltet ist.</translation>
     </message>
 </context>
 <context>
@@ -685,20 +725,20 @@
         <translation>Die Einstellungsdatei %1 kann nicht gelesen werden (%2). Ombrix verwendet die Standardeinstellungen und behält Ihre Änderungen nur für diese Sitzung.</translation>
     </message>
     <message>
-        <source>The settings file %1 is damaged (%2). Ombrix uses the default settings for what it cannot read; the damaged file is kept beside it.</source>
-        <translation>Die Einstellungsdatei %1 ist beschädigt (%2). Ombrix verwendet die Standardeinstellungen für alles, was es nicht lesen kann; die beschädigte Datei wird daneben aufbewahrt.</translation>
-    </message>
-    <message>
-        <source>The settings file %1 is damaged. Ombrix uses the default settings for what it cannot read; the damaged file is kept beside it.</source>
-        <translation>Die Einstellungsdatei %1 ist beschädigt. Ombrix verwendet die Standardeinstellungen für alles, was es nicht lesen kann; die beschädigte Datei wird daneben aufbewahrt.</translation>
-    </message>
-    <message>
         <source>A copy could not be made, so changes are kept for this session only.</source>
         <translation>Es konnte keine Kopie angelegt werden, daher werden Änderungen nur für diese Sitzung behalten.</translation>
     </message>
     <message>
         <source>The settings could not be saved to %1.</source>
         <translation>Die Einstellungen konnten nicht in %1 gesichert werden.</translation>
+    </message>
+    <message>
+        <source>The settings file %1 is damaged (%2). Ombrix uses the default settings for what it cannot read, and keeps a copy of the damaged file beside it before it next saves the settings.</source>
+        <translation>Die Einstellungsdatei %1 ist beschädigt (%2). Ombrix verwendet die Standardeinstellungen für alles, was es nicht lesen kann, und legt eine Kopie der beschädigten Datei daneben ab, bevor es die Einstellungen das nächste Mal sichert.</translation>
+    </message>
+    <message>
+        <source>The settings file %1 is damaged. Ombrix uses the default settings for what it cannot read, and keeps a copy of the damaged file beside it before it next saves the settings.</source>
+        <translation>Die Einstellungsdatei %1 ist beschädigt. Ombrix verwendet die Standardeinstellungen für alles, was es nicht lesen kann, und legt eine Kopie der beschädigten Datei daneben ab, bevor es die Einstellungen das nächste Mal sichert.</translation>
     </message>
 </context>
 <context>
@@ -824,6 +864,30 @@ Ohne Optionen öffnet sich das Fenster. Filme: ombrix --make-video FOLDER [--nam
         <source>Pictures cannot be kept for upload: %1</source>
         <translation>Bilder können nicht für das Hochladen aufbewahrt werden: %1</translation>
     </message>
+    <message>
+        <source>set aside in the outbox: %1</source>
+        <translation>im Postausgang zurückgestellt: %1</translation>
+    </message>
+    <message>
+        <source>upload set aside</source>
+        <translation>Hochladen zurückgestellt</translation>
+    </message>
+    <message>
+        <source>not kept: %1</source>
+        <translation>nicht aufbewahrt: %1</translation>
+    </message>
+    <message>
+        <source>upload failed, not kept</source>
+        <translation>Hochladen fehlgeschlagen, nicht aufbewahrt</translation>
+    </message>
+    <message>
+        <source>1 picture set aside (%1: %2)</source>
+        <translation>1 Bild zurückgestellt (%1: %2)</translation>
+    </message>
+    <message>
+        <source>%1 pictures set aside (the newest, %2: %3)</source>
+        <translation>%1 Bilder zurückgestellt (das neueste, %2: %3)</translation>
+    </message>
 </context>
 <context>
     <name>RecordingSession</name>
@@ -901,6 +965,13 @@ Ohne Optionen öffnet sich das Fenster. Filme: ombrix --make-video FOLDER [--nam
     <message>
         <source>The FTP password could not be stored in the keyring (no answer from the keyring)</source>
         <translation>Das FTP-Passwort konnte nicht im Schlüsselbund gespeichert werden (keine Antwort vom Schlüsselbund)</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsLock</name>
+    <message>
+        <source>Another Ombrix (process %1) is already using the settings file %2. Only one Ombrix may record with it at a time: quit the other one first.</source>
+        <translation>Ein anderes Ombrix (Prozess %1) verwendet bereits die Einstellungsdatei %2. Nur ein Ombrix darf gleichzeitig damit aufnehmen: Beenden Sie zuerst das andere.</translation>
     </message>
 </context>
 </TS>

@@ -5,7 +5,8 @@
 #include <QFileInfo>
 
 SettingsLock::SettingsLock(const QString& settingsPath)
-    : m_lock(settingsPath + QStringLiteral(".lock"))
+    // Not "NAME.lock": QSettings takes that one for a moment at every save.
+    : m_lock(settingsPath + QStringLiteral(".running"))
 {
     QDir().mkpath(QFileInfo(settingsPath).path());
     m_lock.setStaleLockTime(0); // held as long as its process lives, however long that is

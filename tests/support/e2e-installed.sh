@@ -47,6 +47,20 @@ done
 [ "$disk" -ge 3 ] || fail "only $disk pictures on disk"
 [ "$server" -ge 3 ] || fail "only $server pictures on the server"
 
+# A second start on the same settings shows a message instead of a second window,
+# and ends with status 1 once it is closed.
+ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=xcb GST_PLUGIN_PATH=$build/tools/testcam \
+  OMBRIX_TESTCAM_DEVICES="Garden=320x240" "$work/prefix/bin/ombrix" &
+second=$!
+pids+=($second)
+notice=$(timeout 20 xdotool search --sync --onlyvisible --pid "$second" | head -n 1 || true)
+[ -n "$notice" ] || fail "a second Ombrix showed nothing"
+"$(dirname "$0")/close-window.py" "$notice"
+status=0
+wait "$second" || status=$?
+[ "$status" -eq 1 ] || fail "a second Ombrix on the same settings exited with $status"
+kill -0 "$app" 2>/dev/null || fail "the first Ombrix ended"
+
 # Quit through the menu: Ctrl+Q in the main window.
 window=$(xdotool search --sync --onlyvisible --name '^Ombrix$' | head -n 1)
 # Without a window manager a key now and then reaches no window: the request is
