@@ -34,6 +34,10 @@ HeadlessRecorder::HeadlessRecorder(Services services, QObject* parent)
     connect(m_session.get(), &RecordingSession::passwordKnown, this, [this, log](const QString& host, const QString& source) {
         log(tr("%1 FTP password for %2 from %3").arg(now(), host, source));
     });
+    connect(m_session.get(), &RecordingSession::cleaned, this, [this, log](const CleanupReport& report) {
+        if (report.removed > 0 || report.failed > 0)
+            log(QStringLiteral("%1 %2").arg(now(), cleanupLogText(report)));
+    });
     connect(m_session.get(), &RecordingSession::passwordProblemChanged, this, [problem](const QString& text) {
         if (!text.isEmpty())
             problem(text);

@@ -35,6 +35,14 @@ MainWindowController::MainWindowController(Services services, QObject* parent)
     services.secretStore = services.secretStore ? services.secretStore : m_ownedSecretStore.get();
     services.typedPassword = [this] { return m_ui ? m_ui->passwordTextField->text() : QString(); };
     services.netrcPath.clear(); // a person is here to type the password
+    services.confirmRemoval = [this](const QString& question, std::function<void(bool)> answer) {
+        auto* ask = new QMessageBox(QMessageBox::Question, tr("Remove old pictures?"), question,
+                                    QMessageBox::Ok | QMessageBox::Cancel, window());
+        ask->setAttribute(Qt::WA_DeleteOnClose);
+        ask->setDefaultButton(QMessageBox::Cancel);
+        connect(ask, &QMessageBox::finished, this, [answer](int result) { answer(result == QMessageBox::Ok); });
+        ask->open();
+    };
     m_session = std::make_unique<RecordingSession>(services);
     RecordingSession* session = m_session.get();
     connect(session, &RecordingSession::aboutToTick, this, [this] {
@@ -57,6 +65,10 @@ MainWindowController::MainWindowController(Services services, QObject* parent)
             showStatus();
     });
     // The status line says why the picture is old while the camera is restarted.
+    connect(session, &RecordingSession::cleaned, this, [this] {
+        if (m_ui)
+            showStatus();
+    });
     connect(session, &RecordingSession::cameraProblemChanged, this, [this](const QString& text) {
         m_cameraProblem = text;
         if (m_ui)
@@ -390,6 +402,10 @@ void MainWindowController::showStatus()
     const QString waiting = outboxSummary(m_session->outboxState());
     if (!waiting.isEmpty())
         text = text.isEmpty() ? waiting : text + QStringLiteral(" — ") + waiting;
+    if (m_session->cleanup()) {
+        const QString disk = cleanupSummary(*m_session->cleanup());
+        text = text.isEmpty() ? disk : text + QStringLiteral(" — ") + disk;
+    }
     if (!m_keyringProblem.isEmpty())
         text = text.isEmpty() ? m_keyringProblem : m_keyringProblem + QStringLiteral(" — ") + text;
     if (!m_cameraProblem.isEmpty())

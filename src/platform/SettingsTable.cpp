@@ -58,6 +58,10 @@ std::vector<SettingDefault> settingDefaults()
         byDefault(OXActiveUntil, QTime(22, 0)),
         byDefault(OXSkipDarkFlag, false),
         byDefault(OXDarkThreshold, 10),
+        byDefault(OXKeepDays, 0),
+        byDefault(OXKeepMaxMB, 0),
+        byDefault(OXKeepFreeMB, 0),
+        byDefault(OXKeepDaysOnServer, 0),
     };
     const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (!downloads.isEmpty())

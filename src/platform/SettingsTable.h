@@ -49,6 +49,13 @@ inline const Setting<QTime> OXActiveUntil{QStringLiteral("OXActiveUntil")};
 // A picture darker than the threshold (average brightness in percent) is skipped.
 inline const Setting<bool> OXSkipDarkFlag{QStringLiteral("OXSkipDarkFlag")};
 inline const Setting<int> OXDarkThreshold{QStringLiteral("OXDarkThreshold")};
+// Old pictures of the sequence go by these rules (0: off): kept so many days, at
+// most so many megabytes of them, at least so many megabytes free on their disk,
+// and kept so many days on the server.
+inline const Setting<int> OXKeepDays{QStringLiteral("OXKeepDays")};
+inline const Setting<int> OXKeepMaxMB{QStringLiteral("OXKeepMaxMB")};
+inline const Setting<int> OXKeepFreeMB{QStringLiteral("OXKeepFreeMB")};
+inline const Setting<int> OXKeepDaysOnServer{QStringLiteral("OXKeepDaysOnServer")};
 // Kept under the update framework's own name, although nothing on Linux reads it.
 inline const Setting<bool> SUEnableAutomaticChecks{QStringLiteral("SUEnableAutomaticChecks")};
 

@@ -12,6 +12,7 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QSpinBox>
 
 PrefsController::PrefsController(UserDefaults* userDefaults, Clock clock, QObject* parent)
     : QObject(parent)
@@ -21,6 +22,8 @@ PrefsController::PrefsController(UserDefaults* userDefaults, Clock clock, QObjec
     connect(m_userDefaults, &UserDefaults::valueChanged, this, [this](const QString& key) {
         if (key == OXSaveToDiskPath && m_ui)
             showSaveFolder();
+        if ((key == OXKeepDays || key == OXKeepMaxMB || key == OXKeepFreeMB || key == OXKeepDaysOnServer) && m_ui)
+            showKeepRules(); // also a rule put back when its removal was cancelled
     });
 }
 
@@ -40,6 +43,7 @@ QWidget* PrefsController::window()
         connect(m_ui->colorButton, &QPushButton::clicked, this, &PrefsController::showColorPanel);
         windowDidLoad();
         bindSchedule();
+        bindKeepRules();
     }
     return m_window.get();
 }
@@ -86,6 +90,42 @@ void PrefsController::bindSchedule()
             [this](QTime t) { setSettingValue(*m_userDefaults, OXActiveUntil, t); });
     connect(m_ui->darkThresholdField, &QSpinBox::valueChanged, this,
             [this](int percent) { setSettingValue(*m_userDefaults, OXDarkThreshold, percent); });
+}
+
+namespace {
+
+std::vector<std::pair<QSpinBox*, const Setting<int>*>> keepRuleFields(Ui::Prefs& ui)
+{
+    return {{ui.keepDaysField, &OXKeepDays},
+            {ui.keepMaxMBField, &OXKeepMaxMB},
+            {ui.keepFreeMBField, &OXKeepFreeMB},
+            {ui.keepDaysOnServerField, &OXKeepDaysOnServer}};
+}
+
+} // namespace
+
+void PrefsController::bindKeepRules()
+{
+    // Stored once a value rests, so that stepping down to it does not remove (or
+    // ask about) each step on the way.
+    m_keepRulesWrite.setSingleShot(true);
+    m_keepRulesWrite.setInterval(1000);
+    showKeepRules();
+    for (const auto& [field, key] : keepRuleFields(*m_ui))
+        connect(field, &QSpinBox::valueChanged, &m_keepRulesWrite, qOverload<>(&QTimer::start));
+    connect(&m_keepRulesWrite, &QTimer::timeout, this, [this] {
+        for (const auto& [field, key] : keepRuleFields(*m_ui))
+            if (field->value() != settingValue(*m_userDefaults, *key))
+                setSettingValue(*m_userDefaults, *key, field->value());
+    });
+}
+
+void PrefsController::showKeepRules()
+{
+    for (const auto& [field, key] : keepRuleFields(*m_ui)) {
+        const QSignalBlocker quiet(field);
+        field->setValue(settingValue(*m_userDefaults, *key));
+    }
 }
 
 void PrefsController::showSaveFolder()

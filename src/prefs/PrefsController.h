@@ -8,6 +8,7 @@
 #include <QFontDialog>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -20,8 +21,9 @@ class Prefs;
 }
 
 // The preferences window: the folder for saved pictures, the date stamp's font and
-// colour with a sample line, the hours to record in and the darkness to skip. Every change is stored at once; the next picture
-// uses it. One window serves every request.
+// colour with a sample line, the hours to record in, the darkness to skip and the
+// rules for old pictures. Every change is stored at once (a rule once its value
+// rests for a second); the next picture uses it. One window serves every request.
 class PrefsController : public QObject {
     Q_OBJECT
 public:
@@ -50,6 +52,8 @@ private:
     void windowDidLoad();
     // Active hours and dark pictures: shown from the settings, stored at each change.
     void bindSchedule();
+    void bindKeepRules();
+    void showKeepRules();
     void showSaveFolder();
     QFont storedFont() const;
     QColor storedColor() const;
@@ -62,4 +66,5 @@ private:
     QPointer<QFontDialog> m_fontPanel;
     QPointer<QColorDialog> m_colorPanel;
     QPointer<QFileDialog> m_openPanel;
+    QTimer m_keepRulesWrite;
 };

@@ -1,5 +1,6 @@
 #include "DeliveryWorker.h"
 
+#include "DiskKeeper.h"
 #include "Outbox.h"
 #include "PictureNaming.h"
 #include "SettingsTable.h"
@@ -7,6 +8,7 @@
 #include "WholeFile.h"
 
 #include <QFileInfo>
+#include <QLocale>
 #include <QSet>
 
 #include <algorithm>
@@ -158,8 +160,19 @@ void DeliveryWorker::process(TickJob& job)
             stepPastTakenName(job);
         outcome.fileName = job.fileName;
         outcome.savePath = job.savePath;
-        outcome.save = writeWholeFile(job.savePath, *still, &outcome.saveProblem) ? TickOutcome::Save::Saved
-                                                                                 : TickOutcome::Save::Failed;
+        qint64 free = -1;
+        const qint64 floor = DiskKeeper::floorBytes(QFileInfo(job.savePath).absolutePath(), &free);
+        if (free >= 0 && free - still->size() < floor) { // never the disk's last bytes
+            outcome.save = TickOutcome::Save::Failed;
+            outcome.saveProblem = tr("the disk is nearly full (%1 free): nothing is saved there until room returns")
+                                      .arg(QLocale().formattedDataSize(free));
+        } else if (writeWholeFile(job.savePath, *still, &outcome.saveProblem)) {
+            outcome.save = TickOutcome::Save::Saved;
+            if (m_settings.saved)
+                m_settings.saved(job.savePath, still->size());
+        } else {
+            outcome.save = TickOutcome::Save::Failed;
+        }
     }
     if (!job.upload) {
         Q_EMIT tickFinished(outcome);

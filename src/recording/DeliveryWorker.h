@@ -16,6 +16,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -98,6 +99,8 @@ public:
         std::chrono::milliseconds longestRetryPause{std::chrono::minutes(5)};
         std::chrono::milliseconds setAsidePause{std::chrono::hours(1)};
         QSet<QString> hostsRequiringTls;
+        // Told of every picture saved (its path and size), on the saving thread.
+        std::function<void(const QString& path, qint64 bytes)> saved;
 
         // As the settings file gives them: the outbox's bound and the hosts that must use TLS.
         static Settings fromUserDefaults(const UserDefaults& userDefaults, FTPTransferSettings transfer,

@@ -9,6 +9,8 @@
 #include "TickGate.h"
 #include "UserDefaults.h"
 
+#include <QLocale>
+
 #include <cmath>
 
 double RecordingSession::intervalSeconds(const UserDefaults& settings)
@@ -40,9 +42,32 @@ RecordingSession::RecordingSession(Services services, QObject* parent)
     , m_settings(m_services.userDefaults)
     , m_naming(m_settings, m_services.clock)
 {
+    // Old pictures go by the owner's rules from the start, beside the delivery work.
+    m_keeper = std::make_unique<DiskKeeper>();
+    connect(m_keeper.get(), &DiskKeeper::cleaned, this, [this](const CleanupReport& report) {
+        if (!m_keepRules.any()) { // nothing to tell while every rule is off
+            m_cleanup.reset();
+            return;
+        }
+        m_cleanup = report;
+        Q_EMIT cleaned(report);
+    }, Qt::QueuedConnection);
+    connect(m_keeper.get(), &DiskKeeper::previewed, this, &RecordingSession::previewed, Qt::QueuedConnection);
+    m_keeper->start();
+    m_keepRules = KeepRules::fromUserDefaults(*m_settings);
+    m_keeper->setRules(m_keepRules);
+    m_keeper->setPlace(SequencePlace::fromUserDefaults(*m_settings));
+    connect(m_settings, &UserDefaults::valueChanged, this, [this](const QString& key) {
+        if (key == OXSaveToDiskPath || key == OXImageFilename)
+            m_keeper->setPlace(SequencePlace::fromUserDefaults(*m_settings));
+        else if (key == OXKeepDays || key == OXKeepMaxMB || key == OXKeepFreeMB)
+            keepRulesChanged();
+    });
+
     DeliveryWorker::Settings delivery =
         DeliveryWorker::Settings::fromUserDefaults(*m_settings, m_services.transfer, m_services.outboxFolder);
     delivery.firstRetryPause = m_services.firstRetryPause;
+    delivery.saved = [keeper = m_keeper.get()](const QString& path, qint64 bytes) { keeper->pictureSaved(path, bytes); };
     m_delivery = std::make_unique<DeliveryWorker>(delivery);
     connect(m_delivery.get(), &DeliveryWorker::tickFinished, this, &RecordingSession::tickDidFinish, Qt::QueuedConnection);
     connect(m_delivery.get(), &DeliveryWorker::outboxChanged, this, [this](const OutboxState& state) {
@@ -72,6 +97,51 @@ RecordingSession::~RecordingSession()
     m_timer.stop();
     m_keychainCall.reset();
     m_delivery.reset();
+    m_keeper.reset();
+}
+
+void RecordingSession::keepRulesChanged()
+{
+    const KeepRules rules = KeepRules::fromUserDefaults(*m_settings);
+    if (rules == m_keepRules)
+        return;
+    if (!m_services.confirmRemoval) {
+        m_keepRules = rules;
+        m_keeper->setRules(rules);
+        return;
+    }
+    // Asked of what is on disk now; applied (or not) when the answer comes.
+    m_keeper->requestPreview(rules, ++m_previewId);
+}
+
+void RecordingSession::previewed(quint64 id, const CleanupPreview& preview)
+{
+    if (id != m_previewId)
+        return; // rules changed again meanwhile: their own preview follows
+    const KeepRules rules = KeepRules::fromUserDefaults(*m_settings);
+    if (preview.count < kAskAboveCount && preview.bytes < kAskAboveBytes) {
+        m_keepRules = rules;
+        m_keeper->setRules(rules);
+        return;
+    }
+    const QLocale locale;
+    const QString question = tr("This removes %1 pictures (%2) taken before %3.")
+                                 .arg(locale.toString(preview.count), locale.formattedDataSize(preview.bytes),
+                                      locale.toString(preview.before.date(), QStringLiteral("d MMMM yyyy")));
+    m_services.confirmRemoval(question, [this, rules, asked = m_previewId](bool yes) {
+        if (asked != m_previewId)
+            return;
+        if (yes) {
+            m_keepRules = rules;
+            m_keeper->setRules(rules);
+            return;
+        }
+        // Cancelled: the rules stay as they were, in the settings too.
+        const KeepRules kept = m_keepRules;
+        setSettingValue(*m_settings, OXKeepDays, kept.days);
+        setSettingValue(*m_settings, OXKeepMaxMB, int(kept.maxBytes / (1024 * 1024)));
+        setSettingValue(*m_settings, OXKeepFreeMB, int(kept.freeBytes / (1024 * 1024)));
+    });
 }
 
 QString RecordingSession::settingsProblem() const

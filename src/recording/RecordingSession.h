@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "DeliveryWorker.h"
+#include "DiskKeeper.h"
 #include "PictureNaming.h"
 
 #include <QHash>
@@ -41,7 +42,13 @@ public:
         // The netrc file to read a password from when the keyring has none, for a
         // front-end where nobody can type one; empty: none is read.
         QString netrcPath;
+        // Asks the person whether a rule may remove this much at once, and calls the
+        // answer back; a front-end without it (the service) applies the rule at once.
+        std::function<void(const QString& question, std::function<void(bool)> answer)> confirmRemoval;
     };
+    // A lowered rule that removes at least this many pictures, or this many bytes, is asked about first.
+    static constexpr int kAskAboveCount = 1000;
+    static constexpr qint64 kAskAboveBytes = qint64(1) << 30;
 
     // The interval runs between these, whatever is stored: shorter would fire
     // without pause, longer would wrap round a timer's milliseconds.
@@ -82,6 +89,8 @@ public:
     bool isPasswordKnown() const { return m_passwordKnown; }
 
     const OutboxState& outboxState() const { return m_outbox; }
+    // The last clean-up, once the rules for old pictures have run.
+    const std::optional<CleanupReport>& cleanup() const { return m_cleanup; }
     const PictureNaming& naming() const { return m_naming; }
 
 Q_SIGNALS:
@@ -101,6 +110,8 @@ Q_SIGNALS:
     void passwordKnown(const QString& host, const QString& source);
     // Why uploads wait for a password, or empty when they no longer do.
     void passwordProblemChanged(const QString& text);
+    // A clean-up of old pictures ran (under rules that are on).
+    void cleaned(const CleanupReport& report);
 
 private:
     void tickDidFinish(TickOutcome outcome);
@@ -110,6 +121,8 @@ private:
     void becomeKnown(const QString& source);
     QString password() const;
     QString host() const;
+    void keepRulesChanged();
+    void previewed(quint64 id, const CleanupPreview& preview);
 
     Services m_services;
     UserDefaults* m_settings;
@@ -131,6 +144,11 @@ private:
     bool m_lookedElsewhere = false;    // the netrc file (or the field) was asked once
     std::unique_ptr<SecretCall> m_keychainCall;
     QTimer m_keyringPatience;
+
+    KeepRules m_keepRules;        // as applied
+    quint64 m_previewId = 0;      // of the rules waiting for their preview
+    std::optional<CleanupReport> m_cleanup;
+    std::unique_ptr<DiskKeeper> m_keeper; // before the worker, which tells it of every save
 
     std::unique_ptr<DeliveryWorker> m_delivery; // last: its thread stops before the rest goes
 };

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QLocale>
 
 namespace {
 
@@ -101,4 +102,34 @@ QString outboxSummary(const OutboxState& state)
     if (!state.keepProblem.isEmpty())
         parts << tr("Pictures cannot be kept for upload: %1").arg(state.keepProblem);
     return parts.join(QStringLiteral(" — "));
+}
+
+namespace {
+
+QString freeText(const CleanupReport& report)
+{
+    return report.freeBytes < 0 ? QString() : tr("%1 free").arg(QLocale().formattedDataSize(report.freeBytes));
+}
+
+QString joined(QStringList parts)
+{
+    parts.removeAll(QString());
+    return parts.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+QString cleanupSummary(const CleanupReport& report)
+{
+    return joined({freeText(report),
+                   report.removedToday == 0 ? QString()
+                       : report.removedToday == 1 ? tr("1 old picture removed today")
+                                                 : tr("%1 old pictures removed today").arg(report.removedToday),
+                   report.failed == 0 ? QString() : tr("%1 could not be removed").arg(report.failed)});
+}
+
+QString cleanupLogText(const CleanupReport& report)
+{
+    return joined({tr("removed %1 old pictures (%2)").arg(report.removed).arg(QLocale().formattedDataSize(report.removedBytes)),
+                   report.failed == 0 ? QString() : tr("%1 could not be removed").arg(report.failed), freeText(report)});
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DeliveryWorker.h"
+#include "DiskKeeper.h"
 
 #include <QString>
 
@@ -16,3 +17,7 @@ QString logTime(const QDateTime& time);
 // The pictures waiting for their server, the next try and what the outbox could
 // not keep, as the status line tells it; empty when nothing waits.
 QString outboxSummary(const OutboxState& state);
+// The disk under the rules for old pictures: "2.1 GB free, 310 old pictures removed today".
+QString cleanupSummary(const CleanupReport& report);
+// One clean-up for the service's log: "removed 12 old pictures (3.4 MB), 2.1 GB free".
+QString cleanupLogText(const CleanupReport& report);

@@ -66,6 +66,34 @@ TEST_F(Recording, FirstTickComesOneIntervalAfterTheStart)
     EXPECT_TRUE(window->statusText().contains(QStringLiteral("saved"))) << window->statusText().toStdString();
 }
 
+// Lowering a rule far enough to remove many pictures at once asks first; Cancel puts the rule back.
+TEST_F(Recording, ARuleThatWouldRemoveManyPicturesAsksFirst)
+{
+    open(QStringLiteral("Cam=160x120"));
+    const QDateTime first(QDate(2020, 1, 1), QTime(0, 0));
+    for (int n = 0; n < RecordingSession::kAskAboveCount; ++n) {
+        QFile picture(home.path() + QStringLiteral("/CaptureImage_%1.jpg").arg(first.addSecs(60 * n).toString(QStringLiteral("yyyyMMdd_HHmmss"))));
+        ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+    }
+    store->setObject(home.path(), OXSaveToDiskPath);
+    const auto asking = [&]() -> QMessageBox* {
+        for (QMessageBox* box : window->window()->findChildren<QMessageBox*>())
+            if (box->isVisible() && box->windowTitle() == QStringLiteral("Remove old pictures?"))
+                return box;
+        return nullptr;
+    };
+    for (const auto answer : {QMessageBox::Cancel, QMessageBox::Ok}) {
+        store->setObject(30, OXKeepDays);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return asking() != nullptr; }, 5000));
+        EXPECT_TRUE(asking()->text().startsWith(QStringLiteral("This removes %1 pictures").arg(QLocale().toString(1000))))
+            << asking()->text().toStdString();
+        asking()->button(answer)->click();
+        const bool removed = answer == QMessageBox::Ok;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return jpegsIn(home.path()).isEmpty() == removed; }, 5000));
+        EXPECT_EQ(store->objectForKey(OXKeepDays), QVariant(removed ? 30 : 0)) << "a cancelled rule is put back";
+    }
+}
+
 TEST_F(Recording, RecEnabledNeedsACameraAndWorkAndSuspensionStopsARecordingButLosingTheLastCameraDoesNot)
 {
     open(QStringLiteral("Cam=160x120"));

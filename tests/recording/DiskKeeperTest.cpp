@@ -1,0 +1,113 @@
+#include "DiskKeeper.h"
+#include "SessionFixture.h"
+#include "TinyDisk.h"
+
+#include <QDirIterator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr qint64 kKB = 1024;
+
+void writeFile(const QString& path, qint64 bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(bytes, 'x'));
+}
+
+// "shed_yyyyMMdd_HHmmss.jpg" of that many days ago, an hour later: clear of a rule's cut.
+QString daysAgo(int days, const QString& base = QStringLiteral("shed"))
+{
+    return base + QDateTime::currentDateTime().addDays(-days).addSecs(3600).toString(QStringLiteral("_yyyyMMdd_HHmmss")) + QStringLiteral(".jpg");
+}
+
+// Sixty days of one 10 kB picture a day, and files no rule may touch.
+TEST(DiskKeeper, EachRuleAndTheirCombinationsRemoveTheOldestOfTheSequenceOnly)
+{
+    const QStringList survivors{QStringLiteral("shed2_20200101_000000.jpg"), QStringLiteral("notes.txt"),
+                                QStringLiteral("shed.jpg"),                  QStringLiteral("shed_20200101.webm"),
+                                QStringLiteral("shed_20201301_000000.jpg"),  QStringLiteral("old/shed_20200101_000000.jpg")};
+    const struct {
+        KeepRules rules;
+        int kept; // the newest of the sixty
+    } cases[] = {
+        {{}, 60},
+        {{30, 0, 0}, 31},
+        {{0, 200 * kKB, 0}, 20},
+        {{30, 100 * kKB, 0}, 10},
+        {{90, 1000 * kKB, 0}, 60},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kept);
+        QTemporaryDir folder;
+        for (int day = 0; day < 60; ++day)
+            writeFile(folder.filePath(daysAgo(day)), 10 * kKB);
+        writeFile(folder.filePath(daysAgo(59).replace(QStringLiteral(".jpg"), QStringLiteral("_2.jpg"))), 0); // a counter, as old
+        for (const QString& name : survivors)
+            writeFile(folder.filePath(name), kKB);
+        DiskKeeper keeper;
+        QSignalSpy cleaned(&keeper, &DiskKeeper::cleaned);
+        keeper.setRules(c.rules);
+        keeper.setPlace(SequencePlace{folder.path(), QStringLiteral("shed")});
+        keeper.start();
+        ASSERT_TRUE(cleaned.wait(5000));
+        QStringList expected = survivors;
+        for (int day = 0; day < c.kept; ++day)
+            expected << daysAgo(day);
+        if (c.kept == 60)
+            expected << daysAgo(59).replace(QStringLiteral(".jpg"), QStringLiteral("_2.jpg"));
+        QStringList left;
+        for (QDirIterator it(folder.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+            left << QDir(folder.path()).relativeFilePath(it.next());
+        left.sort();
+        expected.sort();
+        EXPECT_EQ(left, expected);
+        EXPECT_EQ(cleaned.last().first().value<CleanupReport>().kept, c.kept + (c.kept == 60 ? 1 : 0));
+    }
+}
+
+using DiskSession = SessionFixture;
+
+// On a disk of its own: the free-space rule removes the oldest as recording goes
+// on; a disk filled by something else stops the saves at the floor, never at zero.
+TEST_F(DiskSession, TheFreeSpaceRuleKeepsRoomAndTheFloorStopsSavingUntilRoomReturns)
+{
+    TinyDisk disk(QStringLiteral("4M"));
+    if (!disk.isMounted())
+        GTEST_SKIP() << "a small disk of its own needs root (mount -t tmpfs)";
+    QStringList old;
+    for (int day = 10; day > 0; --day)
+        writeFile(disk.path() + QLatin1Char('/') + (old << daysAgo(day, QStringLiteral("CaptureImage"))).last(), 200 * kKB);
+    open(QStringLiteral("Garden=1280x720"));
+    ASSERT_TRUE(waitForFrame());
+    saveTo(disk.path(), true);
+    store->setObject(1.0f, OXImageQuality);
+    store->setObject(2, OXKeepFreeMB);
+    for (int n = 0; n < 4; ++n) {
+        ASSERT_TRUE(tick());
+        EXPECT_EQ(last.save, TickOutcome::Save::Saved) << last.saveProblem.toStdString();
+    }
+    const auto freeNow = [&] { return session->cleanup() ? session->cleanup()->freeBytes : -1; };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return freeNow() >= 2 * 1024 * kKB; }, 5000)) << freeNow();
+    const QStringList left = jpegsIn(disk.path());
+    const int removed = int(std::count_if(old.begin(), old.end(), [&](const QString& name) { return !left.contains(name); }));
+    EXPECT_GT(removed, 0);
+    EXPECT_EQ(old.mid(removed), QStringList(left.mid(0, old.size() - removed))) << "the oldest went first";
+    EXPECT_EQ(session->cleanup()->removedToday, removed);
+
+    store->setObject(0, OXKeepFreeMB);
+    ASSERT_TRUE(disk.fill(30 * kKB)); // below the floor (1 % of 4 MB), and no rule to free it
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(last.save, TickOutcome::Save::Failed);
+    EXPECT_TRUE(last.saveProblem.startsWith(QStringLiteral("the disk is nearly full"))) << last.saveProblem.toStdString();
+    QFile::remove(disk.path() + QStringLiteral("/filler"));
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(last.save, TickOutcome::Save::Saved) << "saving resumes with room";
+}
+
+} // namespace
