@@ -73,9 +73,8 @@ TEST(DiskKeeper, EachRuleAndTheirCombinationsRemoveTheOldestOfTheSequenceOnly)
 
 using DiskSession = SessionFixture;
 
-// On a disk of its own: the free-space rule removes the oldest as recording goes
-// on; a disk filled by something else stops the saves at the floor, never at zero.
-TEST_F(DiskSession, TheFreeSpaceRuleKeepsRoomAndTheFloorStopsSavingUntilRoomReturns)
+// On a disk of its own, the free-space rule removes the oldest as recording goes on.
+TEST_F(DiskSession, TheFreeSpaceRuleKeepsRoomRemovingTheOldestFirst)
 {
     TinyDisk disk(QStringLiteral("4M"));
     if (!disk.isMounted())
@@ -99,15 +98,6 @@ TEST_F(DiskSession, TheFreeSpaceRuleKeepsRoomAndTheFloorStopsSavingUntilRoomRetu
     EXPECT_GT(removed, 0);
     EXPECT_EQ(old.mid(removed), QStringList(left.mid(0, old.size() - removed))) << "the oldest went first";
     EXPECT_EQ(session->cleanup()->removedToday, removed);
-
-    store->setObject(0, OXKeepFreeMB);
-    ASSERT_TRUE(disk.fill(30 * kKB)); // below the floor (1 % of 4 MB), and no rule to free it
-    ASSERT_TRUE(tick());
-    EXPECT_EQ(last.save, TickOutcome::Save::Failed);
-    EXPECT_TRUE(last.saveProblem.startsWith(QStringLiteral("the disk is nearly full"))) << last.saveProblem.toStdString();
-    QFile::remove(disk.path() + QStringLiteral("/filler"));
-    ASSERT_TRUE(tick());
-    EXPECT_EQ(last.save, TickOutcome::Save::Saved) << "saving resumes with room";
 }
 
 } // namespace
