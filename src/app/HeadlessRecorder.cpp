@@ -38,6 +38,9 @@ HeadlessRecorder::HeadlessRecorder(Services services, QObject* parent)
         if (report.removed > 0 || report.failed > 0)
             log(QStringLiteral("%1 %2").arg(now(), cleanupLogText(report)));
     });
+    connect(m_session.get(), &RecordingSession::serverCleaned, this, [this, log](const QString& host, int removed) {
+        log(tr("%1 removed %2 old pictures from %3").arg(now()).arg(removed).arg(host));
+    });
     connect(m_session.get(), &RecordingSession::passwordProblemChanged, this, [problem](const QString& text) {
         if (!text.isEmpty())
             problem(text);

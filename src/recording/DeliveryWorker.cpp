@@ -116,6 +116,18 @@ void DeliveryWorker::setPassword(const QString& host, const QString& password)
     m_sendWake.notify_one();
 }
 
+void DeliveryWorker::setServerCleanup(const ServerCleanup& cleanup)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (cleanup == m_serverCleanup)
+            return;
+        m_serverCleanup = cleanup;
+        m_serverCleanupDue = {}; // soon
+    }
+    m_sendWake.notify_one();
+}
+
 // ---- saving thread ---------------------------------------------------------------
 
 void DeliveryWorker::saveLoop()
@@ -240,10 +252,44 @@ void DeliveryWorker::sendLoop()
             sendPass(lock);
             continue;
         }
+        if (m_serverCleanup.days > 0 && m_passwords.contains(m_serverCleanup.folder.host()) && now >= m_serverCleanupDue) {
+            cleanServer(lock);
+            continue;
+        }
         // Set-aside pictures come due by the wall clock: look again now and then.
-        const auto until = m_nextTry != steady_clock::time_point{} ? std::min(m_nextTry, now + minutes(1)) : now + minutes(1);
+        auto until = m_nextTry != steady_clock::time_point{} ? std::min(m_nextTry, now + minutes(1)) : now + minutes(1);
+        if (m_serverCleanup.days > 0)
+            until = std::min(until, std::max(m_serverCleanupDue, now));
         m_sendWake.wait_until(lock, until);
     }
+}
+
+void DeliveryWorker::cleanServer(Lock& lock)
+{
+    using namespace std::chrono;
+    const ServerCleanup cleanup = m_serverCleanup;
+    const QString password = m_passwords.value(cleanup.folder.host());
+    // A picture still waiting to go keeps its name on the server too.
+    QSet<QString> waiting;
+    for (const Outbox::Item& item : m_outbox->items())
+        if (item.url.adjusted(QUrl::RemoveFilename) == cleanup.folder)
+            waiting.insert(item.url.fileName());
+    lock.unlock();
+    const qint64 cutoff = DiskKeeper::keyOf(QDateTime::currentDateTime().addDays(-cleanup.days));
+    QStringList old;
+    const std::optional<QStringList> names = m_ftp.listNames(cleanup.folder, cleanup.username, password);
+    for (const QString& name : names.value_or(QStringList())) {
+        const auto key = DiskKeeper::sequenceKey(name, cleanup.base);
+        if (key && key->first < cutoff && !waiting.contains(name))
+            old << name;
+    }
+    const bool done = names && (old.isEmpty() || m_ftp.removeNames(cleanup.folder, old, cleanup.username, password));
+    lock.lock();
+    // Once an hour at most; a server that did not answer is asked again in a minute.
+    m_serverCleanupDue = steady_clock::now() + (done ? duration_cast<steady_clock::duration>(hours(1))
+                                                     : duration_cast<steady_clock::duration>(minutes(1)));
+    if (done && !old.isEmpty())
+        Q_EMIT serverCleaned(cleanup.folder.host(), int(old.size()));
 }
 
 void DeliveryWorker::sendUnkept(Lock& lock)

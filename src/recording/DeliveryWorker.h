@@ -61,6 +61,16 @@ struct TickOutcome {
     Error uploadError; // why it was not sent (Failed, Refused, SetAside, NotKept)
 };
 
+// Old pictures of the sequence to remove from the server: those in `folder` named
+// BASE_yyyyMMdd_HHmmss[_N].jpg and taken more than `days` days ago (0: none).
+struct ServerCleanup {
+    QUrl folder;
+    QString base;
+    QString username;
+    int days = 0;
+    bool operator==(const ServerCleanup&) const = default;
+};
+
 // The pictures waiting for their server, as the status line tells it.
 struct OutboxState {
     int waiting = 0;           // to be sent, not counting those set aside
@@ -118,12 +128,17 @@ public:
     void addTick(TickJob job);
     // Any thread: the password for a host is known now (from the keyring or typed).
     void setPassword(const QString& host, const QString& password);
+    // Any thread: old pictures to remove from the server, soon after the server
+    // answers and then once an hour, between uploads.
+    void setServerCleanup(const ServerCleanup& cleanup);
 
 Q_SIGNALS:
     void tickFinished(const TickOutcome& outcome);
     void outboxChanged(const OutboxState& state);
     // The host spoke TLS for the first time: from now on it must.
     void tlsSeen(const QString& host);
+    // Old pictures were removed from the server.
+    void serverCleaned(const QString& host, int removed);
 
 private:
     using Lock = std::unique_lock<std::mutex>;
@@ -140,6 +155,7 @@ private:
     void sendLoop();
     void sendPass(Lock& lock);
     void sendUnkept(Lock& lock);
+    void cleanServer(Lock& lock);
     void answer(const QString& id, TickOutcome::Upload how, const Error& error = {});
     void publish();
     OutboxState stateLocked() const;
@@ -159,6 +175,8 @@ private:
     std::chrono::milliseconds m_pause{0};
     std::chrono::steady_clock::time_point m_nextTry{}; // set: a retry pause is under way
     QSet<QString> m_pausedServers;                     // "host:port" whose last try failed during it
+    ServerCleanup m_serverCleanup;
+    std::chrono::steady_clock::time_point m_serverCleanupDue{};
     QDateTime m_nextTryWallClock;
     QString m_keepProblem;
     std::condition_variable m_saveWake;

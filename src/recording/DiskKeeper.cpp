@@ -28,7 +28,7 @@ qint64 freeSpace(const QString& path, qint64* size = nullptr)
     return qint64(disk.f_bavail) * qint64(disk.f_frsize);
 }
 
-qint64 keyOf(const QDateTime& time)
+qint64 timeKey(const QDateTime& time)
 {
     const QDate d = time.date();
     const QTime t = time.time();
@@ -157,13 +157,12 @@ void DiskKeeper::run()
             scan();
         }
         const QString prefix = m_scanned.folder + QLatin1Char('/');
-        for (const auto& [path, bytes] : saved) {
+        for (const auto& [savedPath, bytes] : saved) {
+            const QString path = QDir::cleanPath(savedPath);
             if (!m_scanned.isValid() || !path.startsWith(prefix))
                 continue;
-            if (std::optional<Picture> picture = parse(path, path.mid(prefix.size()))) {
-                picture->bytes = bytes;
-                add(std::move(*picture));
-            }
+            if (const auto key = sequenceKey(path.mid(prefix.size()), m_scanned.base))
+                add(Picture{key->first, key->second, bytes, path});
         }
         for (const auto& [rules, id] : previews) {
             CleanupPreview preview;
@@ -178,10 +177,14 @@ void DiskKeeper::run()
     }
 }
 
-std::optional<DiskKeeper::Picture> DiskKeeper::parse(const QString& path, const QString& fileName) const
+qint64 DiskKeeper::keyOf(const QDateTime& time)
+{
+    return timeKey(time);
+}
+
+std::optional<std::pair<qint64, int>> DiskKeeper::sequenceKey(const QString& fileName, const QString& base)
 {
     // BASE_yyyyMMdd_HHmmss.jpg or BASE_yyyyMMdd_HHmmss_N.jpg, and nothing else.
-    const QString& base = m_scanned.base;
     if (!fileName.startsWith(base) || !fileName.endsWith(QLatin1String(".jpg")) || fileName.size() < base.size() + 20)
         return std::nullopt;
     const QStringView rest = QStringView(fileName).mid(base.size(), fileName.size() - base.size() - 4);
@@ -206,7 +209,7 @@ std::optional<DiskKeeper::Picture> DiskKeeper::parse(const QString& path, const 
     }
     if (!timeOf(key).isValid())
         return std::nullopt;
-    return Picture{key, counter, 0, path};
+    return std::pair{key, counter};
 }
 
 void DiskKeeper::scan()
@@ -220,10 +223,9 @@ void DiskKeeper::scan()
     while (it.hasNext()) {
         it.next();
         const QFileInfo info = it.fileInfo();
-        if (std::optional<Picture> picture = parse(info.filePath(), info.fileName())) {
-            picture->bytes = info.size();
-            m_totalBytes += picture->bytes;
-            m_pictures.push_back(std::move(*picture));
+        if (const auto key = sequenceKey(info.fileName(), m_scanned.base)) {
+            m_totalBytes += info.size();
+            m_pictures.push_back(Picture{key->first, key->second, info.size(), info.filePath()});
         }
     }
     std::sort(m_pictures.begin(), m_pictures.end());
@@ -250,7 +252,7 @@ size_t DiskKeeper::toRemove(const KeepRules& rules, qint64 freeNow, qint64* byte
 {
     size_t count = 0;
     qint64 removed = 0;
-    const qint64 cutoff = rules.days > 0 ? keyOf(QDateTime::currentDateTime().addDays(-rules.days)) : 0;
+    const qint64 cutoff = rules.days > 0 ? timeKey(QDateTime::currentDateTime().addDays(-rules.days)) : 0;
     while (count < m_pictures.size()) {
         const Picture& oldest = m_pictures[count];
         const bool tooOld = oldest.key < cutoff;

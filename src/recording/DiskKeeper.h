@@ -73,6 +73,11 @@ public:
     // 1 % of its size or 100 MB, whichever is smaller. The disk is never written
     // to its last byte. Sets *freeBytes to the space free now (-1: unknown).
     static qint64 floorBytes(const QString& folder, qint64* freeBytes);
+    // For a name of the sequence BASE_yyyyMMdd_HHmmss[_N].jpg: its time as the
+    // number yyyyMMddHHmmss (which sorts as the times do) and its counter.
+    static std::optional<std::pair<qint64, int>> sequenceKey(const QString& fileName, const QString& base);
+    // That number for a time.
+    static qint64 keyOf(const QDateTime& time);
 
 Q_SIGNALS:
     void cleaned(const CleanupReport& report);
@@ -95,7 +100,6 @@ private:
     // How many of the oldest the rules remove, and their bytes; freeNow: the disk's free space.
     size_t toRemove(const KeepRules& rules, qint64 freeNow, qint64* bytes) const;
     void clean(bool report);
-    std::optional<Picture> parse(const QString& path, const QString& fileName) const;
 
     std::mutex m_mutex; // guards the members up to m_wake
     SequencePlace m_place;

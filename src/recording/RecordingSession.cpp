@@ -62,6 +62,9 @@ RecordingSession::RecordingSession(Services services, QObject* parent)
             m_keeper->setPlace(SequencePlace::fromUserDefaults(*m_settings));
         else if (key == OXKeepDays || key == OXKeepMaxMB || key == OXKeepFreeMB)
             keepRulesChanged();
+        if (key == OXKeepDaysOnServer || key == OXFTPServerAddress || key == OXFTPPath || key == OXImageFilename ||
+            key == OXFTPUsername)
+            m_delivery->setServerCleanup(serverCleanup());
     });
 
     DeliveryWorker::Settings delivery =
@@ -76,6 +79,8 @@ RecordingSession::RecordingSession(Services services, QObject* parent)
     }, Qt::QueuedConnection);
     connect(m_delivery.get(), &DeliveryWorker::tlsSeen, this,
             [this](const QString& host) { DeliveryWorker::rememberTlsHost(*m_settings, host); }, Qt::QueuedConnection);
+    connect(m_delivery.get(), &DeliveryWorker::serverCleaned, this, &RecordingSession::serverCleaned, Qt::QueuedConnection);
+    m_delivery->setServerCleanup(serverCleanup());
     m_delivery->start();
 
     // Ticks go on with the last frame while the camera is restarted.
@@ -98,6 +103,21 @@ RecordingSession::~RecordingSession()
     m_keychainCall.reset();
     m_delivery.reset();
     m_keeper.reset();
+}
+
+ServerCleanup RecordingSession::serverCleanup() const
+{
+    ServerCleanup cleanup;
+    const QString name = settingValue(*m_settings, OXImageFilename);
+    const QUrl sample = m_naming.uploadURL(settingValue(*m_settings, OXFTPServerAddress), settingValue(*m_settings, OXFTPPath),
+                                           name + QStringLiteral("_00000000_000000.jpg"));
+    if (!uploading(*m_settings) || !sample.isValid() || sample.isEmpty() || name.isEmpty())
+        return cleanup;
+    cleanup.folder = sample.adjusted(QUrl::RemoveFilename);
+    cleanup.base = sample.fileName().chopped(QStringLiteral("_00000000_000000.jpg").size());
+    cleanup.username = settingValue(*m_settings, OXFTPUsername);
+    cleanup.days = std::max(0, settingValue(*m_settings, OXKeepDaysOnServer));
+    return cleanup;
 }
 
 void RecordingSession::keepRulesChanged()

@@ -112,6 +112,8 @@ Q_SIGNALS:
     void passwordProblemChanged(const QString& text);
     // A clean-up of old pictures ran (under rules that are on).
     void cleaned(const CleanupReport& report);
+    // Old pictures were removed from the server.
+    void serverCleaned(const QString& host, int removed);
 
 private:
     void tickDidFinish(TickOutcome outcome);
@@ -122,6 +124,7 @@ private:
     QString password() const;
     QString host() const;
     void keepRulesChanged();
+    ServerCleanup serverCleanup() const;
     void previewed(quint64 id, const CleanupPreview& preview);
 
     Services m_services;

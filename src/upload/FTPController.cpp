@@ -61,6 +61,12 @@ int noteReply(CURL*, curl_infotype type, char* data, std::size_t size, void* rep
     return 0;
 }
 
+std::size_t appendTo(char* data, std::size_t size, std::size_t count, void* bytes)
+{
+    static_cast<QByteArray*>(bytes)->append(data, qsizetype(size * count));
+    return size * count;
+}
+
 int stopWhenAborted(void* aborted, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     return static_cast<std::atomic<bool>*>(aborted)->load() ? 1 : 0;
@@ -156,6 +162,7 @@ struct FTPController::Handles {
 
 FTPController::FTPController(FTPTransferSettings settings)
     : m_settings(std::move(settings))
+    , m_caBundle(m_settings.caBundlePath.toLocal8Bit())
     , m_handles(std::make_unique<Handles>())
 {
 }
@@ -165,6 +172,52 @@ FTPController::~FTPController() = default;
 QString FTPController::temporaryName(const QString& fileName)
 {
     return fileName + QStringLiteral(".part");
+}
+
+void FTPController::prepare(void* handle, const QByteArray& target, const QUrl& url, const QByteArray& user,
+                            const QByteArray& secret, qsizetype bytes)
+{
+    // The options every request shares; reset first, because the handle (and with
+    // it the server's connection) is kept from the last request.
+    CURL* h = static_cast<CURL*>(handle);
+    const QByteArray& caBundle = m_caBundle;
+    curl_easy_reset(h);
+    curl_easy_setopt(h, CURLOPT_URL, target.isEmpty() ? nullptr : target.constData());
+    // Only what Ombrix offers: an address naming http:// or file:// never gets the password.
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, kProtocols);
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, kProtocols);
+    curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &SocketRegistry::open);
+    curl_easy_setopt(h, CURLOPT_OPENSOCKETDATA, &m_handles->sockets);
+    curl_easy_setopt(h, CURLOPT_CLOSESOCKETFUNCTION, &SocketRegistry::close);
+    curl_easy_setopt(h, CURLOPT_CLOSESOCKETDATA, &m_handles->sockets);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &stopWhenAborted);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &m_aborted);
+    curl_easy_setopt(h, CURLOPT_VERBOSE, 1L); // the server's answers go to noteReply, not to the terminal
+    curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, &noteReply);
+    curl_easy_setopt(h, CURLOPT_DEBUGDATA, &m_lastReply);
+    curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(m_hostsRequiringTls.contains(url.host()) ? CURLUSESSL_ALL
+                                                                                                      : CURLUSESSL_TRY));
+    // Called when a connection starts TLS: so we learn that the server speaks it.
+    curl_easy_setopt(h, CURLOPT_SSL_CTX_FUNCTION, &noteTlsStarted);
+    curl_easy_setopt(h, CURLOPT_SSL_CTX_DATA, &m_tlsStarted);
+    curl_easy_setopt(h, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+    // Certificates must name the host: otherwise anyone with any certificate could read the password.
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(h, CURLOPT_USERNAME, user.constData());
+    curl_easy_setopt(h, CURLOPT_PASSWORD, secret.constData());
+    curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
+    // Bound every wait on the server.
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(m_settings.connectTimeout.count()));
+    curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(m_settings.responseTimeout.count()));
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_settings.stallTimeout.count()));
+    const long allowed = static_cast<long>(bytes / std::max<qsizetype>(1, m_settings.slowestBytesPerSecond));
+    curl_easy_setopt(h, CURLOPT_TIMEOUT, std::clamp(allowed, static_cast<long>(m_settings.transferFloor.count()),
+                                                    static_cast<long>(m_settings.transferCeiling.count())));
+    if (!caBundle.isEmpty())
+        curl_easy_setopt(h, CURLOPT_CAINFO, caBundle.constData());
 }
 
 bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QString& username, const QString& password)
@@ -178,51 +231,10 @@ bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QS
     const QByteArray folder = url.isEmpty() ? QByteArray() : url.adjusted(QUrl::RemoveFilename).toEncoded();
     const QByteArray user = username.toUtf8();
     const QByteArray secret = password.toUtf8();
-    const QByteArray caBundle = m_settings.caBundlePath.toLocal8Bit();
     const QByteArray renameFrom = "RNFR " + temporaryName(fileName).toUtf8();
     const QByteArray renameTo = "RNTO " + fileName.toUtf8();
 
-    // The options every request of this upload shares; reset first, because the
-    // handle (and with it the server's connection) is kept from the last upload.
-    auto prepare = [&](CURL* h, const QByteArray& target) {
-        curl_easy_reset(h);
-        curl_easy_setopt(h, CURLOPT_URL, target.isEmpty() ? nullptr : target.constData());
-        // Only what Ombrix offers: an address naming http:// or file:// never gets the password.
-        curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, kProtocols);
-        curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, kProtocols);
-        curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &SocketRegistry::open);
-        curl_easy_setopt(h, CURLOPT_OPENSOCKETDATA, &m_handles->sockets);
-        curl_easy_setopt(h, CURLOPT_CLOSESOCKETFUNCTION, &SocketRegistry::close);
-        curl_easy_setopt(h, CURLOPT_CLOSESOCKETDATA, &m_handles->sockets);
-        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &stopWhenAborted);
-        curl_easy_setopt(h, CURLOPT_XFERINFODATA, &m_aborted);
-        curl_easy_setopt(h, CURLOPT_VERBOSE, 1L); // the server's answers go to noteReply, not to the terminal
-        curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, &noteReply);
-        curl_easy_setopt(h, CURLOPT_DEBUGDATA, &m_lastReply);
-        curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(m_hostsRequiringTls.contains(url.host()) ? CURLUSESSL_ALL
-                                                                                                          : CURLUSESSL_TRY));
-        // Called when a connection starts TLS: so we learn that the server speaks it.
-        curl_easy_setopt(h, CURLOPT_SSL_CTX_FUNCTION, &noteTlsStarted);
-        curl_easy_setopt(h, CURLOPT_SSL_CTX_DATA, &m_tlsStarted);
-        curl_easy_setopt(h, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
-        // Certificates must name the host: otherwise anyone with any certificate could read the password.
-        curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-        curl_easy_setopt(h, CURLOPT_USERNAME, user.constData());
-        curl_easy_setopt(h, CURLOPT_PASSWORD, secret.constData());
-        curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
-        // Bound every wait on the server.
-        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(m_settings.connectTimeout.count()));
-        curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(m_settings.responseTimeout.count()));
-        curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_settings.stallTimeout.count()));
-        const long allowed = static_cast<long>(data.size() / std::max<qsizetype>(1, m_settings.slowestBytesPerSecond));
-        curl_easy_setopt(h, CURLOPT_TIMEOUT, std::clamp(allowed, static_cast<long>(m_settings.transferFloor.count()),
-                                                        static_cast<long>(m_settings.transferCeiling.count())));
-        if (!caBundle.isEmpty())
-            curl_easy_setopt(h, CURLOPT_CAINFO, caBundle.constData());
-    };
+    const auto prepare = [&](CURL* h, const QByteArray& target) { this->prepare(h, target, url, user, secret, data.size()); };
 
     // A line break in any of these would hand the server a command of its own.
     if (hasControlCharacter(username) || hasControlCharacter(password) ||
@@ -303,6 +315,61 @@ Error FTPController::describeFailure(int result) const
     else
         error.description = tr("The server refused the picture (%1)").arg(said);
     return error;
+}
+
+std::optional<QStringList> FTPController::listNames(const QUrl& folder, const QString& username, const QString& password)
+{
+    const QByteArray user = username.toUtf8();
+    const QByteArray secret = password.toUtf8();
+    if (!m_handles->isValid() || hasControlCharacter(username) || hasControlCharacter(password))
+        return std::nullopt;
+    QByteArray listing;
+    CURL* h = m_handles->easy;
+    prepare(h, folder.adjusted(QUrl::RemoveFilename).toEncoded(), folder, user, secret, 0);
+    curl_easy_setopt(h, CURLOPT_DIRLISTONLY, 1L);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &appendTo);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &listing);
+    m_lastReply.clear();
+    const int result = perform();
+    m_lastReplyCode = m_lastReply.left(3).toLong();
+    if (result != CURLE_OK) {
+        uploadError(describeFailure(result));
+        return std::nullopt;
+    }
+    QStringList names;
+    for (const QByteArray& line : listing.split('\n')) {
+        const QString name = QString::fromUtf8(line.trimmed());
+        if (!name.isEmpty())
+            names << name.mid(name.lastIndexOf(QLatin1Char('/')) + 1); // some servers give the folder too
+    }
+    return names;
+}
+
+bool FTPController::removeNames(const QUrl& folder, const QStringList& names, const QString& username, const QString& password)
+{
+    const QByteArray user = username.toUtf8();
+    const QByteArray secret = password.toUtf8();
+    if (!m_handles->isValid() || hasControlCharacter(username) || hasControlCharacter(password))
+        return false;
+    CURL* h = m_handles->easy;
+    constexpr qsizetype kBatch = 100; // one request a hundred names: a short command list each
+    for (qsizetype first = 0; first < names.size(); first += kBatch) {
+        CommandList remove;
+        for (const QString& name : names.mid(first, kBatch))
+            if (!hasControlCharacter(name)) // a name from the server never becomes a command of its own
+                remove.append("*DELE " + name.toUtf8()); // "*": one already gone is no error
+        prepare(h, folder.adjusted(QUrl::RemoveFilename).toEncoded(), folder, user, secret, 0);
+        curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(h, CURLOPT_POSTQUOTE, remove.get());
+        m_lastReply.clear();
+        const int result = perform();
+        m_lastReplyCode = m_lastReply.left(3).toLong();
+        if (result != CURLE_OK) {
+            uploadError(describeFailure(result));
+            return false;
+        }
+    }
+    return true;
 }
 
 int FTPController::perform()

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QSet>
+#include <QStringList>
 #include <QString>
 #include <QUrl>
 
@@ -12,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 // Hears how an upload ended, inside the upload call. Either callback may be left
 // as it is; the uploader then sends nothing for that outcome.
@@ -85,6 +87,12 @@ public:
     void completeUpload();
     void uploadError(const Error& error);
 
+    // The names of the files in a folder (NLST), or nothing when the server gave
+    // none (the delegate has heard why).
+    std::optional<QStringList> listNames(const QUrl& folder, const QString& username, const QString& password);
+    // Removes the named files from the folder; a name already gone is no error.
+    bool removeNames(const QUrl& folder, const QStringList& names, const QString& username, const QString& password);
+
     // Hosts whose uploads must use TLS (they used it before: a missing offer now
     // means someone in between removed it, and the password must not go in clear).
     void setHostsRequiringTls(QSet<QString> hosts) { m_hostsRequiringTls = std::move(hosts); }
@@ -109,9 +117,12 @@ public:
 private:
     struct Handles;
     int perform();
+    void prepare(void* handle, const QByteArray& target, const QUrl& url, const QByteArray& user, const QByteArray& secret,
+                 qsizetype bytes);
     Error describeFailure(int result) const;
 
     FTPTransferSettings m_settings;
+    QByteArray m_caBundle;
     FTPControllerDelegate* m_delegate = nullptr;
     std::unique_ptr<Handles> m_handles;
     std::atomic<bool> m_aborted{false};

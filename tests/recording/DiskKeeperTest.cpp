@@ -100,4 +100,27 @@ TEST_F(DiskSession, TheFreeSpaceRuleKeepsRoomRemovingTheOldestFirst)
     EXPECT_EQ(session->cleanup()->removedToday, removed);
 }
 
+// On the server: the sequence's pictures older than the rule go; nothing else does.
+TEST_F(DiskSession, OldPicturesOfTheSequenceAreRemovedFromTheServerAndNothingElse)
+{
+    LoopbackFtpServer server;
+    const QStringList kept{daysAgo(29, QStringLiteral("CaptureImage")), daysAgo(90, QStringLiteral("Other")),
+                           QStringLiteral("CaptureImage.jpg"), QStringLiteral("notes.txt")};
+    for (const QString& name : kept + QStringList{daysAgo(31, QStringLiteral("CaptureImage")), daysAgo(90, QStringLiteral("CaptureImage"))})
+        writeFile(server.rootPath() + QLatin1Char('/') + name, kKB);
+    open(QStringLiteral("Garden=160x120"), FTPTransferSettings{server.caPath()});
+    store->setObject(30, OXKeepDaysOnServer);
+    useServer(server.port());
+    QString said;
+    QObject::connect(session.get(), &RecordingSession::serverCleaned,
+                     [&](const QString& host, int removed) { said = QStringLiteral("%1 %2").arg(host).arg(removed); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !said.isEmpty(); }, 10000));
+    EXPECT_EQ(said, QStringLiteral("127.0.0.1 2"));
+    QStringList left = QDir(server.rootPath()).entryList(QDir::Files);
+    left.sort();
+    QStringList expected = kept;
+    expected.sort();
+    EXPECT_EQ(left, expected);
+}
+
 } // namespace
