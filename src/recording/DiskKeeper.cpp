@@ -5,12 +5,16 @@
 #include "UserDefaults.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
 
+#include <cstring>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 
 namespace {
@@ -207,7 +211,12 @@ std::optional<std::pair<qint64, int>> DiskKeeper::sequenceKey(const QString& fil
         if (!ok || counter < 2)
             return std::nullopt;
     }
-    if (!timeOf(key).isValid())
+    // A real date and time (no 13th month), checked without building one: that costs
+    // a time-zone look-up, too much for a folder of many thousand pictures.
+    const qint64 day = key / 1000000;
+    const int seconds = int(key % 1000000);
+    if (!QDate::isValid(int(day / 10000), int(day / 100 % 100), int(day % 100)) ||
+        !QTime::isValid(seconds / 10000, seconds / 100 % 100, seconds % 100))
         return std::nullopt;
     return std::pair{key, counter};
 }
@@ -218,16 +227,25 @@ void DiskKeeper::scan()
     m_totalBytes = 0;
     if (!m_scanned.isValid())
         return;
-    // Files only, in this folder only: the filter is a first sieve, parse() decides.
-    QDirIterator it(m_scanned.folder, {m_scanned.base + QStringLiteral("_*.jpg")}, QDir::Files);
-    while (it.hasNext()) {
-        it.next();
-        const QFileInfo info = it.fileInfo();
-        if (const auto key = sequenceKey(info.fileName(), m_scanned.base)) {
-            m_totalBytes += info.size();
-            m_pictures.push_back(Picture{key->first, key->second, info.size(), info.filePath()});
-        }
+    // Files in this folder only, read with the system's own calls: a folder may hold
+    // hundreds of thousands of pictures, and only the sequence's names are looked at twice.
+    DIR* dir = ::opendir(QFile::encodeName(m_scanned.folder).constData());
+    if (!dir)
+        return;
+    const QByteArray base = QFile::encodeName(m_scanned.base);
+    const QString prefix = m_scanned.folder + QLatin1Char('/');
+    while (const dirent* entry = ::readdir(dir)) {
+        if ((entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN) || ::strncmp(entry->d_name, base.constData(), base.size()) != 0)
+            continue;
+        const QString name = QFile::decodeName(entry->d_name);
+        const auto key = sequenceKey(name, m_scanned.base);
+        struct stat info {};
+        if (!key || ::fstatat(::dirfd(dir), entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode))
+            continue;
+        m_totalBytes += info.st_size;
+        m_pictures.push_back(Picture{key->first, key->second, info.st_size, prefix + name});
     }
+    ::closedir(dir);
     std::sort(m_pictures.begin(), m_pictures.end());
 }
 

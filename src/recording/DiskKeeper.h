@@ -113,7 +113,7 @@ private:
 
     // The keeper's thread only.
     SequencePlace m_scanned;
-    std::vector<Picture> m_pictures; // oldest first
+    std::deque<Picture> m_pictures; // oldest first; they leave from the front
     qint64 m_totalBytes = 0;
     QDate m_today;
     int m_removedToday = 0;

@@ -53,9 +53,10 @@ RecordingSession::RecordingSession(Services services, QObject* parent)
         Q_EMIT cleaned(report);
     }, Qt::QueuedConnection);
     connect(m_keeper.get(), &DiskKeeper::previewed, this, &RecordingSession::previewed, Qt::QueuedConnection);
-    m_keeper->start();
     m_keepRules = KeepRules::fromUserDefaults(*m_settings);
     m_keeper->setRules(m_keepRules);
+    if (m_keepRules.any()) // no thread and no folder read while every rule is off
+        m_keeper->start();
     m_keeper->setPlace(SequencePlace::fromUserDefaults(*m_settings));
     connect(m_settings, &UserDefaults::valueChanged, this, [this](const QString& key) {
         if (key == OXSaveToDiskPath || key == OXImageFilename)
@@ -125,6 +126,8 @@ void RecordingSession::keepRulesChanged()
     const KeepRules rules = KeepRules::fromUserDefaults(*m_settings);
     if (rules == m_keepRules)
         return;
+    if (rules.any())
+        m_keeper->start();
     if (!m_services.confirmRemoval) {
         m_keepRules = rules;
         m_keeper->setRules(rules);
