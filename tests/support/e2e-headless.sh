@@ -137,6 +137,14 @@ grep -q '^Stopped (signal 1)' "$work/out" || fail "SIGHUP did not stop it cleanl
 [ -n "$(ls "$work/ftp/root/$folder")" ] || fail "nothing arrived in \"$folder\""
 ok "a folder with a space and an accent; one Ombrix per settings file; SIGHUP"
 
+# Old pictures go by the owner's rule, said in one line.
+touch "$HOME/pictures/shed_20200101_000000.jpg" "$HOME/pictures/shed_20200102_000000.jpg" "$HOME/pictures/other_20200101_000000.jpg"
+echo OXKeepDays=30 >> "$XDG_CONFIG_HOME/Ombrix/Ombrix.conf"
+start_recording "$keyring_bus" 1 'removed 2 old pictures'
+stop_recording
+[ -e "$HOME/pictures/other_20200101_000000.jpg" ] && [ ! -e "$HOME/pictures/shed_20200101_000000.jpg" ] || fail "the wrong pictures went"
+ok "old pictures removed by the rule, and said"
+
 # An interval past 32 bits is held at the longest, never wrapped to a short one.
 sed -i 's/^OXRecordingInterval=.*/OXRecordingInterval=4294967298/' "$XDG_CONFIG_HOME/Ombrix/Ombrix.conf"
 start_recording "$keyring_bus" 1 'recording every'
