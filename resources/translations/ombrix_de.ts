@@ -94,6 +94,10 @@
         <source>It can never be sent: %1</source>
         <translation>Es kann nie gesendet werden: %1</translation>
     </message>
+    <message>
+        <source>the disk is nearly full (%1 free): nothing is saved there until room returns</source>
+        <translation>der Datenträger ist fast voll (%1 frei): Dort wird nichts gespeichert, bis wieder Platz ist</translation>
+    </message>
 </context>
 <context>
     <name>FTPController</name>
@@ -193,6 +197,10 @@
     <message>
         <source>%1 FTP password for %2 from %3</source>
         <translation>%1 FTP-Passwort für %2 aus %3</translation>
+    </message>
+    <message>
+        <source>%1 removed %2 old pictures from %3</source>
+        <translation>%1 %2 alte Bilder von %3 entfernt</translation>
     </message>
 </context>
 <context>
@@ -339,6 +347,10 @@
     <message>
         <source>The picture is not kept: it was saved only where saving is on.</source>
         <translation>Das Bild wird nicht aufbewahrt: Es wurde nur gespeichert, wo das Speichern eingeschaltet ist.</translation>
+    </message>
+    <message>
+        <source>Remove old pictures?</source>
+        <translation>Alte Bilder entfernen?</translation>
     </message>
 </context>
 <context>
@@ -666,6 +678,46 @@
         <source>Skip pictures darker than</source>
         <translation>Bilder auslassen, die dunkler sind als</translation>
     </message>
+    <message>
+        <source>Keep pictures for</source>
+        <translation>Bilder behalten für</translation>
+    </message>
+    <message>
+        <source> days</source>
+        <translation> Tage</translation>
+    </message>
+    <message>
+        <source>forever</source>
+        <translation>immer</translation>
+    </message>
+    <message>
+        <source>Keep at most</source>
+        <translation>Höchstens behalten</translation>
+    </message>
+    <message>
+        <source> MB of pictures</source>
+        <translation> MB an Bildern</translation>
+    </message>
+    <message>
+        <source>no limit</source>
+        <translation>keine Grenze</translation>
+    </message>
+    <message>
+        <source>Keep free on their disk</source>
+        <translation>Auf ihrem Datenträger frei halten</translation>
+    </message>
+    <message>
+        <source> MB</source>
+        <translation> MB</translation>
+    </message>
+    <message>
+        <source>nothing set</source>
+        <translation>nichts festgelegt</translation>
+    </message>
+    <message>
+        <source>Keep pictures on the server for</source>
+        <translation>Bilder auf dem Server behalten für</translation>
+    </message>
 </context>
 <context>
     <name>PrefsController</name>
@@ -888,6 +940,26 @@ Ohne Optionen öffnet sich das Fenster. Filme: ombrix --make-video FOLDER [--nam
         <source>%1 pictures set aside (the newest, %2: %3)</source>
         <translation>%1 Bilder zurückgestellt (das neueste, %2: %3)</translation>
     </message>
+    <message>
+        <source>%1 free</source>
+        <translation>%1 frei</translation>
+    </message>
+    <message>
+        <source>1 old picture removed today</source>
+        <translation>1 altes Bild heute entfernt</translation>
+    </message>
+    <message>
+        <source>%1 old pictures removed today</source>
+        <translation>%1 alte Bilder heute entfernt</translation>
+    </message>
+    <message>
+        <source>%1 could not be removed</source>
+        <translation>%1 konnten nicht entfernt werden</translation>
+    </message>
+    <message>
+        <source>removed %1 old pictures (%2)</source>
+        <translation>%1 alte Bilder entfernt (%2)</translation>
+    </message>
 </context>
 <context>
     <name>RecordingSession</name>
@@ -958,6 +1030,10 @@ Ohne Optionen öffnet sich das Fenster. Filme: ombrix --make-video FOLDER [--nam
     <message>
         <source>The keyring has not answered (it may be locked): uploads wait for the FTP password; type it to upload now</source>
         <translation>Der Schlüsselbund hat nicht geantwortet (vielleicht ist er gesperrt): Das Hochladen wartet auf das FTP-Passwort; geben Sie es ein, um jetzt hochzuladen</translation>
+    </message>
+    <message>
+        <source>This removes %1 pictures (%2) taken before %3.</source>
+        <translation>Dies entfernt %1 Bilder (%2), aufgenommen vor dem %3.</translation>
     </message>
 </context>
 <context>
