@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QTest>
 
+#include <QSpinBox>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -144,6 +146,25 @@ TEST_F(Prefs, TheScheduleControlsShowTheSettingsAndWriteThem)
     EXPECT_TRUE(settingValue(*store, OXSkipDarkFlag));
     EXPECT_TRUE(ui.darkThresholdField->isEnabled());
     EXPECT_EQ(settingValue(*store, OXDarkThreshold), 7);
+}
+
+// Each rule for old pictures is shown from its setting, and stored once its value rests.
+TEST_F(Prefs, TheRulesForOldPicturesShowTheirSettingsAndWriteThemOnceTheyRest)
+{
+    prefs->window();
+    Ui::Prefs& ui = *prefs->ui();
+    const std::pair<QSpinBox*, const Setting<int>*> rules[] = {
+        {ui.keepDaysField, &OXKeepDays}, {ui.keepMaxMBField, &OXKeepMaxMB},
+        {ui.keepFreeMBField, &OXKeepFreeMB}, {ui.keepDaysOnServerField, &OXKeepDaysOnServer}};
+    int value = 11;
+    for (const auto& [field, key] : rules) {
+        SCOPED_TRACE(key->name.toStdString());
+        store->setObject(++value, *key);
+        EXPECT_EQ(field->value(), value) << "shown from the setting";
+        field->setValue(value + 100);
+        EXPECT_EQ(settingValue(*store, *key), value) << "not at each step";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return settingValue(*store, *key) == value + 100; }, 3000));
+    }
 }
 
 } // namespace
