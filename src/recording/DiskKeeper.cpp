@@ -80,6 +80,7 @@ DiskKeeper::~DiskKeeper()
         std::lock_guard lock(m_mutex);
         m_stopping = true;
     }
+    m_quitting = true;
     m_wake.notify_one();
     if (m_thread.joinable())
         m_thread.join();
@@ -234,7 +235,7 @@ void DiskKeeper::scan()
         return;
     const QByteArray base = QFile::encodeName(m_scanned.base);
     const QString prefix = m_scanned.folder + QLatin1Char('/');
-    while (const dirent* entry = ::readdir(dir)) {
+    while (const dirent* entry = m_quitting ? nullptr : ::readdir(dir)) {
         if ((entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN) || ::strncmp(entry->d_name, base.constData(), base.size()) != 0)
             continue;
         const QString name = QFile::decodeName(entry->d_name);
@@ -299,8 +300,12 @@ void DiskKeeper::clean(bool report)
         m_removedToday = 0;
     }
     if (rules.any() && m_scanned.isValid()) {
-        const size_t count = toRemove(rules, freeSpace(m_scanned.folder), nullptr);
+        size_t count = toRemove(rules, freeSpace(m_scanned.folder), nullptr);
         for (size_t n = 0; n < count; ++n) {
+            if (m_quitting) { // the rest waits for the next start
+                count = n;
+                break;
+            }
             const Picture& picture = m_pictures[n];
             // A file already gone counts as removed; one that cannot be removed is
             // skipped and counted, and leaves the list so that it is not tried again.

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -110,6 +111,7 @@ private:
     std::deque<std::pair<KeepRules, quint64>> m_previews;
     bool m_stopping = false;
     std::condition_variable m_wake;
+    std::atomic<bool> m_quitting{false}; // read inside long reads and removals, so that quitting never waits for them
 
     // The keeper's thread only.
     SequencePlace m_scanned;
