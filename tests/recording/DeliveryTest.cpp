@@ -131,7 +131,17 @@ TEST(Delivery, EntriesRefusedForGoodOrNeverSendableAreSetAsideAndTheRestGoOn)
     }
 }
 
-using DeliverySession = SessionFixture;
+class DeliverySession : public SessionFixture {
+protected:
+    // The cameras, uploading to the server with the pictures' clock at `now`.
+    void openOn(const LoopbackFtpServer& server, const QString& devices)
+    {
+        clock = [this] { return now; };
+        open(devices, FTPTransferSettings{server.caPath()});
+        ASSERT_TRUE(waitForFrame());
+    }
+    QDateTime now{QDate(2026, 12, 7), QTime(9, 0)};
+};
 
 // During a full disk on the server every new picture is tried once, at once, and
 // the waiting ones only when the pause is over; the pause is not reset by them.
@@ -140,12 +150,9 @@ TEST_F(DeliverySession, AFullServerDiskIsSaidAndNewPicturesDoNotRetryTheOldOnes)
     LoopbackFtpServer::Options full;
     full.quotaFiles = 1;
     LoopbackFtpServer server(full);
-    QDateTime now(QDate(2026, 12, 7), QTime(9, 0));
-    clock = [&] { return now; };
-    open(QStringLiteral("Garden=320x240"), FTPTransferSettings{server.caPath()});
+    openOn(server, QStringLiteral("Garden=320x240"));
     services.firstRetryPause = std::chrono::seconds(60);
     restart();
-    ASSERT_TRUE(waitForFrame());
     useServer(server.port());
     store->setObject(true, OXSaveSequenceFlag);
     ASSERT_TRUE(tick());
@@ -170,10 +177,7 @@ TEST_F(DeliverySession, ASlowServerHoldsNeitherTheSavesNorTheQuit)
     LoopbackFtpServer::Options slow;
     slow.kilobytesPerSecond = 10;
     LoopbackFtpServer server(slow);
-    QDateTime now(QDate(2026, 12, 7), QTime(9, 0));
-    clock = [&] { return now; };
-    open(QStringLiteral("Garden=1280x720"), FTPTransferSettings{server.caPath()});
-    ASSERT_TRUE(waitForFrame());
+    openOn(server, QStringLiteral("Garden=1280x720"));
     saveTo(home.path(), true);
     store->setObject(1.0f, OXImageQuality);
     useServer(server.port());
@@ -219,10 +223,7 @@ TEST_F(DeliverySession, PicturesKeptWhileTheServerWasAwayAreSentByTheNextStartTh
 {
     LoopbackFtpServer server;
     server.stop();
-    QDateTime now(QDate(2026, 12, 6), QTime(9, 0));
-    clock = [&] { return now; };
-    open(QStringLiteral("Garden=320x240"), FTPTransferSettings{server.caPath()});
-    ASSERT_TRUE(waitForFrame());
+    openOn(server, QStringLiteral("Garden=320x240"));
     useServer(server.port());
 
     store->setObject(true, OXSaveSequenceFlag);
