@@ -41,6 +41,11 @@ HeadlessRecorder::HeadlessRecorder(Services services, QObject* parent)
     connect(m_session.get(), &RecordingSession::serverCleaned, this, [this, log](const QString& host, int removed) {
         log(tr("%1 removed %2 old pictures from %3").arg(now()).arg(removed).arg(host));
     });
+    connect(m_session.get(), &RecordingSession::problemEvent, this, [log](const ProblemEvent& event) {
+        log(QStringLiteral("%1 %2: %3").arg(logTime(event.time), event.name, event.message));
+    });
+    connect(m_session.get(), &RecordingSession::eventCommandFinished, this,
+            [this, log](const QString& text) { log(QStringLiteral("%1 %2").arg(now(), text)); });
     connect(m_session.get(), &RecordingSession::passwordProblemChanged, this, [problem](const QString& text) {
         if (!text.isEmpty())
             problem(text);

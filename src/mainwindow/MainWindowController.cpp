@@ -15,6 +15,7 @@
 #include "WindowDrag.h"
 #include "ui_MainWindow.h"
 
+#include <QDebug>
 #include <QIntValidator>
 #include <QLabel>
 #include <QMainWindow>
@@ -84,6 +85,9 @@ MainWindowController::MainWindowController(Services services, QObject* parent)
         if (m_ui)
             showStatus();
     });
+    // The window has no log of its own: the event command's outcome goes to the standard error.
+    connect(session, &RecordingSession::eventCommandFinished, this,
+            [](const QString& text) { qInfo().noquote() << QStringLiteral("ombrix:") << text; });
     m_statusRefresh.setInterval(1000);
     connect(&m_statusRefresh, &QTimer::timeout, this, [this] {
         if (m_ui)

@@ -62,6 +62,8 @@ std::vector<SettingDefault> settingDefaults()
         byDefault(OXKeepMaxMB, 0),
         byDefault(OXKeepFreeMB, 0),
         byDefault(OXKeepDaysOnServer, 0),
+        byDefault(OXAlertAfterMinutes, 15),
+        byDefault(OXEventCommand, QString()),
     };
     const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (!downloads.isEmpty())

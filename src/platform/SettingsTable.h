@@ -56,6 +56,11 @@ inline const Setting<int> OXKeepDays{QStringLiteral("OXKeepDays")};
 inline const Setting<int> OXKeepMaxMB{QStringLiteral("OXKeepMaxMB")};
 inline const Setting<int> OXKeepFreeMB{QStringLiteral("OXKeepFreeMB")};
 inline const Setting<int> OXKeepDaysOnServer{QStringLiteral("OXKeepDaysOnServer")};
+// Problems (camera, uploads, saving, disk, password) are told to a person: uploads
+// and saves once they have failed this many minutes; the event command, run
+// without a shell, for each problem's start and end.
+inline const Setting<int> OXAlertAfterMinutes{QStringLiteral("OXAlertAfterMinutes")};
+inline const Setting<QString> OXEventCommand{QStringLiteral("OXEventCommand")};
 // Kept under the update framework's own name, although nothing on Linux reads it.
 inline const Setting<bool> SUEnableAutomaticChecks{QStringLiteral("SUEnableAutomaticChecks")};
 

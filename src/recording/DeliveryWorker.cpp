@@ -176,6 +176,7 @@ void DeliveryWorker::process(TickJob& job)
         const qint64 floor = DiskKeeper::floorBytes(QFileInfo(job.savePath).absolutePath(), &free);
         if (free >= 0 && free - still->size() < floor) { // never the disk's last bytes
             outcome.save = TickOutcome::Save::Failed;
+            outcome.diskFloor = true;
             outcome.saveProblem = tr("the disk is nearly full (%1 free): nothing is saved there until room returns")
                                       .arg(QLocale().formattedDataSize(free));
         } else if (writeWholeFile(job.savePath, *still, &outcome.saveProblem)) {

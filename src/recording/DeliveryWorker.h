@@ -57,6 +57,7 @@ struct TickOutcome {
     Save save = Save::NotAsked;
     QString savePath;    // empty when saving failed for want of a folder
     QString saveProblem;
+    bool diskFloor = false; // not saved, so that the disk keeps its last free space
     Upload upload = Upload::NotAsked;
     Error uploadError; // why it was not sent (Failed, Refused, SetAside, NotKept)
 };

@@ -1,6 +1,8 @@
 #include "RecordingSession.h"
 
 #include "CameraController.h"
+#include "DesktopNotifier.h"
+#include "EventCommand.h"
 #include "FtpText.h"
 #include "Netrc.h"
 #include "PasswordKeychain.h"
@@ -63,6 +65,8 @@ RecordingSession::RecordingSession(Services services, QObject* parent)
             m_keeper->setPlace(SequencePlace::fromUserDefaults(*m_settings));
         else if (key == OXKeepDays || key == OXKeepMaxMB || key == OXKeepFreeMB)
             keepRulesChanged();
+        if (key == OXEventCommand)
+            m_eventCommand->setCommand(settingValue(*m_settings, OXEventCommand));
         if (key == OXKeepDaysOnServer || key == OXFTPServerAddress || key == OXFTPPath || key == OXImageFilename ||
             key == OXFTPUsername)
             m_delivery->setServerCleanup(serverCleanup());
@@ -84,6 +88,20 @@ RecordingSession::RecordingSession(Services services, QObject* parent)
     m_delivery->setServerCleanup(serverCleanup());
     m_delivery->start();
 
+    // Problems are told once when they start and once when they end, on the desktop and to the owner's command.
+    m_problems = std::make_unique<ProblemWatch>(m_settings, m_services.camController, m_services.clock);
+    m_eventCommand = std::make_unique<EventCommand>();
+    m_eventCommand->setCommand(settingValue(*m_settings, OXEventCommand));
+    m_notifier = std::make_unique<DesktopNotifier>();
+    connect(m_problems.get(), &ProblemWatch::event, this, [this](const ProblemEvent& event) {
+        Q_EMIT problemEvent(event);
+        m_notifier->post(event);
+        m_eventCommand->post(event);
+    });
+    connect(m_eventCommand.get(), &EventCommand::finished, this, &RecordingSession::eventCommandFinished);
+    connect(this, &RecordingSession::outboxChanged, m_problems.get(), &ProblemWatch::outboxChanged);
+    connect(this, &RecordingSession::passwordProblemChanged, m_problems.get(), &ProblemWatch::passwordProblemChanged);
+
     // Ticks go on with the last frame while the camera is restarted.
     CameraController* cameras = m_services.camController;
     connect(cameras, &CameraController::cameraFailed, this, [this](const QString& text) {
@@ -101,6 +119,7 @@ RecordingSession::RecordingSession(Services services, QObject* parent)
 RecordingSession::~RecordingSession()
 {
     m_timer.stop();
+    m_problems->setRecording(false); // nothing more to tell while the rest goes
     m_keychainCall.reset();
     m_delivery.reset();
     m_keeper.reset();
@@ -179,11 +198,13 @@ QString RecordingSession::settingsProblem() const
 void RecordingSession::start()
 {
     m_timer.start(std::chrono::milliseconds(std::llround(intervalSeconds(*m_settings) * 1000.0)));
+    m_problems->setRecording(true);
 }
 
 void RecordingSession::stop()
 {
     m_timer.stop();
+    m_problems->setRecording(false);
 }
 
 void RecordingSession::tick()
@@ -270,6 +291,7 @@ void RecordingSession::tickDidFinish(TickOutcome outcome)
         }
     }
     Q_EMIT tickFinished(outcome);
+    m_problems->tickFinished(outcome);
 }
 
 // ---- the FTP password --------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include "DeliveryWorker.h"
 #include "DiskKeeper.h"
 #include "PictureNaming.h"
+#include "ProblemWatch.h"
 
 #include <QHash>
 #include <QObject>
@@ -15,6 +16,8 @@
 #include <optional>
 
 class CameraController;
+class DesktopNotifier;
+class EventCommand;
 class SecretCall;
 class SecretStore;
 class UserDefaults;
@@ -92,6 +95,8 @@ public:
     // The last clean-up, once the rules for old pictures have run.
     const std::optional<CleanupReport>& cleanup() const { return m_cleanup; }
     const PictureNaming& naming() const { return m_naming; }
+    // The problems a person is told of that are open now.
+    QList<ProblemEvent> openProblems() const { return m_problems->openProblems(); }
 
 Q_SIGNALS:
     // Before a tick reads the settings: a front-end writes what is still being typed.
@@ -114,6 +119,10 @@ Q_SIGNALS:
     void cleaned(const CleanupReport& report);
     // Old pictures were removed from the server.
     void serverCleaned(const QString& host, int removed);
+    // A problem started or ended; it is also shown on the desktop and given to the event command.
+    void problemEvent(const ProblemEvent& event);
+    // How a run of the event command ended, for the log.
+    void eventCommandFinished(const QString& text);
 
 private:
     void tickDidFinish(TickOutcome outcome);
@@ -152,6 +161,10 @@ private:
     quint64 m_previewId = 0;      // of the rules waiting for their preview
     std::optional<CleanupReport> m_cleanup;
     std::unique_ptr<DiskKeeper> m_keeper; // before the worker, which tells it of every save
+
+    std::unique_ptr<ProblemWatch> m_problems;
+    std::unique_ptr<EventCommand> m_eventCommand;
+    std::unique_ptr<DesktopNotifier> m_notifier;
 
     std::unique_ptr<DeliveryWorker> m_delivery; // last: its thread stops before the rest goes
 };
