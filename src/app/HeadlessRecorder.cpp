@@ -2,7 +2,15 @@
 
 #include "CameraController.h"
 #include "Netrc.h"
+#include "Paths.h"
+#include "SettingsTable.h"
 #include "TickOutcomeText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <unistd.h>
 
 HeadlessRecorder::HeadlessRecorder(Services services, QObject* parent)
     : QObject(parent)
@@ -16,9 +24,15 @@ HeadlessRecorder::HeadlessRecorder(Services services, QObject* parent)
     const Line problem = m_services.problem;
 
     connect(m_session.get(), &RecordingSession::tickFinished, this, [this, log, problem](const TickOutcome& outcome) {
-        log(logLine(outcome, m_session->outboxState().waiting));
+        m_status.lastPicture = logLine(outcome, m_session->outboxState().waiting);
+        log(m_status.lastPicture);
         if (outcome.save == TickOutcome::Save::Failed)
             problem(saveProblemText(outcome));
+        writeStatus();
+    });
+    connect(m_session.get(), &RecordingSession::outboxChanged, this, [this](const OutboxState& state) {
+        m_status.waiting = state.waiting;
+        writeStatus();
     });
     connect(m_session.get(), &RecordingSession::tickSkipped, this, [log](const QDateTime& time, const QString& reason) {
         log(tr("%1 skipped: %2").arg(logTime(time), reason));
@@ -41,8 +55,10 @@ HeadlessRecorder::HeadlessRecorder(Services services, QObject* parent)
     connect(m_session.get(), &RecordingSession::serverCleaned, this, [this, log](const QString& host, int removed) {
         log(tr("%1 removed %2 old pictures from %3").arg(now()).arg(removed).arg(host));
     });
-    connect(m_session.get(), &RecordingSession::problemEvent, this, [log](const ProblemEvent& event) {
+    connect(m_session.get(), &RecordingSession::problemEvent, this, [this, log](const ProblemEvent& event) {
         log(QStringLiteral("%1 %2: %3").arg(logTime(event.time), event.name, event.message));
+        m_status.problems = m_session->openProblems();
+        writeStatus();
     });
     connect(m_session.get(), &RecordingSession::eventCommandFinished, this,
             [this, log](const QString& text) { log(QStringLiteral("%1 %2").arg(now(), text)); });
@@ -61,6 +77,24 @@ HeadlessRecorder::HeadlessRecorder(Services services, QObject* parent)
     });
 }
 
+HeadlessRecorder::~HeadlessRecorder()
+{
+    if (!m_services.statusFile.isEmpty())
+        QFile::remove(m_services.statusFile);
+}
+
+void HeadlessRecorder::writeStatus()
+{
+    if (m_services.statusFile.isEmpty() || m_status.pid == 0)
+        return;
+    const CaptureDevicePtr& device = m_cameras->userDevice();
+    m_status.camera = device && m_cameraNames.contains(device->localizedDisplayName()) ? device->localizedDisplayName() : QString();
+    if (!m_status.save(m_services.statusFile) && !m_statusProblemSaid) {
+        m_statusProblemSaid = true;
+        m_services.problem(tr("The state for ombrix --status cannot be written to %1.").arg(m_services.statusFile));
+    }
+}
+
 QString HeadlessRecorder::now() const
 {
     return logTime(m_session->naming().now());
@@ -70,8 +104,19 @@ void HeadlessRecorder::start()
 {
     m_session->start();
     m_services.log(tr("%1 recording every %2 s").arg(now()).arg(QString::number(m_session->timerInterval().count() / 1000.0, 'g', 12)));
-    if (RecordingSession::uploading(*m_services.session.userDefaults))
+    const UserDefaults& settings = *m_services.session.userDefaults;
+    if (RecordingSession::uploading(settings))
         m_session->lookUpPassword();
+
+    m_status.pid = ::getpid();
+    m_status.recordingSince = m_session->naming().now();
+    m_status.intervalSeconds = m_session->timerInterval().count() / 1000;
+    if (settingValue(settings, OXSaveToDiskFlag))
+        m_status.saveFolder = expandTilde(settingValue(settings, OXSaveToDiskPath));
+    m_status.problems = m_session->openProblems();
+    if (!m_services.statusFile.isEmpty())
+        QDir().mkpath(QFileInfo(m_services.statusFile).absolutePath());
+    writeStatus();
 }
 
 void HeadlessRecorder::camerasChanged()
@@ -84,4 +129,5 @@ void HeadlessRecorder::camerasChanged()
         if (!names.contains(name))
             m_services.log(tr("%1 camera \"%2\" disconnected").arg(now(), name));
     m_cameraNames = names;
+    writeStatus();
 }

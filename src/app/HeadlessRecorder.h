@@ -2,6 +2,7 @@
 
 #include "AlertPresenter.h"
 #include "RecordingSession.h"
+#include "ServiceStatus.h"
 
 #include <QObject>
 #include <QStringList>
@@ -28,9 +29,11 @@ public:
         RecordingSession::Services session; // its netrcPath empty: the user's netrc file
         Line log;     // standard output
         Line problem; // standard error
+        QString statusFile; // where `ombrix --status` reads the state; empty: none kept
     };
 
     explicit HeadlessRecorder(Services services, QObject* parent = nullptr);
+    ~HeadlessRecorder() override; // the state file goes: no service runs
 
     // Why it cannot record with these settings (nothing to save or upload); empty when it can.
     QString settingsProblem() const { return m_session->settingsProblem(); }
@@ -39,11 +42,14 @@ public:
 private:
     void camerasChanged();
     QString now() const;
+    void writeStatus();
 
     Services m_services;
     CameraController* m_cameras;
     QStringList m_cameraNames;
     std::unique_ptr<RecordingSession> m_session;
+    ServiceStatus m_status;
+    bool m_statusProblemSaid = false;
 };
 
 // Camera alerts of a recorder without a window: one line each on the error log.

@@ -9,7 +9,9 @@
 #include "QuitOnSignals.h"
 #include "SecretStore.h"
 #include "SettingsLock.h"
+#include "ServiceStatus.h"
 #include "SettingsTable.h"
+#include "SystemdNotifier.h"
 #include "UserDefaults.h"
 
 #include <QApplication>
@@ -47,7 +49,7 @@ void installTranslators()
 bool wantsNoWindow(int argc, char* argv[])
 {
     for (int i = 1; i < argc; ++i)
-        for (const char* option : {"--headless", "--list-cameras", "--camera", "--help", "-h", "--version", "-v"})
+        for (const char* option : {"--headless", "--status", "--list-cameras", "--camera", "--help", "-h", "--version", "-v"})
             if (qstrcmp(argv[i], option) == 0 || (qstrncmp(argv[i], option, qstrlen(option)) == 0 && argv[i][qstrlen(option)] == '='))
                 return true;
     return false;
@@ -74,7 +76,9 @@ int runWithoutWindow(int argc, char* argv[])
                                     QStringLiteral("NAME"));
     const QCommandLineOption listCameras(QStringLiteral("list-cameras"),
                                          QCoreApplication::translate("main", "Print the names of the attached cameras."));
-    parser.addOptions({headless, camera, listCameras});
+    const QCommandLineOption status(QStringLiteral("status"),
+                                    QCoreApplication::translate("main", "Print the state of the running service."));
+    parser.addOptions({headless, camera, listCameras, status});
     parser.process(app); // --help, --version and unknown options end here
 
     const auto out = [](const QString& line) { printLine(stdout, line); };
@@ -85,6 +89,8 @@ int runWithoutWindow(int argc, char* argv[])
             out(device->localizedDisplayName());
         return 0;
     }
+    if (parser.isSet(status))
+        return printServiceStatus();
     if (!parser.isSet(headless)) {
         err(QCoreApplication::translate("main", "ombrix: --camera goes with --headless"));
         return 2;
@@ -124,6 +130,7 @@ int runWithoutWindow(int argc, char* argv[])
     services.session.secretStore = &secrets;
     services.log = out;
     services.problem = err;
+    services.statusFile = ServiceStatus::filePath();
     HeadlessRecorder recorder(services);
     const QString problem = recorder.settingsProblem();
     if (!problem.isEmpty()) {
@@ -131,7 +138,11 @@ int runWithoutWindow(int argc, char* argv[])
         return 1;
     }
     recorder.start();
+    // Ready once it records, with or without its camera: a missing camera is a problem to tell.
+    SystemdNotifier systemd;
+    systemd.ready();
     app.exec();
+    systemd.stopping();
     out(QCoreApplication::translate("main", "Stopped (signal %1).").arg(quit.received()));
     return 0;
 }

@@ -96,8 +96,6 @@ void ProblemWatch::cameraChanged()
 
 void ProblemWatch::tickFinished(const TickOutcome& outcome)
 {
-    if (!m_recording)
-        return;
     const QDateTime now = m_clock();
     State& uploads = state(Problem::Uploads);
     switch (outcome.upload) {
@@ -133,8 +131,6 @@ void ProblemWatch::tickFinished(const TickOutcome& outcome)
 void ProblemWatch::outboxChanged(const OutboxState& outbox)
 {
     m_outbox = outbox;
-    if (!m_recording)
-        return;
     if (outbox.waiting == 0) {
         state(Problem::Uploads).failingSince = {};
         endProblem(Problem::Uploads, tr("Uploads work again: the outbox is empty."));
@@ -147,8 +143,6 @@ void ProblemWatch::outboxChanged(const OutboxState& outbox)
 void ProblemWatch::passwordProblemChanged(const QString& text)
 {
     m_passwordProblem = text;
-    if (!m_recording)
-        return;
     if (text.isEmpty())
         endProblem(Problem::Password, tr("The FTP password is known: uploads go on."));
     else if (m_outbox.waiting > 0)

@@ -30,7 +30,8 @@ struct ProblemEvent {
 // start and end: the camera failed, stalled, was disconnected or turned off; uploads
 // or saves failed for longer than OXAlertAfterMinutes; the disk's floor held a save
 // back; the FTP password is missing while pictures wait. Never one event per tick.
-// Problems are watched while recording; stopping forgets them without events.
+// The camera is watched while recording; stopping forgets every problem open
+// without an event.
 class ProblemWatch : public QObject {
     Q_OBJECT
 public:

@@ -67,6 +67,8 @@ protected:
             said = why;
             ++ended;
         });
+        QObject::connect(session.get(), &RecordingSession::problemEvent,
+                         [this](const ProblemEvent& event) { events << event.name; });
     }
     QString outboxFolder() const { return home.path() + QStringLiteral("/outbox"); }
     // Uploads to the loopback server on the port with its account; the password as typed.
@@ -107,5 +109,6 @@ protected:
     std::unique_ptr<RecordingSession> session;
     TickOutcome last; // of the last tick that took a picture
     QString said;     // why the last tick took none
+    QStringList events; // of problems started and ended
     int ended = 0;
 };
