@@ -312,6 +312,7 @@ TEST_F(DeliverySession, AFullOrReadOnlyDiskIsSaidAndSavingResumesWhenSpaceReturn
     store->setObject(disk.path(), OXSaveToDiskPath);
     store->setObject(true, OXSaveToDiskFlag);
     store->setObject(1.0f, OXImageQuality);
+    store->setObject(0, OXAlertAfterMinutes); // a failing save is told at once
     for (const qint64 room : {40 * 1024, 0}) { // some room, but not enough for a picture; none at all
         ASSERT_TRUE(disk.fill(room));
         ASSERT_TRUE(tick());
@@ -334,6 +335,7 @@ TEST_F(DeliverySession, AFullOrReadOnlyDiskIsSaidAndSavingResumesWhenSpaceReturn
     ASSERT_EQ(runToEnd({QStringLiteral("mount"), QStringLiteral("-o"), QStringLiteral("remount,rw"), disk.path()}), 0);
     ASSERT_TRUE(tick());
     EXPECT_EQ(last.save, TickOutcome::Save::Saved) << last.saveProblem.toStdString();
+    EXPECT_EQ(events, words(QStringLiteral("disk-full disk-back saving-failing saving-back")));
 }
 
 TEST_F(DeliverySession, AServerOnceReachedOverTlsNeverGetsThePasswordInClear)

@@ -288,6 +288,7 @@ TEST_F(Session, AKeyringThatNeverAnswersHoldsUploadsUntilThePasswordIsTyped)
     session->passwordTyped();
     EXPECT_TRUE(problem.isEmpty());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !server.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty(); }, 10000));
+    EXPECT_EQ(events, words(QStringLiteral("password-missing password-known")));
 }
 
 } // namespace
