@@ -151,4 +151,74 @@ start_recording "$keyring_bus" 1 'recording every'
 grep -q 'recording every 2147483 s' "$work/out" || fail "the interval was not held at the longest: $(grep 'recording every' "$work/out")"
 stop_recording
 ok "an interval past 32 bits"
+
+# Being told. Systemd hears READY=1 and the watchdog's pings from the event loop
+# (none while it is stopped); the event command hears each problem once as it
+# starts and once as it ends; --status tells the state, or that none runs.
+conf=$XDG_CONFIG_HOME/Ombrix/Ombrix.conf
+sed -i 's/^OXRecordingInterval=.*/OXRecordingInterval=1/' "$conf"
+echo "OXEventCommand=$work/told.sh --from-ombrix" >> "$conf"
+cat > "$work/told.sh" <<SH
+#!/bin/sh
+printf '%s|%s|%s|%s|%s\n' "\$1" "\$OMBRIX_EVENT" "\$OMBRIX_CAMERA" "\$OMBRIX_WAITING" "\$OMBRIX_MESSAGE" >> "$work/told"
+echo "told \$OMBRIX_EVENT"
+SH
+chmod +x "$work/told.sh"
+export OMBRIX_TESTCAM_CONTROL=$work/camera && touch "$OMBRIX_TESTCAM_CONTROL"
+python3 -c 'import socket, sys
+s = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+s.bind(sys.argv[1])
+while True: print(s.recv(4096).decode(), flush=True)' "$work/notify" > "$work/notified" &
+pids+=($!)
+for _ in $(seq 100); do [ -S "$work/notify" ] && break; sleep 0.1; done
+pings() { grep -c '^WATCHDOG=1$' "$work/notified" || true; }
+export NOTIFY_SOCKET=$work/notify WATCHDOG_USEC=400000
+start_recording "$keyring_bus" 1 ': saved, uploaded' --camera Shed
+unset NOTIFY_SOCKET WATCHDOG_USEC
+sleep 1
+grep -qx 'READY=1' "$work/notified" || fail "no READY=1 for systemd"
+[ "$(pings)" -ge 3 ] || fail "$(pings) watchdog pings in a second (every 200 ms asked)"
+kill -STOP "$app"; before=$(pings); sleep 1; after=$(pings); kill -CONT "$app"
+[ "$after" -le $((before + 1)) ] || fail "the watchdog was pinged while Ombrix was stopped"
+status=$(run --status) || fail "--status exited with $? while the service runs"
+grep -qx 'Camera:          Shed' <<< "$status" && grep -qx 'Problems:        none' <<< "$status" \
+  && grep -q '^Last picture:    20.* shed_.*: saved, uploaded' <<< "$status" || fail "--status said: $status"
+echo "fail Shed" >> "$OMBRIX_TESTCAM_CONTROL"
+for _ in $(seq 100); do grep -q 'camera-back' "$work/out" && break; sleep 0.1; done
+echo "suspend Shed" >> "$OMBRIX_TESTCAM_CONTROL"
+for _ in $(seq 50); do grep -q 'is turned off' "$work/out" && break; sleep 0.1; done
+grep -q '^Problem:         camera-failed since .*: The camera "Shed" is turned off.$' <<< "$(run --status)" \
+  || fail "--status did not name the open problem: $(run --status)"
+echo "resume Shed" >> "$OMBRIX_TESTCAM_CONTROL"
+for _ in $(seq 50); do [ "$(grep -c '' "$work/told" 2>/dev/null)" -ge 4 ] && break; sleep 0.1; done
+sleep 1.5 # no more events follow
+stop_recording
+grep -qx 'STOPPING=1' "$work/notified" || fail "no STOPPING=1 for systemd"
+expected='--from-ombrix|camera-failed|Shed|0|The camera "Shed" stopped working: The camera stopped working.
+--from-ombrix|camera-back|Shed|0|The camera "Shed" works again.
+--from-ombrix|camera-failed|Shed|0|The camera "Shed" is turned off.
+--from-ombrix|camera-back|Shed|0|The camera "Shed" works again.'
+[ "$(cat "$work/told")" = "$expected" ] || fail "the event command heard: $(cat "$work/told")"
+[ "$(grep -c 'event command for camera-.* exited with status 0: told camera-' "$work/out")" -eq 4 ] || fail "the command's runs were not logged"
+set +e; status=$(run --status); code=$?; set -e
+[ "$code" -eq 3 ] && grep -q '^No Ombrix service is running' <<< "$status" || fail "--status with no service: $code $status"
+ok "READY=1, watchdog pings, --status; each camera problem told once as it starts and ends, with its environment"
+
+# A command that takes too long delays no tick and is killed at 30 s, with what it started.
+printf '#!/bin/sh\nsleep 61.5\n' > "$work/slow.sh" && chmod +x "$work/slow.sh"
+sed -i "s|^OXEventCommand=.*|OXEventCommand=$work/slow.sh|" "$conf"
+start_recording "$keyring_bus" 1 ': saved, uploaded' --camera Shed
+echo "fail Shed" >> "$OMBRIX_TESTCAM_CONTROL"
+for _ in $(seq 100); do grep -q 'camera-failed' "$work/out" && break; sleep 0.1; done
+told=$(now_ms)
+saved=$(grep -c ': saved' "$work/out"); sleep 5
+[ $(( $(grep -c ': saved' "$work/out") - saved )) -ge 4 ] || fail "ticks were held while the command ran"
+for _ in $(seq 300); do grep -q 'killed after 30 s' "$work/out" && break; sleep 0.1; done
+killed=$(( $(now_ms) - told ))
+grep -q 'event command for camera-failed killed after 30 s' "$work/out" || fail "the slow command was not killed"
+[ "$killed" -ge 29000 ] && [ "$killed" -le 33000 ] || fail "killed after $killed ms"
+stop_recording # the camera's return runs it again: quitting kills that run at once
+[ "$stopped_in" -lt 2000 ] || fail "quitting while the command ran took $stopped_in ms"
+sleep 0.2; ! pgrep -f 'sleep 61.5' > /dev/null || fail "what the command started outlived it"
+ok "a command sleeping 60 s held no tick, was killed after $killed ms, and at quitting"
 echo "$passed passed, 0 failed"
