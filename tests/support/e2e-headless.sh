@@ -205,7 +205,7 @@ set +e; status=$(run --status); code=$?; set -e
 ok "READY=1, watchdog pings, --status; each camera problem told once as it starts and ends, with its environment"
 
 # A command that takes too long delays no tick and is killed at 30 s, with what it started.
-printf '#!/bin/sh\nsleep 61.5\n' > "$work/slow.sh" && chmod +x "$work/slow.sh"
+printf '#!/bin/sh\necho "$OMBRIX_EVENTS" >> %s\nsleep 61.5\n' "$work/slow-told" > "$work/slow.sh" && chmod +x "$work/slow.sh"
 sed -i "s|^OXEventCommand=.*|OXEventCommand=$work/slow.sh|" "$conf"
 start_recording "$keyring_bus" 1 ': saved, uploaded' --camera Shed
 echo "fail Shed" >> "$OMBRIX_TESTCAM_CONTROL"
@@ -213,10 +213,17 @@ for _ in $(seq 100); do grep -q 'camera-failed' "$work/out" && break; sleep 0.1;
 told=$(now_ms)
 saved=$(grep -c ': saved' "$work/out"); sleep 5
 [ $(( $(grep -c ': saved' "$work/out") - saved )) -ge 4 ] || fail "ticks were held while the command ran"
+# Events meanwhile wait for the next run, all together.
+echo "suspend Shed" >> "$OMBRIX_TESTCAM_CONTROL"
+for _ in $(seq 50); do grep -q 'is turned off' "$work/out" && break; sleep 0.1; done
+echo "resume Shed" >> "$OMBRIX_TESTCAM_CONTROL"
 for _ in $(seq 300); do grep -q 'killed after 30 s' "$work/out" && break; sleep 0.1; done
 killed=$(( $(now_ms) - told ))
 grep -q 'event command for camera-failed killed after 30 s' "$work/out" || fail "the slow command was not killed"
 [ "$killed" -ge 29000 ] && [ "$killed" -le 33000 ] || fail "killed after $killed ms"
+for _ in $(seq 20); do [ "$(grep -c '' "$work/slow-told")" -ge 2 ] && break; sleep 0.1; done
+[ "$(cat "$work/slow-told")" = "$(printf 'camera-failed\ncamera-back camera-failed camera-back')" ] \
+  || fail "the events that came during the run were not given to the next together: $(cat "$work/slow-told")"
 stop_recording # the camera's return runs it again: quitting kills that run at once
 [ "$stopped_in" -lt 2000 ] || fail "quitting while the command ran took $stopped_in ms"
 sleep 0.2; ! pgrep -f 'sleep 61.5' > /dev/null || fail "what the command started outlived it"
