@@ -100,6 +100,25 @@
     </message>
 </context>
 <context>
+    <name>EventCommand</name>
+    <message>
+        <source>event command for %1 could not start: %2</source>
+        <translation>Ereignisbefehl für %1 konnte nicht starten: %2</translation>
+    </message>
+    <message>
+        <source>event command for %1 killed after %2 s</source>
+        <translation>Ereignisbefehl für %1 nach %2 s beendet</translation>
+    </message>
+    <message>
+        <source>event command for %1 ended by a signal</source>
+        <translation>Ereignisbefehl für %1 durch ein Signal beendet</translation>
+    </message>
+    <message>
+        <source>event command for %1 exited with status %2</source>
+        <translation>Ereignisbefehl für %1 endete mit Status %2</translation>
+    </message>
+</context>
+<context>
     <name>FTPController</name>
     <message>
         <source>The address, user name or password holds a control character (such as a line break): nothing was sent.</source>
@@ -201,6 +220,10 @@
     <message>
         <source>%1 removed %2 old pictures from %3</source>
         <translation>%1 %2 alte Bilder von %3 entfernt</translation>
+    </message>
+    <message>
+        <source>The state for ombrix --status cannot be written to %1.</source>
+        <translation>Der Zustand für ombrix --status kann nicht in %1 geschrieben werden.</translation>
     </message>
 </context>
 <context>
@@ -630,6 +653,13 @@
     </message>
 </context>
 <context>
+    <name>PasswordKeychain</name>
+    <message>
+        <source>The FTP password could not be stored in the keyring (no answer from the keyring)</source>
+        <translation>Das FTP-Passwort konnte nicht im Schlüsselbund gespeichert werden (keine Antwort vom Schlüsselbund)</translation>
+    </message>
+</context>
+<context>
     <name>PictureNaming</name>
     <message>
         <source>The picture has no name: enter a file name, or add the date to the name.</source>
@@ -727,6 +757,160 @@
     </message>
 </context>
 <context>
+    <name>ProblemWatch</name>
+    <message>
+        <source>Camera failed</source>
+        <translation>Kamera ausgefallen</translation>
+    </message>
+    <message>
+        <source>Camera back</source>
+        <translation>Kamera wieder da</translation>
+    </message>
+    <message>
+        <source>Uploads failing</source>
+        <translation>Hochladen schlägt fehl</translation>
+    </message>
+    <message>
+        <source>Uploads back</source>
+        <translation>Hochladen geht wieder</translation>
+    </message>
+    <message>
+        <source>Saving failing</source>
+        <translation>Sichern schlägt fehl</translation>
+    </message>
+    <message>
+        <source>Saving back</source>
+        <translation>Sichern geht wieder</translation>
+    </message>
+    <message>
+        <source>Disk full</source>
+        <translation>Datenträger voll</translation>
+    </message>
+    <message>
+        <source>Room on the disk again</source>
+        <translation>Wieder Platz auf dem Datenträger</translation>
+    </message>
+    <message>
+        <source>FTP password missing</source>
+        <translation>FTP-Passwort fehlt</translation>
+    </message>
+    <message>
+        <source>FTP password known</source>
+        <translation>FTP-Passwort bekannt</translation>
+    </message>
+    <message>
+        <source>The camera &quot;%1&quot; was disconnected: waiting for it to come back.</source>
+        <translation>Die Kamera „%1“ wurde getrennt: es wird auf ihre Rückkehr gewartet.</translation>
+    </message>
+    <message>
+        <source>No camera is attached: waiting for one.</source>
+        <translation>Keine Kamera angeschlossen: es wird auf eine gewartet.</translation>
+    </message>
+    <message>
+        <source>The camera &quot;%1&quot; is turned off.</source>
+        <translation>Die Kamera „%1“ ist ausgeschaltet.</translation>
+    </message>
+    <message>
+        <source>The camera &quot;%1&quot; works again.</source>
+        <translation>Die Kamera „%1“ funktioniert wieder.</translation>
+    </message>
+    <message>
+        <source>Uploads have failed since %1: %2</source>
+        <translation>Das Hochladen schlägt seit %1 fehl: %2</translation>
+    </message>
+    <message>
+        <source>Pictures are saved again.</source>
+        <translation>Bilder werden wieder gesichert.</translation>
+    </message>
+    <message>
+        <source>There is room on the disk again: pictures are saved.</source>
+        <translation>Auf dem Datenträger ist wieder Platz: Bilder werden gesichert.</translation>
+    </message>
+    <message>
+        <source>Uploads work again: the outbox is empty.</source>
+        <translation>Das Hochladen geht wieder: der Postausgang ist leer.</translation>
+    </message>
+    <message>
+        <source>The FTP password is known: uploads go on.</source>
+        <translation>Das FTP-Passwort ist bekannt: das Hochladen geht weiter.</translation>
+    </message>
+</context>
+<context>
+    <name>RecordingSession</name>
+    <message>
+        <source>the camera is turned off</source>
+        <translation>die Kamera ist ausgeschaltet</translation>
+    </message>
+    <message>
+        <source>no save folder is chosen (Preferences, or OXSaveToDiskPath in the settings file)</source>
+        <translation>kein Ordner zum Sichern gewählt (Einstellungen, oder OXSaveToDiskPath in der Einstellungsdatei)</translation>
+    </message>
+    <message>
+        <source>The %1 holds a control character (such as a line break), which would reach the server as a command of its own. Retype the %1.</source>
+        <translation>Das Feld %1 enthält ein Steuerzeichen (etwa einen Zeilenumbruch), das beim Server als eigener Befehl ankäme. Geben Sie %1 neu ein.</translation>
+    </message>
+    <message>
+        <source>none needed (anonymous login)</source>
+        <translation>keinem (anonyme Anmeldung braucht keins)</translation>
+    </message>
+    <message>
+        <source>the password field</source>
+        <translation>dem Passwortfeld</translation>
+    </message>
+    <message>
+        <source>No FTP password for %1 in the keyring: pictures to upload wait in the outbox.</source>
+        <translation>Kein FTP-Passwort für %1 im Schlüsselbund: Bilder zum Hochladen warten im Ausgang.</translation>
+    </message>
+    <message>
+        <source>typed</source>
+        <translation>der Eingabe</translation>
+    </message>
+    <message>
+        <source>Trying again.</source>
+        <translation>Neuer Versuch folgt.</translation>
+    </message>
+    <message>
+        <source>Nothing to do: the settings neither save pictures nor upload them (set OXSaveToDiskFlag or OXFTPServerAddress in %1).</source>
+        <translation>Nichts zu tun: Laut Einstellungen werden Bilder weder gesichert noch hochgeladen (OXSaveToDiskFlag oder OXFTPServerAddress in %1 setzen).</translation>
+    </message>
+    <message>
+        <source>user name</source>
+        <translation>Benutzername</translation>
+    </message>
+    <message>
+        <source>password</source>
+        <translation>Passwort</translation>
+    </message>
+    <message>
+        <source>server address</source>
+        <translation>Serveradresse</translation>
+    </message>
+    <message>
+        <source>server folder</source>
+        <translation>Serverordner</translation>
+    </message>
+    <message>
+        <source>picture name</source>
+        <translation>Bildname</translation>
+    </message>
+    <message>
+        <source>the keyring</source>
+        <translation>dem Schlüsselbund</translation>
+    </message>
+    <message>
+        <source>No FTP password for %1 in the keyring or in %2: pictures to upload wait in the outbox.</source>
+        <translation>Kein FTP-Passwort für %1 im Schlüsselbund oder in %2: Bilder zum Hochladen warten im Ausgang.</translation>
+    </message>
+    <message>
+        <source>The keyring has not answered (it may be locked): uploads wait for the FTP password; type it to upload now</source>
+        <translation>Der Schlüsselbund hat nicht geantwortet (vielleicht ist er gesperrt): Das Hochladen wartet auf das FTP-Passwort; geben Sie es ein, um jetzt hochzuladen</translation>
+    </message>
+    <message>
+        <source>This removes %1 pictures (%2) taken before %3.</source>
+        <translation>Dies entfernt %1 Bilder (%2), aufgenommen vor dem %3.</translation>
+    </message>
+</context>
+<context>
     <name>SecretStore</name>
     <message>
         <source>no answer from the keyring</source>
@@ -739,6 +923,64 @@
     <message>
         <source>The FTP password could not be stored in the keyring</source>
         <translation>Das FTP-Passwort konnte nicht im Schlüsselbund gespeichert werden</translation>
+    </message>
+</context>
+<context>
+    <name>ServiceStatus</name>
+    <message>
+        <source>Ombrix service (process %1)</source>
+        <translation>Ombrix-Dienst (Prozess %1)</translation>
+    </message>
+    <message>
+        <source>Camera:          %1</source>
+        <translation>Kamera:          %1</translation>
+    </message>
+    <message>
+        <source>none attached</source>
+        <translation>keine angeschlossen</translation>
+    </message>
+    <message>
+        <source>Recording since: %1, every %2 s</source>
+        <translation>Aufnahme seit:   %1, alle %2 s</translation>
+    </message>
+    <message>
+        <source>Last picture:    %1</source>
+        <translation>Letztes Bild:    %1</translation>
+    </message>
+    <message>
+        <source>none yet</source>
+        <translation>noch keines</translation>
+    </message>
+    <message>
+        <source>Waiting:         %1 pictures in the outbox</source>
+        <translation>Wartend:         %1 Bilder im Postausgang</translation>
+    </message>
+    <message>
+        <source>Free space:      nothing is saved</source>
+        <translation>Freier Platz:    es wird nichts gesichert</translation>
+    </message>
+    <message>
+        <source>Free space:      %1 in %2</source>
+        <translation>Freier Platz:    %1 in %2</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>unbekannt</translation>
+    </message>
+    <message>
+        <source>Problems:        none</source>
+        <translation>Probleme:        keine</translation>
+    </message>
+    <message>
+        <source>Problem:         %1 since %2: %3</source>
+        <translation>Problem:         %1 seit %2: %3</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsLock</name>
+    <message>
+        <source>Another Ombrix (process %1) is already using the settings file %2. Only one Ombrix may record with it at a time: quit the other one first.</source>
+        <translation>Ein anderes Ombrix (Prozess %1) verwendet bereits die Einstellungsdatei %2. Nur ein Ombrix darf gleichzeitig damit aufnehmen: Beenden Sie zuerst das andere.</translation>
     </message>
 </context>
 <context>
@@ -757,81 +999,6 @@
     <message>
         <source>too dark: %1%</source>
         <translation>zu dunkel: %1 %</translation>
-    </message>
-</context>
-<context>
-    <name>URLFormatter</name>
-    <message>
-        <source>Invalid URL</source>
-        <translation>Ungültige URL</translation>
-    </message>
-    <message>
-        <source>User and password go in their own fields</source>
-        <translation>Benutzer und Passwort gehören in ihre eigenen Felder</translation>
-    </message>
-</context>
-<context>
-    <name>UserDefaults</name>
-    <message>
-        <source>The settings file %1 cannot be read (%2). Ombrix uses the default settings and keeps your changes for this session only.</source>
-        <translation>Die Einstellungsdatei %1 kann nicht gelesen werden (%2). Ombrix verwendet die Standardeinstellungen und behält Ihre Änderungen nur für diese Sitzung.</translation>
-    </message>
-    <message>
-        <source>A copy could not be made, so changes are kept for this session only.</source>
-        <translation>Es konnte keine Kopie angelegt werden, daher werden Änderungen nur für diese Sitzung behalten.</translation>
-    </message>
-    <message>
-        <source>The settings could not be saved to %1.</source>
-        <translation>Die Einstellungen konnten nicht in %1 gesichert werden.</translation>
-    </message>
-    <message>
-        <source>The settings file %1 is damaged (%2). Ombrix uses the default settings for what it cannot read, and keeps a copy of the damaged file beside it before it next saves the settings.</source>
-        <translation>Die Einstellungsdatei %1 ist beschädigt (%2). Ombrix verwendet die Standardeinstellungen für alles, was es nicht lesen kann, und legt eine Kopie der beschädigten Datei daneben ab, bevor es die Einstellungen das nächste Mal sichert.</translation>
-    </message>
-    <message>
-        <source>The settings file %1 is damaged. Ombrix uses the default settings for what it cannot read, and keeps a copy of the damaged file beside it before it next saves the settings.</source>
-        <translation>Die Einstellungsdatei %1 ist beschädigt. Ombrix verwendet die Standardeinstellungen für alles, was es nicht lesen kann, und legt eine Kopie der beschädigten Datei daneben ab, bevor es die Einstellungen das nächste Mal sichert.</translation>
-    </message>
-</context>
-<context>
-    <name>main</name>
-    <message>
-        <source>Time-lapse pictures from a camera, saved to a folder and uploaded by FTP.
-Without options, the window opens. Films: ombrix --make-video FOLDER [--name NAME] [--from DATE_TIME] [--to DATE_TIME] [--fps N] [--size WxH] -o FILE</source>
-        <translation>Zeitrafferbilder einer Kamera, in einen Ordner gesichert und per FTP hochgeladen.
-Ohne Optionen öffnet sich das Fenster. Filme: ombrix --make-video FOLDER [--name NAME] [--from DATE_TIME] [--to DATE_TIME] [--fps N] [--size WxH] -o FILE</translation>
-    </message>
-    <message>
-        <source>Record with the settings file&apos;s values, without a window.</source>
-        <translation>Mit den Werten der Einstellungsdatei aufnehmen, ohne Fenster.</translation>
-    </message>
-    <message>
-        <source>The camera to record with, by its name.</source>
-        <translation>Die Kamera für die Aufnahme, nach ihrem Namen.</translation>
-    </message>
-    <message>
-        <source>Print the names of the attached cameras.</source>
-        <translation>Die Namen der angeschlossenen Kameras ausgeben.</translation>
-    </message>
-    <message>
-        <source>ombrix: --camera goes with --headless</source>
-        <translation>ombrix: --camera gehört zu --headless</translation>
-    </message>
-    <message>
-        <source>ombrix: no camera named &quot;%1&quot; (attached: %2)</source>
-        <translation>ombrix: keine Kamera namens „%1“ (angeschlossen: %2)</translation>
-    </message>
-    <message>
-        <source>none</source>
-        <translation>keine</translation>
-    </message>
-    <message>
-        <source>No camera is attached yet: waiting for one.</source>
-        <translation>Noch ist keine Kamera angeschlossen: Warten auf eine.</translation>
-    </message>
-    <message>
-        <source>Stopped (signal %1).</source>
-        <translation>Beendet (Signal %1).</translation>
     </message>
 </context>
 <context>
@@ -962,92 +1129,82 @@ Ohne Optionen öffnet sich das Fenster. Filme: ombrix --make-video FOLDER [--nam
     </message>
 </context>
 <context>
-    <name>RecordingSession</name>
+    <name>URLFormatter</name>
     <message>
-        <source>the camera is turned off</source>
-        <translation>die Kamera ist ausgeschaltet</translation>
+        <source>Invalid URL</source>
+        <translation>Ungültige URL</translation>
     </message>
     <message>
-        <source>no save folder is chosen (Preferences, or OXSaveToDiskPath in the settings file)</source>
-        <translation>kein Ordner zum Sichern gewählt (Einstellungen, oder OXSaveToDiskPath in der Einstellungsdatei)</translation>
-    </message>
-    <message>
-        <source>The %1 holds a control character (such as a line break), which would reach the server as a command of its own. Retype the %1.</source>
-        <translation>Das Feld %1 enthält ein Steuerzeichen (etwa einen Zeilenumbruch), das beim Server als eigener Befehl ankäme. Geben Sie %1 neu ein.</translation>
-    </message>
-    <message>
-        <source>none needed (anonymous login)</source>
-        <translation>keinem (anonyme Anmeldung braucht keins)</translation>
-    </message>
-    <message>
-        <source>the password field</source>
-        <translation>dem Passwortfeld</translation>
-    </message>
-    <message>
-        <source>No FTP password for %1 in the keyring: pictures to upload wait in the outbox.</source>
-        <translation>Kein FTP-Passwort für %1 im Schlüsselbund: Bilder zum Hochladen warten im Ausgang.</translation>
-    </message>
-    <message>
-        <source>typed</source>
-        <translation>der Eingabe</translation>
-    </message>
-    <message>
-        <source>Trying again.</source>
-        <translation>Neuer Versuch folgt.</translation>
-    </message>
-    <message>
-        <source>Nothing to do: the settings neither save pictures nor upload them (set OXSaveToDiskFlag or OXFTPServerAddress in %1).</source>
-        <translation>Nichts zu tun: Laut Einstellungen werden Bilder weder gesichert noch hochgeladen (OXSaveToDiskFlag oder OXFTPServerAddress in %1 setzen).</translation>
-    </message>
-    <message>
-        <source>user name</source>
-        <translation>Benutzername</translation>
-    </message>
-    <message>
-        <source>password</source>
-        <translation>Passwort</translation>
-    </message>
-    <message>
-        <source>server address</source>
-        <translation>Serveradresse</translation>
-    </message>
-    <message>
-        <source>server folder</source>
-        <translation>Serverordner</translation>
-    </message>
-    <message>
-        <source>picture name</source>
-        <translation>Bildname</translation>
-    </message>
-    <message>
-        <source>the keyring</source>
-        <translation>dem Schlüsselbund</translation>
-    </message>
-    <message>
-        <source>No FTP password for %1 in the keyring or in %2: pictures to upload wait in the outbox.</source>
-        <translation>Kein FTP-Passwort für %1 im Schlüsselbund oder in %2: Bilder zum Hochladen warten im Ausgang.</translation>
-    </message>
-    <message>
-        <source>The keyring has not answered (it may be locked): uploads wait for the FTP password; type it to upload now</source>
-        <translation>Der Schlüsselbund hat nicht geantwortet (vielleicht ist er gesperrt): Das Hochladen wartet auf das FTP-Passwort; geben Sie es ein, um jetzt hochzuladen</translation>
-    </message>
-    <message>
-        <source>This removes %1 pictures (%2) taken before %3.</source>
-        <translation>Dies entfernt %1 Bilder (%2), aufgenommen vor dem %3.</translation>
+        <source>User and password go in their own fields</source>
+        <translation>Benutzer und Passwort gehören in ihre eigenen Felder</translation>
     </message>
 </context>
 <context>
-    <name>PasswordKeychain</name>
+    <name>UserDefaults</name>
     <message>
-        <source>The FTP password could not be stored in the keyring (no answer from the keyring)</source>
-        <translation>Das FTP-Passwort konnte nicht im Schlüsselbund gespeichert werden (keine Antwort vom Schlüsselbund)</translation>
+        <source>The settings file %1 cannot be read (%2). Ombrix uses the default settings and keeps your changes for this session only.</source>
+        <translation>Die Einstellungsdatei %1 kann nicht gelesen werden (%2). Ombrix verwendet die Standardeinstellungen und behält Ihre Änderungen nur für diese Sitzung.</translation>
+    </message>
+    <message>
+        <source>A copy could not be made, so changes are kept for this session only.</source>
+        <translation>Es konnte keine Kopie angelegt werden, daher werden Änderungen nur für diese Sitzung behalten.</translation>
+    </message>
+    <message>
+        <source>The settings could not be saved to %1.</source>
+        <translation>Die Einstellungen konnten nicht in %1 gesichert werden.</translation>
+    </message>
+    <message>
+        <source>The settings file %1 is damaged (%2). Ombrix uses the default settings for what it cannot read, and keeps a copy of the damaged file beside it before it next saves the settings.</source>
+        <translation>Die Einstellungsdatei %1 ist beschädigt (%2). Ombrix verwendet die Standardeinstellungen für alles, was es nicht lesen kann, und legt eine Kopie der beschädigten Datei daneben ab, bevor es die Einstellungen das nächste Mal sichert.</translation>
+    </message>
+    <message>
+        <source>The settings file %1 is damaged. Ombrix uses the default settings for what it cannot read, and keeps a copy of the damaged file beside it before it next saves the settings.</source>
+        <translation>Die Einstellungsdatei %1 ist beschädigt. Ombrix verwendet die Standardeinstellungen für alles, was es nicht lesen kann, und legt eine Kopie der beschädigten Datei daneben ab, bevor es die Einstellungen das nächste Mal sichert.</translation>
     </message>
 </context>
 <context>
-    <name>SettingsLock</name>
+    <name>main</name>
     <message>
-        <source>Another Ombrix (process %1) is already using the settings file %2. Only one Ombrix may record with it at a time: quit the other one first.</source>
-        <translation>Ein anderes Ombrix (Prozess %1) verwendet bereits die Einstellungsdatei %2. Nur ein Ombrix darf gleichzeitig damit aufnehmen: Beenden Sie zuerst das andere.</translation>
+        <source>Time-lapse pictures from a camera, saved to a folder and uploaded by FTP.
+Without options, the window opens. Films: ombrix --make-video FOLDER [--name NAME] [--from DATE_TIME] [--to DATE_TIME] [--fps N] [--size WxH] -o FILE</source>
+        <translation>Zeitrafferbilder einer Kamera, in einen Ordner gesichert und per FTP hochgeladen.
+Ohne Optionen öffnet sich das Fenster. Filme: ombrix --make-video FOLDER [--name NAME] [--from DATE_TIME] [--to DATE_TIME] [--fps N] [--size WxH] -o FILE</translation>
+    </message>
+    <message>
+        <source>Record with the settings file&apos;s values, without a window.</source>
+        <translation>Mit den Werten der Einstellungsdatei aufnehmen, ohne Fenster.</translation>
+    </message>
+    <message>
+        <source>The camera to record with, by its name.</source>
+        <translation>Die Kamera für die Aufnahme, nach ihrem Namen.</translation>
+    </message>
+    <message>
+        <source>Print the names of the attached cameras.</source>
+        <translation>Die Namen der angeschlossenen Kameras ausgeben.</translation>
+    </message>
+    <message>
+        <source>ombrix: --camera goes with --headless</source>
+        <translation>ombrix: --camera gehört zu --headless</translation>
+    </message>
+    <message>
+        <source>ombrix: no camera named &quot;%1&quot; (attached: %2)</source>
+        <translation>ombrix: keine Kamera namens „%1“ (angeschlossen: %2)</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>keine</translation>
+    </message>
+    <message>
+        <source>No camera is attached yet: waiting for one.</source>
+        <translation>Noch ist keine Kamera angeschlossen: Warten auf eine.</translation>
+    </message>
+    <message>
+        <source>Stopped (signal %1).</source>
+        <translation>Beendet (Signal %1).</translation>
+    </message>
+    <message>
+        <source>Print the state of the running service.</source>
+        <translation>Den Zustand des laufenden Dienstes ausgeben.</translation>
     </message>
 </context>
 </TS>
