@@ -21,8 +21,8 @@ const QString kOutboxErrorDomain = QStringLiteral("OmbrixOutboxErrorDomain");
 QString unsendable(const Outbox::Item& item, const QByteArray& picture)
 {
     const QString scheme = item.url.scheme();
-    if (scheme != QLatin1String("ftp") && scheme != QLatin1String("ftps"))
-        return DeliveryWorker::tr("its address is not an FTP address: %1").arg(item.url.toDisplayString());
+    if (scheme != QLatin1String("ftp") && scheme != QLatin1String("ftps") && scheme != QLatin1String("sftp"))
+        return DeliveryWorker::tr("its address is not an FTP or SFTP address: %1").arg(item.url.toDisplayString());
     if (item.url.host().isEmpty() || item.url.fileName().isEmpty())
         return DeliveryWorker::tr("its address names no server or no file: %1").arg(item.url.toDisplayString());
     // A whole JPEG starts with its start-of-image marker and ends with its end-of-image one.
@@ -34,7 +34,7 @@ QString unsendable(const Outbox::Item& item, const QByteArray& picture)
 // The server a picture goes to: a pause after a failure holds only that server's pictures.
 QString serverOf(const QUrl& url)
 {
-    return url.host() + QLatin1Char(':') + QString::number(url.port(21));
+    return url.host() + QLatin1Char(':') + QString::number(url.port(url.scheme() == QLatin1String("sftp") ? 22 : 21));
 }
 
 QStringList tlsHosts(const UserDefaults& userDefaults)

@@ -363,6 +363,11 @@ void RecordingSession::noPasswordFromKeyring()
             return;
         }
     }
+    // An SSH server may take a key instead (the agent's or a key file): it says so if not.
+    if (QUrl(settingValue(*m_settings, OXFTPServerAddress).trimmed()).scheme() == QLatin1String("sftp")) {
+        becomeKnown(tr("none (the SSH key logs in)"));
+        return;
+    }
     Q_EMIT passwordProblemChanged(
         m_services.netrcPath.isEmpty()
             ? tr("No FTP password for %1 in the keyring: pictures to upload wait in the outbox.").arg(host())

@@ -5,6 +5,9 @@
 #include <curl/curl.h>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <cctype>
 
@@ -65,6 +68,35 @@ std::size_t appendTo(char* data, std::size_t size, std::size_t count, void* byte
 {
     static_cast<QByteArray*>(bytes)->append(data, qsizetype(size * count));
     return size * count;
+}
+
+// The key type a key blob names first ("ssh-ed25519", "ecdsa-sha2-nistp256", ...).
+QByteArray keyTypeOf(const QByteArray& blob)
+{
+    if (blob.size() < 4)
+        return {};
+    const quint32 length = quint32(uchar(blob[0])) << 24 | quint32(uchar(blob[1])) << 16 | quint32(uchar(blob[2])) << 8 |
+        quint32(uchar(blob[3]));
+    return length <= quint32(blob.size() - 4) ? blob.mid(4, qsizetype(length)) : QByteArray();
+}
+
+// libcurl's answer on an SFTP server's host key against known_hosts: only a match
+// goes on. The key is kept, so that an unknown one can be shown and trusted.
+int checkHostKey(CURL*, const curl_khkey*, const curl_khkey* found, curl_khmatch match, void* data)
+{
+    auto* check = static_cast<SshHostKeyCheck*>(data);
+    check->seen.blob = found->len ? QByteArray(found->key, qsizetype(found->len)) : QByteArray::fromBase64(found->key);
+    check->seen.type = keyTypeOf(check->seen.blob);
+    check->match = match;
+    return match == CURLKHMATCH_OK ? CURLKHSTAT_FINE : CURLKHSTAT_REJECT;
+}
+
+// A path for an SFTP command, quoted as libcurl reads it.
+QByteArray quotedPath(const QString& path)
+{
+    QByteArray quoted = path.toUtf8();
+    quoted.replace('\\', "\\\\").replace('"', "\\\"");
+    return '"' + quoted + '"';
 }
 
 int stopWhenAborted(void* aborted, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
@@ -218,6 +250,30 @@ void FTPController::prepare(void* handle, const QByteArray& target, const QUrl& 
                                                     static_cast<long>(m_settings.transferCeiling.count())));
     if (!caBundle.isEmpty())
         curl_easy_setopt(h, CURLOPT_CAINFO, caBundle.constData());
+    if (url.scheme() == QLatin1String("sftp")) {
+        // Never a server whose key known_hosts does not hold: anyone in between could read the password.
+        m_knownHosts = (m_settings.knownHostsPath.isEmpty() ? KnownHosts::defaultPath() : m_settings.knownHostsPath).toLocal8Bit();
+        m_hostKeyCheck = SshHostKeyCheck{SshHostKey{url.host(), url.port(22), {}, {}}, -1};
+        curl_easy_setopt(h, CURLOPT_SSH_KNOWNHOSTS, m_knownHosts.constData());
+        curl_easy_setopt(h, CURLOPT_SSH_KEYFUNCTION, &checkHostKey);
+        curl_easy_setopt(h, CURLOPT_SSH_KEYDATA, &m_hostKeyCheck);
+        // The agent first, then the key file, then the password, as the server allows.
+        curl_easy_setopt(h, CURLOPT_SSH_AUTH_TYPES,
+                         static_cast<long>(CURLSSH_AUTH_AGENT | CURLSSH_AUTH_PUBLICKEY | CURLSSH_AUTH_PASSWORD));
+        m_keyFile = sshKeyFile();
+        curl_easy_setopt(h, CURLOPT_SSH_PRIVATE_KEYFILE, m_keyFile.isEmpty() ? nullptr : m_keyFile.constData());
+        curl_easy_setopt(h, CURLOPT_SSH_PUBLIC_KEYFILE, ""); // derived from the private key
+    }
+}
+
+QByteArray FTPController::sshKeyFile() const
+{
+    if (!m_settings.sshKeyFile.isEmpty())
+        return QFile::encodeName(m_settings.sshKeyFile);
+    for (const char* name : {"/.ssh/id_ed25519", "/.ssh/id_ecdsa"})
+        if (QFileInfo::exists(QDir::homePath() + QLatin1String(name)))
+            return QFile::encodeName(QDir::homePath() + QLatin1String(name));
+    return {};
 }
 
 bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QString& username, const QString& password)
@@ -259,9 +315,26 @@ bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QS
         curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
         curl_easy_setopt(h, CURLOPT_READDATA, &state);
         curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(data.size()));
+        // SFTP cannot rename over a file here: the old picture goes just before (a gap of
+        // milliseconds with no file, never a partial one). "*": one not there is no error.
+        const QString path = url.path(QUrl::FullyDecoded);
+        const bool sftp = url.scheme() == QLatin1String("sftp");
+        CommandList sftpRename;
+        sftpRename.append("*rm " + quotedPath(path));
+        sftpRename.append("rename " + quotedPath(path + QStringLiteral(".part")) + ' ' + quotedPath(path));
         if (!fileName.isEmpty())
-            curl_easy_setopt(h, CURLOPT_POSTQUOTE, rename.get());
+            curl_easy_setopt(h, CURLOPT_POSTQUOTE, sftp ? sftpRename.get() : rename.get());
         result = perform();
+        if (sftp) {
+            m_unknownHostKey = m_hostKeyCheck.match == CURLKHMATCH_MISSING ? m_hostKeyCheck.seen : SshHostKey{};
+            m_lastFailurePermanent = false;
+            if (result == CURLE_OK) {
+                completeUpload();
+                return true;
+            }
+            uploadError(describeSshFailure(result, url, username));
+            return false;
+        }
 
         if (result == CURLE_QUOTE_ERROR && !fileName.isEmpty()) {
             // Some servers refuse to rename over an existing file: remove the old
@@ -314,6 +387,40 @@ Error FTPController::describeFailure(int result) const
         error.description = tr("The server refused the login (%1)").arg(said);
     else
         error.description = tr("The server refused the picture (%1)").arg(said);
+    return error;
+}
+
+Error FTPController::describeSshFailure(int result, const QUrl& url, const QString& username) const
+{
+    Error error = curlError(result);
+    const SshHostKey& key = m_hostKeyCheck.seen;
+    const QString knownHosts = QString::fromLocal8Bit(m_knownHosts);
+    if (result == CURLE_PEER_FAILED_VERIFICATION && m_hostKeyCheck.match == CURLKHMATCH_MISSING) {
+        error.description =
+            tr("The SSH server %1 is not known: its key %2 is not in %3, so nothing was sent. Check that fingerprint "
+               "with the server's owner, then trust it: ssh-keyscan -p %4 %5 >> %3 (or connect once with ssh).")
+                .arg(key.hostPattern(), key.fingerprint(), knownHosts)
+                .arg(key.port)
+                .arg(key.host);
+    } else if (result == CURLE_PEER_FAILED_VERIFICATION && m_hostKeyCheck.match == CURLKHMATCH_MISMATCH) {
+        error.description =
+            tr("WARNING: the SSH key of %1 has CHANGED (it shows %2, but line %3 of %4 holds another). Someone may be "
+               "listening in: nothing was sent. Only if the server was really reinstalled, remove that line "
+               "(ssh-keygen -R '%1').")
+                .arg(key.hostPattern(), key.fingerprint())
+                .arg(KnownHosts::lineFor(knownHosts, key.host, key.port))
+                .arg(knownHosts);
+    } else if (result == CURLE_LOGIN_DENIED) {
+        // This libssh2 signs with RSA keys by SHA-1 only, which current OpenSSH servers refuse.
+        QFile publicKey(QFile::decodeName(m_keyFile) + QStringLiteral(".pub"));
+        const bool rsa = publicKey.open(QIODevice::ReadOnly) && publicKey.readLine().startsWith("ssh-rsa ");
+        error.description = rsa ? tr("The SSH server %1 refused the login of %2 with the RSA key %3: this key type can "
+                                     "only sign with SHA-1 here, which current servers refuse. Make an ed25519 key "
+                                     "(ssh-keygen -t ed25519) and add its .pub to the server's authorized_keys.")
+                                      .arg(url.host(), username, QFile::decodeName(m_keyFile))
+                                : tr("The SSH server %1 refused the login of %2 (by key and by password).")
+                                      .arg(url.host(), username);
+    }
     return error;
 }
 

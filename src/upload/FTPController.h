@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Error.h"
+#include "KnownHosts.h"
 
 #include <QByteArray>
 #include <QSet>
@@ -38,6 +39,17 @@ struct FTPTransferSettings {
     qsizetype slowestBytesPerSecond = 4 * 1024;
     std::chrono::seconds transferFloor{120};
     std::chrono::seconds transferCeiling{300};
+    // SFTP: the servers' host keys (empty: ~/.ssh/known_hosts) and the private key
+    // to log in with (empty: ~/.ssh/id_ed25519, else ~/.ssh/id_ecdsa); the
+    // ssh-agent, when one runs, is asked first.
+    QString knownHostsPath;
+    QString sshKeyFile;
+};
+
+// The host key an SFTP server showed, and libcurl's verdict on it against known_hosts.
+struct SshHostKeyCheck {
+    SshHostKey seen;
+    int match = -1; // a curl_khmatch; -1: no key was checked
 };
 
 // libcurl's process-wide set-up. Made once in main() before any other thread
@@ -64,8 +76,10 @@ struct ReadMemoryState {
 // asked for and what is left; 0 ends the upload.
 std::size_t ReadMemoryCallback(char* destination, std::size_t size, std::size_t count, void* state);
 
-// Sends one picture held in memory to one FTP or FTPS address with libcurl, on the
-// caller's thread, and tells the delegate how it went before returning.
+// Sends one picture held in memory to one FTP, FTPS or SFTP address with libcurl,
+// on the caller's thread, and tells the delegate how it went before returning. An
+// SFTP server's host key must be in known_hosts; an unknown or changed one is
+// refused, and the key it showed is kept for the caller to ask about.
 //
 // The picture goes to a temporary name beside its final one ("NAME.part") and is
 // renamed when it has arrived whole, so readers of the server never see half a
@@ -111,8 +125,12 @@ public:
     // The name a picture is sent under before it is renamed to its own.
     static QString temporaryName(const QString& fileName);
 
+    // The host key an SFTP server showed when the last upload was refused because
+    // known_hosts does not name that server; invalid otherwise.
+    const SshHostKey& lastUnknownHostKey() const { return m_unknownHostKey; }
+
     // The protocols an address may name; any other is refused before a connection.
-    static constexpr const char* kProtocols = "ftp,ftps";
+    static constexpr const char* kProtocols = "ftp,ftps,sftp";
 
 private:
     struct Handles;
@@ -120,6 +138,8 @@ private:
     void prepare(void* handle, const QByteArray& target, const QUrl& url, const QByteArray& user, const QByteArray& secret,
                  qsizetype bytes);
     Error describeFailure(int result) const;
+    Error describeSshFailure(int result, const QUrl& url, const QString& username) const;
+    QByteArray sshKeyFile() const;
 
     FTPTransferSettings m_settings;
     QByteArray m_caBundle;
@@ -133,4 +153,8 @@ private:
     QSet<QString> m_tlsConnectedHosts; // hosts whose kept connection is encrypted
     bool m_lastUploadUsedTls = false;
     bool m_tlsStarted = false;
+    SshHostKeyCheck m_hostKeyCheck;
+    QByteArray m_knownHosts; // of the request under way, for libcurl
+    QByteArray m_keyFile;
+    SshHostKey m_unknownHostKey;
 };
