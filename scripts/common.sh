@@ -13,7 +13,7 @@ OMBRIX_PACKAGES=(
   libgtest-dev libbenchmark-dev
   pure-ftpd openssl curl gnome-keyring dbus dbus-bin
   desktop-file-utils appstream xvfb x11-utils xdotool libsecret-tools libglib2.0-bin gcr
-  dpkg-dev lintian python3 systemd
+  dpkg-dev lintian python3 systemd openssh-server
 )
 
 # Installs what is missing when run as root; otherwise prints the apt-get line and stops.

@@ -5,6 +5,7 @@
 #include "ContentViewControllers.h"
 #include "SecretStore.h"
 #include "SettingsBinder.h"
+#include "SessionQuestions.h"
 #include "SettingsTable.h"
 #include "SideBarPaneView.h"
 #include "CameraMenu.h"
@@ -37,12 +38,7 @@ MainWindowController::MainWindowController(Services services, QObject* parent)
     services.typedPassword = [this] { return m_ui ? m_ui->passwordTextField->text() : QString(); };
     services.netrcPath.clear(); // a person is here to type the password
     services.confirmRemoval = [this](const QString& question, std::function<void(bool)> answer) {
-        auto* ask = new QMessageBox(QMessageBox::Question, tr("Remove old pictures?"), question,
-                                    QMessageBox::Ok | QMessageBox::Cancel, window());
-        ask->setAttribute(Qt::WA_DeleteOnClose);
-        ask->setDefaultButton(QMessageBox::Cancel);
-        connect(ask, &QMessageBox::finished, this, [answer](int result) { answer(result == QMessageBox::Ok); });
-        ask->open();
+        SessionQuestions::askToRemoveOldPictures(window(), question, std::move(answer));
     };
     m_session = std::make_unique<RecordingSession>(services);
     RecordingSession* session = m_session.get();
@@ -62,18 +58,13 @@ MainWindowController::MainWindowController(Services services, QObject* parent)
             m_statusRefresh.start();
         else
             m_statusRefresh.stop();
-        if (m_ui)
-            showStatus();
+        showStatus();
     });
     // The status line says why the picture is old while the camera is restarted.
-    connect(session, &RecordingSession::cleaned, this, [this] {
-        if (m_ui)
-            showStatus();
-    });
+    connect(session, &RecordingSession::cleaned, this, &MainWindowController::showStatus);
     connect(session, &RecordingSession::cameraProblemChanged, this, [this](const QString& text) {
         m_cameraProblem = text;
-        if (m_ui)
-            showStatus();
+        showStatus();
     });
     connect(session, &RecordingSession::keyringPasswordRead, this, [this](const QString& password) {
         m_keyringPassword = password;
@@ -82,17 +73,15 @@ MainWindowController::MainWindowController(Services services, QObject* parent)
     });
     connect(session, &RecordingSession::passwordProblemChanged, this, [this](const QString& text) {
         m_keyringProblem = text;
-        if (m_ui)
-            showStatus();
+        showStatus();
     });
+    connect(session, &RecordingSession::hostKeyUnknown, this,
+            [this](const SshHostKey& key) { SessionQuestions::askToTrustHostKey(window(), m_session.get(), key); });
     // The window has no log of its own: the event command's outcome goes to the standard error.
     connect(session, &RecordingSession::eventCommandFinished, this,
             [](const QString& text) { qInfo().noquote() << QStringLiteral("ombrix:") << text; });
     m_statusRefresh.setInterval(1000);
-    connect(&m_statusRefresh, &QTimer::timeout, this, [this] {
-        if (m_ui)
-            showStatus();
-    });
+    connect(&m_statusRefresh, &QTimer::timeout, this, &MainWindowController::showStatus);
     // recEnabled depends on isCameraOn and on two settings, whoever changes them.
     connect(m_userDefaults, &UserDefaults::valueChanged, this, [this](const QString& key) {
         if (key == OXSaveToDiskFlag || key == OXFTPServerAddress)
@@ -353,8 +342,7 @@ void MainWindowController::stopRecording()
 void MainWindowController::tickDidNotTakePicture(const QString& why)
 {
     m_lastTickSummary = why;
-    if (m_ui)
-        showStatus();
+    showStatus();
     Q_EMIT tickFinished();
 }
 
@@ -368,24 +356,9 @@ void MainWindowController::tickDidFinish(const TickOutcome& outcome)
             m_saveProblem = saveProblemText(outcome);
     }
     m_lastTickSummary = statusLineSummary(outcome);
-    if (m_ui)
-        showStatus();
-    switch (outcome.upload) {
-    case TickOutcome::Upload::Failed:
-    case TickOutcome::Upload::Refused:
-        uploadDidNotFinishWithError(outcome.uploadError,
-                                    tr("The picture is kept and will be sent when the server answers again."));
-        break;
-    case TickOutcome::Upload::SetAside:
-        uploadDidNotFinishWithError(outcome.uploadError, tr("The picture is set aside in the outbox; the pictures after it "
-                                                            "are still sent, and it is tried again now and then."));
-        break;
-    case TickOutcome::Upload::NotKept:
-        uploadDidNotFinishWithError(outcome.uploadError, tr("The picture is not kept: it was saved only where saving is on."));
-        break;
-    default:
-        break;
-    }
+    showStatus();
+    if (const QString fate = uploadFailureFate(outcome); !fate.isEmpty())
+        uploadDidNotFinishWithError(outcome.uploadError, fate);
     Q_EMIT tickFinished();
 }
 
@@ -396,6 +369,8 @@ QString MainWindowController::statusText() const
 
 void MainWindowController::showStatus()
 {
+    if (!m_ui) // no window yet: it shows the status when it opens
+        return;
     QString text;
     if (m_lastPictureTime.isValid())
         text = tr("Last picture %1: %2").arg(QLocale().toString(m_lastPictureTime.time(), QLocale::LongFormat), m_lastTickSummary);
@@ -403,17 +378,13 @@ void MainWindowController::showStatus()
         text = m_lastTickSummary;
     if (!m_saveProblem.isEmpty())
         text = m_saveProblem + QStringLiteral(" — ") + text;
-    const QString waiting = outboxSummary(m_session->outboxState());
-    if (!waiting.isEmpty())
-        text = text.isEmpty() ? waiting : text + QStringLiteral(" — ") + waiting;
-    if (m_session->cleanup()) {
-        const QString disk = cleanupSummary(*m_session->cleanup());
-        text = text.isEmpty() ? disk : text + QStringLiteral(" — ") + disk;
-    }
-    if (!m_keyringProblem.isEmpty())
-        text = text.isEmpty() ? m_keyringProblem : m_keyringProblem + QStringLiteral(" — ") + text;
-    if (!m_cameraProblem.isEmpty())
-        text = text.isEmpty() ? m_cameraProblem : m_cameraProblem + QStringLiteral(" — ") + text;
+    // Problems first, then the last picture, then what waits and the disk.
+    const auto join = [](const QString& a, const QString& b) {
+        return a.isEmpty() ? b : b.isEmpty() ? a : a + QStringLiteral(" — ") + b;
+    };
+    const QString disk = m_session->cleanup() ? cleanupSummary(*m_session->cleanup()) : QString();
+    text = join(join(text, outboxSummary(m_session->outboxState())), disk);
+    text = join(m_cameraProblem, join(m_keyringProblem, text));
     m_statusText = text;
     // A long text is cut with an ellipsis at the window's edge; the tooltip has all of it.
     QLabel* label = m_ui->statusLabel;

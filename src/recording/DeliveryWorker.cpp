@@ -116,6 +116,17 @@ void DeliveryWorker::setPassword(const QString& host, const QString& password)
     m_sendWake.notify_one();
 }
 
+void DeliveryWorker::retryNow()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_nextTry = {};
+        m_pausedServers.clear();
+        m_attemptNow = true;
+    }
+    m_sendWake.notify_one();
+}
+
 void DeliveryWorker::setServerCleanup(const ServerCleanup& cleanup)
 {
     {
@@ -407,6 +418,11 @@ void DeliveryWorker::sendPass(Lock& lock)
                 m_nextTryWallClock = QDateTime::currentDateTime().addMSecs(m_pause.count());
             }
             answer(next->id, TickOutcome::Upload::Failed, m_lastError);
+            const SshHostKey& key = m_ftp.lastUnknownHostKey();
+            if (key.isValid() && !m_unknownKeysTold.contains(key.hostPattern() + key.fingerprint())) {
+                m_unknownKeysTold.insert(key.hostPattern() + key.fingerprint());
+                Q_EMIT hostKeyUnknown(key);
+            }
         }
         lock.unlock();
         publish();

@@ -129,6 +129,8 @@ public:
     void addTick(TickJob job);
     // Any thread: the password for a host is known now (from the keyring or typed).
     void setPassword(const QString& host, const QString& password);
+    // Any thread: try the waiting pictures now, whatever the pause (a host key was just trusted).
+    void retryNow();
     // Any thread: old pictures to remove from the server, soon after the server
     // answers and then once an hour, between uploads.
     void setServerCleanup(const ServerCleanup& cleanup);
@@ -140,6 +142,8 @@ Q_SIGNALS:
     void tlsSeen(const QString& host);
     // Old pictures were removed from the server.
     void serverCleaned(const QString& host, int removed);
+    // An SFTP server showed a host key known_hosts does not hold; once per key.
+    void hostKeyUnknown(const SshHostKey& key);
 
 private:
     using Lock = std::unique_lock<std::mutex>;
@@ -180,6 +184,7 @@ private:
     std::chrono::steady_clock::time_point m_serverCleanupDue{};
     QDateTime m_nextTryWallClock;
     QString m_keepProblem;
+    QSet<QString> m_unknownKeysTold; // fingerprints, with their servers
     std::condition_variable m_saveWake;
     std::condition_variable m_sendWake;
 

@@ -85,6 +85,7 @@ RecordingSession::RecordingSession(Services services, QObject* parent)
     connect(m_delivery.get(), &DeliveryWorker::tlsSeen, this,
             [this](const QString& host) { DeliveryWorker::rememberTlsHost(*m_settings, host); }, Qt::QueuedConnection);
     connect(m_delivery.get(), &DeliveryWorker::serverCleaned, this, &RecordingSession::serverCleaned, Qt::QueuedConnection);
+    connect(m_delivery.get(), &DeliveryWorker::hostKeyUnknown, this, &RecordingSession::hostKeyUnknown, Qt::QueuedConnection);
     m_delivery->setServerCleanup(serverCleanup());
     m_delivery->start();
 
@@ -292,6 +293,16 @@ void RecordingSession::tickDidFinish(TickOutcome outcome)
     }
     Q_EMIT tickFinished(outcome);
     m_problems->tickFinished(outcome);
+}
+
+bool RecordingSession::trustHostKey(const SshHostKey& key, QString* problem)
+{
+    const QString path = m_services.transfer.knownHostsPath.isEmpty() ? KnownHosts::defaultPath()
+                                                                      : m_services.transfer.knownHostsPath;
+    if (!KnownHosts::add(path, key, problem))
+        return false;
+    m_delivery->retryNow();
+    return true;
 }
 
 // ---- the FTP password --------------------------------------------------------------

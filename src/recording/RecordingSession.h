@@ -90,6 +90,9 @@ public:
     // The person typed the password: it is known from now on.
     void passwordTyped();
     bool isPasswordKnown() const { return m_passwordKnown; }
+    // The person trusts an SFTP server's key: it goes into known_hosts and the
+    // waiting pictures go at once. False with the reason when it cannot be written.
+    bool trustHostKey(const SshHostKey& key, QString* problem);
 
     const OutboxState& outboxState() const { return m_outbox; }
     // The last clean-up, once the rules for old pictures have run.
@@ -119,6 +122,8 @@ Q_SIGNALS:
     void cleaned(const CleanupReport& report);
     // Old pictures were removed from the server.
     void serverCleaned(const QString& host, int removed);
+    // An SFTP server's key is not in known_hosts: a front-end with a person may ask to trust it.
+    void hostKeyUnknown(const SshHostKey& key);
     // A problem started or ended; it is also shown on the desktop and given to the event command.
     void problemEvent(const ProblemEvent& event);
     // How a run of the event command ended, for the log.

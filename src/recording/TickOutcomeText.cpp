@@ -48,6 +48,22 @@ QStringList describe(const TickOutcome& outcome, Detail detail, int waiting)
 
 } // namespace
 
+QString uploadFailureFate(const TickOutcome& outcome)
+{
+    switch (outcome.upload) {
+    case TickOutcome::Upload::Failed:
+    case TickOutcome::Upload::Refused:
+        return tr("The picture is kept and will be sent when the server answers again.");
+    case TickOutcome::Upload::SetAside:
+        return tr("The picture is set aside in the outbox; the pictures after it are still sent, and it is tried again "
+                  "now and then.");
+    case TickOutcome::Upload::NotKept:
+        return tr("The picture is not kept: it was saved only where saving is on.");
+    default:
+        return {};
+    }
+}
+
 QString logTime(const QDateTime& time)
 {
     return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));

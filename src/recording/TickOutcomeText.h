@@ -12,6 +12,9 @@ QString statusLineSummary(const TickOutcome& outcome);
 QString logLine(const TickOutcome& outcome, int waiting);
 // "Not saved to FOLDER: why", or "Not saved: why" when no folder was chosen.
 QString saveProblemText(const TickOutcome& outcome);
+// What becomes of a picture whose upload failed, for the window's message; empty
+// when the upload did not fail.
+QString uploadFailureFate(const TickOutcome& outcome);
 // The time as every log line starts.
 QString logTime(const QDateTime& time);
 // The pictures waiting for their server, the next try and what the outbox could

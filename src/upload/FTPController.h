@@ -42,8 +42,8 @@ struct FTPTransferSettings {
     // SFTP: the servers' host keys (empty: ~/.ssh/known_hosts) and the private key
     // to log in with (empty: ~/.ssh/id_ed25519, else ~/.ssh/id_ecdsa); the
     // ssh-agent, when one runs, is asked first.
-    QString knownHostsPath;
-    QString sshKeyFile;
+    QString knownHostsPath{};
+    QString sshKeyFile{};
 };
 
 // The host key an SFTP server showed, and libcurl's verdict on it against known_hosts.

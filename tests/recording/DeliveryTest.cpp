@@ -95,7 +95,7 @@ TEST(Delivery, EntriesRefusedForGoodOrNeverSendableAreSetAsideAndTheRestGoOn)
         {"0 bytes", QByteArray(), server.url(QStringLiteral("d.jpg")), true, false, "It can never be sent: it is not a whole JPEG"},
         {"cut short", jpeg.left(1000), server.url(QStringLiteral("e.jpg")), true, false, "It can never be sent: it is not a whole"},
         {"foreign protocol", jpeg, QUrl(QStringLiteral("http://127.0.0.1:%1/f.jpg").arg(server.port())), true, false,
-         "It can never be sent: its address is not an FTP address"},
+         "It can never be sent: its address is not an FTP or SFTP address"},
         {"no file name", jpeg, server.url(QString()), true, false, "It can never be sent: its address names no"},
     };
     QTemporaryDir outbox;
