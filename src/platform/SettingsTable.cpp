@@ -64,6 +64,7 @@ std::vector<SettingDefault> settingDefaults()
         byDefault(OXKeepDaysOnServer, 0),
         byDefault(OXAlertAfterMinutes, 15),
         byDefault(OXEventCommand, QString()),
+        byDefault(OXSFTPKeyFile, QString()),
     };
     const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (!downloads.isEmpty())

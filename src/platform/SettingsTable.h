@@ -56,6 +56,8 @@ inline const Setting<int> OXKeepDays{QStringLiteral("OXKeepDays")};
 inline const Setting<int> OXKeepMaxMB{QStringLiteral("OXKeepMaxMB")};
 inline const Setting<int> OXKeepFreeMB{QStringLiteral("OXKeepFreeMB")};
 inline const Setting<int> OXKeepDaysOnServer{QStringLiteral("OXKeepDaysOnServer")};
+// The private key SFTP logs in with (empty: ~/.ssh/id_ed25519, else ~/.ssh/id_ecdsa).
+inline const Setting<QString> OXSFTPKeyFile{QStringLiteral("OXSFTPKeyFile")};
 // Problems (camera, uploads, saving, disk, password) are told to a person: uploads
 // and saves once they have failed this many minutes; the event command, run
 // without a shell, for each problem's start and end.

@@ -3,6 +3,7 @@
 #include "DiskKeeper.h"
 #include "Outbox.h"
 #include "PictureNaming.h"
+#include "Paths.h"
 #include "SettingsTable.h"
 #include "UserDefaults.h"
 #include "WholeFile.h"
@@ -49,6 +50,8 @@ DeliveryWorker::Settings DeliveryWorker::Settings::fromUserDefaults(const UserDe
 {
     Settings settings;
     settings.transfer = std::move(transfer);
+    if (const QString key = settingValue(userDefaults, OXSFTPKeyFile).trimmed(); !key.isEmpty())
+        settings.transfer.sshKeyFile = expandTilde(key);
     settings.outboxFolder = outboxFolder.isEmpty() ? Outbox::defaultFolder() : outboxFolder;
     const qint64 limitMB = settingValue(userDefaults, OXOutboxLimitMB); // an int: no overflow below
     if (limitMB > 0)

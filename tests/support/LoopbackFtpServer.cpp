@@ -16,16 +16,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
-
-quint16 freePort()
+quint16 freeLoopbackPort()
 {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
 }
-
-} // namespace
 
 LoopbackFtpServer::LoopbackFtpServer()
     : LoopbackFtpServer(Options{})
@@ -118,7 +114,7 @@ bool LoopbackFtpServer::makeAccount()
 
 bool LoopbackFtpServer::start(Tls tls)
 {
-    m_port = freePort();
+    m_port = freeLoopbackPort();
     m_tls = tls;
     return launch();
 }

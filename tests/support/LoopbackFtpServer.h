@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+// A port on 127.0.0.1 that nothing listens on now.
+quint16 freeLoopbackPort();
+
 // A real FTP server (pure-ftpd) on 127.0.0.1 for one test, with one throwaway
 // account and, unless TLS is off, a certificate made by the test's own authority.
 class LoopbackFtpServer {

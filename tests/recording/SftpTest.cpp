@@ -1,0 +1,158 @@
+#include "LoopbackSshServer.h"
+#include "SessionFixture.h"
+
+#include <QFile>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+// Uploads over SFTP to a real OpenSSH server, as the window and the service record.
+namespace {
+
+class Sftp : public SessionFixture {
+protected:
+    void SetUp() override
+    {
+        if (!server.isRunning())
+            GTEST_SKIP() << server.problem().toStdString();
+        QDir().mkpath(ssh({}));
+    }
+    QString ssh(const QString& name) const { return home.path() + QStringLiteral("/.ssh/") + name; }
+    // A key of the type in ~/.ssh (or the path given) that the server lets log in.
+    void makeKey(const QString& path, const QString& type)
+    {
+        ASSERT_TRUE(makeSshKey(path, type));
+        QFile line(path + QStringLiteral(".pub"));
+        ASSERT_TRUE(line.open(QIODevice::ReadOnly) && server.authorize(line.readAll()));
+    }
+    // Records with the pictures' clock at `now`, uploading to the server as its account.
+    void record(const QString& devices = QStringLiteral("Cam=160x120"))
+    {
+        clock = [this] { return now; };
+        open(devices);
+        ASSERT_TRUE(waitForFrame());
+        store->setObject(server.address(), OXFTPServerAddress);
+        store->setObject(LoopbackSshServer::user(), OXFTPUsername);
+        lookUpPassword();
+    }
+    void lookUpPassword()
+    {
+        session->lookUpPassword();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return session->isPasswordKnown(); }, 5000));
+    }
+    QString knownHosts() const { return ssh(QStringLiteral("known_hosts")); }
+
+    LoopbackSshServer server;
+    QDateTime now{QDate(2026, 12, 7), QTime(9, 0)};
+};
+
+TEST_F(Sftp, PicturesArriveWholeByKeyOrPasswordAndTheAlwaysCurrentOneIsNeverSeenHalf)
+{
+    makeKey(ssh(QStringLiteral("id_ed25519")), QStringLiteral("ed25519"));
+    QString problem;
+    ASSERT_TRUE(KnownHosts::add(knownHosts(), server.hostKey(), &problem)) << problem.toStdString();
+    ASSERT_EQ(runToEnd({QStringLiteral("ssh-keygen"), QStringLiteral("-H"), QStringLiteral("-f"), knownHosts()}), 0)
+        << "hashed, as Debian's ssh keeps it";
+    record(QStringLiteral("Cam=1280x720"));
+    store->setObject(1.0f, OXImageQuality);
+    // A reader of the always-current picture, as a web page reloads it.
+    int reads = 0, half = 0;
+    QTimer reader;
+    QObject::connect(&reader, &QTimer::timeout, [&] {
+        QFile file(server.rootPath() + QStringLiteral("/CaptureImage.jpg"));
+        if (!file.open(QIODevice::ReadOnly))
+            return;
+        const QByteArray bytes = file.readAll();
+        ++reads;
+        half += !bytes.startsWith("\xff\xd8") || !bytes.endsWith("\xff\xd9");
+    });
+    reader.start(0);
+    for (int n = 0; n < 5; ++n) {
+        ASSERT_TRUE(tick());
+        ASSERT_EQ(last.upload, TickOutcome::Upload::Sent) << last.uploadError.description.toStdString();
+    }
+    reader.stop();
+    EXPECT_GT(reads, 0);
+    EXPECT_EQ(half, 0) << "of " << reads << " reads";
+
+    // By the typed password once the key is gone, through an outage in the middle of a backlog.
+    QFile::remove(ssh(QStringLiteral("id_ed25519")));
+    typed = LoopbackSshServer::password();
+    session->passwordTyped();
+    store->setObject(true, OXSaveSequenceFlag);
+    server.stop();
+    for (int n = 0; n < 3; ++n) {
+        now = now.addSecs(1);
+        ASSERT_TRUE(tick());
+        EXPECT_EQ(last.upload, TickOutcome::Upload::Failed);
+    }
+    ASSERT_TRUE(server.resume());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return jpegsIn(server.rootPath()).size() == 4; }, 20000))
+        << jpegsIn(server.rootPath()).join(QLatin1Char(' ')).toStdString();
+    for (const QString& name : jpegsIn(server.rootPath()))
+        EXPECT_EQ(QImage(server.rootPath() + QLatin1Char('/') + name).size(), QSize(1280, 720)) << name.toStdString();
+}
+
+TEST_F(Sftp, AnUnknownServerIsAskedAboutOnceAndAChangedKeyIsRefusedLoudly)
+{
+    makeKey(ssh(QStringLiteral("id_ed25519")), QStringLiteral("ed25519"));
+    record();
+    QList<SshHostKey> asked;
+    QObject::connect(session.get(), &RecordingSession::hostKeyUnknown, [&](const SshHostKey& key) { asked << key; });
+    for (int n = 0; n < 2; ++n) {
+        ASSERT_TRUE(tick());
+        EXPECT_EQ(last.upload, TickOutcome::Upload::Failed);
+    }
+    EXPECT_TRUE(last.uploadError.description.contains(QStringLiteral("is not known: its key %1 is not in %2")
+                                                          .arg(server.fingerprintBySshKeygen(), knownHosts())))
+        << last.uploadError.description.toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !asked.isEmpty(); }, 5000));
+    EXPECT_EQ(asked.size(), 1) << "asked once";
+    EXPECT_TRUE(jpegsIn(server.rootPath()).isEmpty()) << "nothing sent to an unknown server";
+
+    QString problem;
+    ASSERT_TRUE(session->trustHostKey(asked.first(), &problem)) << problem.toStdString();
+    EXPECT_EQ(runToEnd({QStringLiteral("ssh-keygen"), QStringLiteral("-F"), QStringLiteral("[127.0.0.1]:%1").arg(server.port()),
+                        QStringLiteral("-f"), knownHosts()}),
+              0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return jpegsIn(server.rootPath()).size() == 1; }, 10000)) << "the waiting picture goes at once";
+
+    ASSERT_TRUE(server.resume(true)); // reinstalled, or someone in between
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(last.upload, TickOutcome::Upload::Failed);
+    EXPECT_TRUE(last.uploadError.description.startsWith(QStringLiteral("WARNING: the SSH key of [127.0.0.1]:%1 has CHANGED (it shows %2, but line 1 of %3")
+                                                            .arg(server.port())
+                                                            .arg(server.fingerprintBySshKeygen(), knownHosts())))
+        << last.uploadError.description.toStdString();
+}
+
+// Refused logins say what to do, and their pictures wait in the outbox.
+TEST_F(Sftp, AnRsaKeyOrAWrongPasswordIsRefusedWithWhatToDo)
+{
+    QString problem;
+    ASSERT_TRUE(KnownHosts::add(knownHosts(), server.hostKey(), &problem));
+    makeKey(home.path() + QStringLiteral("/rsa_key"), QStringLiteral("rsa"));
+    const struct {
+        const char* keyFile;
+        const char* password;
+        const char* message;
+    } cases[] = {
+        {"~/rsa_key", "", "refused the login of garden with the RSA key"},
+        {"", "wrong", "refused the login of garden (by key and by password)"},
+    };
+    record();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        store->setObject(QString::fromLatin1(c.keyFile), OXSFTPKeyFile);
+        typed = QString::fromLatin1(c.password);
+        restart(); // the key file is read at the start
+        lookUpPassword();
+        ASSERT_TRUE(tick());
+        EXPECT_EQ(last.upload, TickOutcome::Upload::Failed);
+        EXPECT_TRUE(last.uploadError.description.contains(QString::fromLatin1(c.message))) << last.uploadError.description.toStdString();
+        EXPECT_GE(session->outboxState().waiting, 1);
+    }
+    EXPECT_TRUE(last.uploadError.description.contains(QStringLiteral("The SSH server 127.0.0.1 ")));
+}
+
+} // namespace
