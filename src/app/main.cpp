@@ -12,6 +12,7 @@
 #include "ServiceStatus.h"
 #include "SettingsTable.h"
 #include "SystemdNotifier.h"
+#include "UploadCheckCommand.h"
 #include "UserDefaults.h"
 
 #include <QApplication>
@@ -49,7 +50,7 @@ void installTranslators()
 bool wantsNoWindow(int argc, char* argv[])
 {
     for (int i = 1; i < argc; ++i)
-        for (const char* option : {"--headless", "--status", "--list-cameras", "--camera", "--help", "-h", "--version", "-v"})
+        for (const char* option : {"--headless", "--status", "--test-upload", "--list-cameras", "--camera", "--help", "-h", "--version", "-v"})
             if (qstrcmp(argv[i], option) == 0 || (qstrncmp(argv[i], option, qstrlen(option)) == 0 && argv[i][qstrlen(option)] == '='))
                 return true;
     return false;
@@ -78,7 +79,9 @@ int runWithoutWindow(int argc, char* argv[])
                                          QCoreApplication::translate("main", "Print the names of the attached cameras."));
     const QCommandLineOption status(QStringLiteral("status"),
                                     QCoreApplication::translate("main", "Print the state of the running service."));
-    parser.addOptions({headless, camera, listCameras, status});
+    const QCommandLineOption testUpload(QStringLiteral("test-upload"),
+                                        QCoreApplication::translate("main", "Try the settings' server: connect, log in, write and remove a file."));
+    parser.addOptions({headless, camera, listCameras, status, testUpload});
     parser.process(app); // --help, --version and unknown options end here
 
     const auto out = [](const QString& line) { printLine(stdout, line); };
@@ -91,6 +94,11 @@ int runWithoutWindow(int argc, char* argv[])
     }
     if (parser.isSet(status))
         return printServiceStatus();
+    if (parser.isSet(testUpload)) {
+        OmbrixAppDelegate::initialize();
+        SecretStore secrets;
+        return runUploadCheck(UserDefaults::standardUserDefaults(), &secrets, out);
+    }
     if (!parser.isSet(headless)) {
         err(QCoreApplication::translate("main", "ombrix: --camera goes with --headless"));
         return 2;

@@ -5,6 +5,8 @@
 #include <curl/curl.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QRegularExpression>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -89,6 +91,25 @@ int checkHostKey(CURL*, const curl_khkey*, const curl_khkey* found, curl_khmatch
     check->seen.type = keyTypeOf(check->seen.blob);
     check->match = match;
     return match == CURLKHMATCH_OK ? CURLKHSTAT_FINE : CURLKHSTAT_REJECT;
+}
+
+// The names the server's own certificate is made out to: its alternative names, else its subject.
+QString certificateNames(const curl_certinfo* certificates)
+{
+    if (!certificates || certificates->num_of_certs < 1)
+        return {};
+    QString names;
+    for (const curl_slist* field = certificates->certinfo[0]; field; field = field->next) {
+        const QString text = QString::fromUtf8(field->data);
+        if (text.startsWith(QLatin1String("X509v3 Subject Alternative Name:")) ||
+            (names.isEmpty() && text.startsWith(QLatin1String("Subject:"))))
+            names = text.section(QLatin1Char(':'), 1)
+                        .remove(QStringLiteral("DNS:"))
+                        .remove(QStringLiteral("IP Address:"))
+                        .remove(QStringLiteral("CN = "))
+                        .trimmed();
+    }
+    return names;
 }
 
 // A path for an SFTP command, quoted as libcurl reads it.
@@ -228,6 +249,8 @@ void FTPController::prepare(void* handle, const QByteArray& target, const QUrl& 
     curl_easy_setopt(h, CURLOPT_VERBOSE, 1L); // the server's answers go to noteReply, not to the terminal
     curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, &noteReply);
     curl_easy_setopt(h, CURLOPT_DEBUGDATA, &m_lastReply);
+    m_curlError[0] = '\0';
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, m_curlError);
     curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(m_hostsRequiringTls.contains(url.host()) ? CURLUSESSL_ALL
                                                                                                       : CURLUSESSL_TRY));
     // Called when a connection starts TLS: so we learn that the server speaks it.
@@ -424,6 +447,120 @@ Error FTPController::describeSshFailure(int result, const QUrl& url, const QStri
     return error;
 }
 
+FTPController::Check FTPController::checkConnection(const QUrl& folder, const QString& username, const QString& password)
+{
+    Check check;
+    QUrl place = folder.adjusted(QUrl::StripTrailingSlash);
+    const QString path = place.path(QUrl::FullyDecoded).isEmpty() ? QStringLiteral("/") : place.path(QUrl::FullyDecoded);
+    place.setPath(place.path(QUrl::FullyEncoded) + QLatin1Char('/'), QUrl::StrictMode);
+    const bool sftp = place.scheme() == QLatin1String("sftp");
+    if (!m_handles->isValid() || hasControlCharacter(username) || hasControlCharacter(password)) {
+        check.steps << tr("The user name or password holds a control character (such as a line break): retype it.");
+        return check;
+    }
+    // Connect, log in and go to the folder, making it when it is missing.
+    CURL* h = m_handles->easy;
+    const QByteArray user = username.toUtf8(), secret = password.toUtf8();
+    prepare(h, place.toEncoded(), place, user, secret, 0);
+    curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(h, CURLOPT_FTP_CREATE_MISSING_DIRS, static_cast<long>(CURLFTP_CREATE_DIR_RETRY));
+    m_lastReply.clear();
+    m_tlsStarted = false;
+    int result = perform();
+    m_lastReplyCode = m_lastReply.left(3).toLong();
+    if (result == CURLE_PEER_FAILED_VERIFICATION && QByteArray(m_curlError).contains("target host name")) {
+        // Which name the certificate does give: read once more, unverified, logging in as nobody.
+        const QByteArray error(m_curlError);
+        prepare(h, place.toEncoded(), place, "ombrix-certificate-check", {}, 0);
+        curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
+        curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
+        curl_easy_setopt(h, CURLOPT_CERTINFO, 1L);
+        perform();
+        curl_certinfo* certificates = nullptr;
+        const QString names = curl_easy_getinfo(h, CURLINFO_CERTINFO, &certificates) == CURLE_OK
+            ? certificateNames(certificates)
+            : QString();
+        qstrncpy(m_curlError, error.constData(), sizeof m_curlError);
+        if (!names.isEmpty()) {
+            check.steps << tr("The server's certificate is for %1, not %2.").arg(names, place.host());
+            return check;
+        }
+    }
+    if (result != CURLE_OK) {
+        check.steps << checkFailure(result, place, username);
+        return check;
+    }
+    check.steps << (sftp ? tr("Connected to %1 over SSH and logged in as %2.")
+                         : m_tlsStarted ? tr("Connected to %1 with TLS and logged in as %2.")
+                                        : tr("Connected to %1 without TLS and logged in as %2."))
+                           .arg(place.host(), username);
+    check.steps << tr("The folder %1 is there.").arg(path);
+
+    // A small file written (under its temporary name, then renamed) and removed.
+    const QString name = QStringLiteral("ombrix-test-%1.txt").arg(QDateTime::currentMSecsSinceEpoch());
+    QUrl file = place;
+    file.setPath(place.path(QUrl::FullyEncoded) + name, QUrl::StrictMode);
+    FTPControllerDelegate* delegate = std::exchange(m_delegate, nullptr); // a trial is no upload to report
+    const bool written = uploadData(QByteArrayLiteral("Ombrix checks that it may write here.\n"), file, username, password);
+    const bool removed = written && removeNames(place, {name}, username, password);
+    m_delegate = delegate;
+    if (!written) {
+        check.steps << tr("A file cannot be written into %1: %2").arg(path, checkFailure(CURLE_UPLOAD_FAILED, place, username));
+        return check;
+    }
+    if (!removed) {
+        check.steps << tr("A file was written into %1 but cannot be removed there: %2").arg(path, QString::fromUtf8(m_lastReply.trimmed()));
+        return check;
+    }
+    check.steps << tr("A file was written into %1 and removed: pictures can be uploaded.").arg(path);
+    check.ok = true;
+    return check;
+}
+
+QString FTPController::checkFailure(int result, const QUrl& place, const QString& username) const
+{
+    const QString host = place.host();
+    const QString said = QString::fromUtf8(m_lastReply.trimmed()).simplified();
+    const QString curlSaid = QString::fromUtf8(m_curlError);
+    const int port = place.port(place.scheme() == QLatin1String("sftp") ? 22 : 21);
+    static const QRegularExpression otherName(QStringLiteral("subject name '([^']*)' does not match target host name '([^']*)'"));
+    switch (result) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return tr("The server name %1 is not known: check the address.").arg(host);
+    case CURLE_COULDNT_CONNECT:
+        return tr("Nothing answers at %1 on port %2: check the address and the port, and that the server runs.").arg(host).arg(port);
+    case CURLE_OPERATION_TIMEDOUT:
+        return tr("%1 did not answer in time: check the address, or try again later.").arg(host);
+    case CURLE_LOGIN_DENIED:
+        if (place.scheme() == QLatin1String("sftp"))
+            break;
+        return tr("Login refused for user %1: check the user name and the password.").arg(username);
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CONNECT_ERROR:
+        if (place.scheme() == QLatin1String("sftp"))
+            break;
+        if (const QRegularExpressionMatch match = otherName.match(curlSaid); match.hasMatch())
+            return tr("The server's certificate is for %1, not %2.").arg(match.captured(1), match.captured(2));
+        return tr("The server's certificate is not signed by an authority this computer trusts (%1).").arg(curlSaid);
+    case CURLE_REMOTE_ACCESS_DENIED:
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+    case CURLE_QUOTE_ERROR:
+        if (result != CURLE_QUOTE_ERROR || m_lastReplyCode != 0)
+            return tr("The folder %1 does not exist and cannot be made: %2")
+                .arg(place.path(QUrl::FullyDecoded), said.isEmpty() ? curlSaid : said);
+        break;
+    case CURLE_UPLOAD_FAILED:
+        return said.isEmpty() ? curlSaid : said;
+    default:
+        break;
+    }
+    if (place.scheme() == QLatin1String("sftp"))
+        return describeSshFailure(result, place, username).description;
+    return describeFailure(result).description;
+}
+
 std::optional<QStringList> FTPController::listNames(const QUrl& folder, const QString& username, const QString& password)
 {
     const QByteArray user = username.toUtf8();
@@ -464,7 +601,9 @@ bool FTPController::removeNames(const QUrl& folder, const QStringList& names, co
         CommandList remove;
         for (const QString& name : names.mid(first, kBatch))
             if (!hasControlCharacter(name)) // a name from the server never becomes a command of its own
-                remove.append("*DELE " + name.toUtf8()); // "*": one already gone is no error
+                remove.append(folder.scheme() == QLatin1String("sftp") // "*": one already gone is no error
+                                  ? "*rm " + quotedPath(folder.adjusted(QUrl::RemoveFilename).path(QUrl::FullyDecoded) + name)
+                                  : "*DELE " + name.toUtf8());
         prepare(h, folder.adjusted(QUrl::RemoveFilename).toEncoded(), folder, user, secret, 0);
         curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
         curl_easy_setopt(h, CURLOPT_POSTQUOTE, remove.get());

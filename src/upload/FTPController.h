@@ -107,6 +107,15 @@ public:
     // Removes the named files from the folder; a name already gone is no error.
     bool removeNames(const QUrl& folder, const QStringList& names, const QString& username, const QString& password);
 
+    // A trial of the address, as a person checks it: connects, logs in, finds (or
+    // makes) the folder, writes and removes a small file. One plain sentence per
+    // step, the last one saying what failed and what to do; `ok` when all worked.
+    struct Check {
+        bool ok = false;
+        QStringList steps;
+    };
+    Check checkConnection(const QUrl& folder, const QString& username, const QString& password);
+
     // Hosts whose uploads must use TLS (they used it before: a missing offer now
     // means someone in between removed it, and the password must not go in clear).
     void setHostsRequiringTls(QSet<QString> hosts) { m_hostsRequiringTls = std::move(hosts); }
@@ -139,6 +148,7 @@ private:
                  qsizetype bytes);
     Error describeFailure(int result) const;
     Error describeSshFailure(int result, const QUrl& url, const QString& username) const;
+    QString checkFailure(int result, const QUrl& folder, const QString& username) const;
     QByteArray sshKeyFile() const;
 
     FTPTransferSettings m_settings;
@@ -156,5 +166,6 @@ private:
     SshHostKeyCheck m_hostKeyCheck;
     QByteArray m_knownHosts; // of the request under way, for libcurl
     QByteArray m_keyFile;
+    char m_curlError[256] = {}; // libcurl's own words on the last failure
     SshHostKey m_unknownHostKey;
 };

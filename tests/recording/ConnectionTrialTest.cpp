@@ -1,0 +1,58 @@
+#include "ConnectionTrial.h"
+#include "LoopbackFtpServer.h"
+#include "LoopbackSshServer.h"
+#include "TempHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// What "Test Connection" says, one sentence per step, against real FTP and SSH servers.
+TEST(ConnectionTrial, EachFailureIsOnePlainSentenceThatSaysWhatToDo)
+{
+    TempHome home;
+    LoopbackFtpServer ftp;
+    LoopbackFtpServer::Options otherName;
+    otherName.certificateName = QStringLiteral("example.org");
+    LoopbackFtpServer misnamed(otherName);
+    ASSERT_TRUE(ftp.isRunning() && misnamed.isRunning());
+    QDir().mkpath(ftp.rootPath() + QStringLiteral("/locked"));
+    QFile::setPermissions(ftp.rootPath() + QStringLiteral("/locked"), QFileDevice::ReadOther | QFileDevice::ExeOther |
+                                                                          QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    LoopbackSshServer ssh;
+    const QString user = LoopbackFtpServer::user(), password = LoopbackFtpServer::password();
+    const struct {
+        QUrl folder;
+        QString user, password;
+        bool ok;
+        QString said; // the last step begins so
+    } cases[] = {
+        {ftp.url(QStringLiteral("new/cam")), user, password, true, QStringLiteral("A file was written into /new/cam and removed: pictures can be uploaded.")},
+        {ftp.url(QStringLiteral("cam")), user, QStringLiteral("wrong"), false, QStringLiteral("Login refused for user tester: check the user name and the password.")},
+        {QUrl(QStringLiteral("ftp://127.0.0.1:%1/").arg(freeLoopbackPort())), user, password, false, QStringLiteral("Nothing answers at 127.0.0.1 on port ")},
+        {misnamed.url(QStringLiteral("cam")), user, password, false, QStringLiteral("The server's certificate is for example.org, not 127.0.0.1.")},
+        {ftp.url(QStringLiteral("locked/cam")), user, password, false, QStringLiteral("The folder /locked/cam/ does not exist and cannot be made: 550")},
+        {QUrl(ssh.address()), LoopbackSshServer::user(), LoopbackSshServer::password(), false, QStringLiteral("The SSH server [127.0.0.1]:%1 is not known").arg(ssh.port())},
+    };
+    ConnectionTrial trial;
+    QSignalSpy finished(&trial, &ConnectionTrial::finished);
+    for (const auto& c : cases) {
+        if (c.folder.scheme() == QLatin1String("sftp") && !ssh.isRunning())
+            continue; // no sshd of its own without root
+        SCOPED_TRACE(c.folder.toString().toStdString());
+        finished.clear();
+        const bool other = c.folder.port() == misnamed.port(); // each server has an authority of its own
+        ASSERT_TRUE(trial.start(c.folder, c.user, c.password, FTPTransferSettings{other ? misnamed.caPath() : ftp.caPath()}));
+        ASSERT_TRUE(finished.wait(30000));
+        const QStringList steps = finished.first().at(1).toStringList();
+        EXPECT_EQ(finished.first().first().toBool(), c.ok);
+        EXPECT_TRUE(!steps.isEmpty() && steps.last().startsWith(c.said)) << steps.join(QLatin1Char('\n')).toStdString();
+    }
+    EXPECT_TRUE(QDir(ftp.rootPath() + QStringLiteral("/new/cam")).isEmpty()) << "made, and the trial's file removed";
+}
+
+} // namespace
