@@ -2,6 +2,7 @@
 
 #include "CameraController.h"
 #include "CaptureButtonCell.h"
+#include "ConnectionTestButton.h"
 #include "ContentViewControllers.h"
 #include "SecretStore.h"
 #include "SettingsBinder.h"
@@ -169,6 +170,8 @@ void MainWindowController::awakeFromNib()
             return;
         m_session->passwordTyped();
     });
+    new ConnectionTestButton(ui.testConnectionAction, m_userDefaults, [this] { return m_ui->passwordTextField->text(); },
+                             m_window.get());
     connect(ui.startStopButton, &QAbstractButton::clicked, this, [this] {
         toggleRecording();
         updateRecordButton(); // the click toggled the button itself; the recording state decides
@@ -360,11 +363,6 @@ void MainWindowController::tickDidFinish(const TickOutcome& outcome)
     if (const QString fate = uploadFailureFate(outcome); !fate.isEmpty())
         uploadDidNotFinishWithError(outcome.uploadError, fate);
     Q_EMIT tickFinished();
-}
-
-QString MainWindowController::statusText() const
-{
-    return m_statusText;
 }
 
 void MainWindowController::showStatus()

@@ -91,7 +91,7 @@ public:
 
     // The error message of a failed upload while it is shown, else null.
     QMessageBox* errorMessage() const { return m_errorMessage; }
-    QString statusText() const;
+    QString statusText() const { return m_statusText; }
 
 Q_SIGNALS:
     void isRecordingChanged(bool recording);
