@@ -119,6 +119,11 @@ stop_recording
 grep -q "FTP password for 127.0.0.1 from the keyring" "$work/out" || fail "the password did not come from the keyring"
 ok "the password from the keyring"
 
+# The service's Test Connection, with the keyring's password.
+said=$(DBUS_SESSION_BUS_ADDRESS=$keyring_bus run --test-upload) || fail "--test-upload failed: $said"
+grep -q 'written into / and removed: pictures can be uploaded.$' <<< "$said" || fail "--test-upload said: $said"
+ok "--test-upload"
+
 # A folder typed as people type it; a second Ombrix on the same settings; SIGHUP,
 # as a closed SSH session sends it.
 folder="Gärten 2026"
