@@ -69,6 +69,21 @@
     </message>
 </context>
 <context>
+    <name>ConnectionTestButton</name>
+    <message>
+        <source>Enter the server&apos;s address first.</source>
+        <translation>Geben Sie zuerst die Adresse des Servers ein.</translation>
+    </message>
+    <message>
+        <source>Test Connection</source>
+        <translation>Verbindung testen</translation>
+    </message>
+    <message>
+        <source>Pictures can be uploaded.</source>
+        <translation>Bilder können hochgeladen werden.</translation>
+    </message>
+</context>
+<context>
     <name>DeliveryWorker</name>
     <message>
         <source>its address is not an FTP address: %1</source>
@@ -97,6 +112,10 @@
     <message>
         <source>the disk is nearly full (%1 free): nothing is saved there until room returns</source>
         <translation>der Datenträger ist fast voll (%1 frei): Dort wird nichts gespeichert, bis wieder Platz ist</translation>
+    </message>
+    <message>
+        <source>its address is not an FTP or SFTP address: %1</source>
+        <translation>seine Adresse ist keine FTP- oder SFTP-Adresse: %1</translation>
     </message>
 </context>
 <context>
@@ -135,6 +154,82 @@
     <message>
         <source>The server refused the picture (%1)</source>
         <translation>Der Server hat das Bild abgelehnt (%1)</translation>
+    </message>
+    <message>
+        <source>The SSH server %1 is not known: its key %2 is not in %3, so nothing was sent. Check that fingerprint with the server&apos;s owner, then trust it: ssh-keyscan -p %4 %5 &gt;&gt; %3 (or connect once with ssh).</source>
+        <translation>Der SSH-Server %1 ist unbekannt: sein Schlüssel %2 steht nicht in %3, daher wurde nichts gesendet. Prüfen Sie diesen Fingerabdruck mit dem Betreiber des Servers und vertrauen Sie ihm dann: ssh-keyscan -p %4 %5 &gt;&gt; %3 (oder einmal mit ssh verbinden).</translation>
+    </message>
+    <message>
+        <source>WARNING: the SSH key of %1 has CHANGED (it shows %2, but line %3 of %4 holds another). Someone may be listening in: nothing was sent. Only if the server was really reinstalled, remove that line (ssh-keygen -R &apos;%1&apos;).</source>
+        <translation>WARNUNG: Der SSH-Schlüssel von %1 hat sich GEÄNDERT (er zeigt %2, aber Zeile %3 von %4 enthält einen anderen). Jemand könnte mithören: es wurde nichts gesendet. Nur wenn der Server wirklich neu installiert wurde, entfernen Sie diese Zeile (ssh-keygen -R &apos;%1&apos;).</translation>
+    </message>
+    <message>
+        <source>The SSH server %1 refused the login of %2 with the RSA key %3: this key type can only sign with SHA-1 here, which current servers refuse. Make an ed25519 key (ssh-keygen -t ed25519) and add its .pub to the server&apos;s authorized_keys.</source>
+        <translation>Der SSH-Server %1 hat die Anmeldung von %2 mit dem RSA-Schlüssel %3 abgelehnt: dieser Schlüsseltyp kann hier nur mit SHA-1 signieren, das aktuelle Server ablehnen. Erzeugen Sie einen ed25519-Schlüssel (ssh-keygen -t ed25519) und tragen Sie seine .pub in die authorized_keys des Servers ein.</translation>
+    </message>
+    <message>
+        <source>The SSH server %1 refused the login of %2 (by key and by password).</source>
+        <translation>Der SSH-Server %1 hat die Anmeldung von %2 abgelehnt (mit Schlüssel und mit Passwort).</translation>
+    </message>
+    <message>
+        <source>The user name or password holds a control character (such as a line break): retype it.</source>
+        <translation>Der Benutzername oder das Passwort enthält ein Steuerzeichen (etwa einen Zeilenumbruch): bitte neu eingeben.</translation>
+    </message>
+    <message>
+        <source>The server&apos;s certificate is for %1, not %2.</source>
+        <translation>Das Zertifikat des Servers gilt für %1, nicht für %2.</translation>
+    </message>
+    <message>
+        <source>Connected to %1 over SSH and logged in as %2.</source>
+        <translation>Mit %1 über SSH verbunden und als %2 angemeldet.</translation>
+    </message>
+    <message>
+        <source>Connected to %1 with TLS and logged in as %2.</source>
+        <translation>Mit %1 über TLS verbunden und als %2 angemeldet.</translation>
+    </message>
+    <message>
+        <source>Connected to %1 without TLS and logged in as %2.</source>
+        <translation>Mit %1 ohne TLS verbunden und als %2 angemeldet.</translation>
+    </message>
+    <message>
+        <source>The folder %1 is there.</source>
+        <translation>Der Ordner %1 ist vorhanden.</translation>
+    </message>
+    <message>
+        <source>A file cannot be written into %1: %2</source>
+        <translation>In %1 kann keine Datei geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>A file was written into %1 but cannot be removed there: %2</source>
+        <translation>In %1 wurde eine Datei geschrieben, kann dort aber nicht entfernt werden: %2</translation>
+    </message>
+    <message>
+        <source>A file was written into %1 and removed: pictures can be uploaded.</source>
+        <translation>In %1 wurde eine Datei geschrieben und entfernt: Bilder können hochgeladen werden.</translation>
+    </message>
+    <message>
+        <source>The server name %1 is not known: check the address.</source>
+        <translation>Der Servername %1 ist unbekannt: prüfen Sie die Adresse.</translation>
+    </message>
+    <message>
+        <source>Nothing answers at %1 on port %2: check the address and the port, and that the server runs.</source>
+        <translation>Unter %1 antwortet auf Port %2 nichts: prüfen Sie Adresse und Port und ob der Server läuft.</translation>
+    </message>
+    <message>
+        <source>%1 did not answer in time: check the address, or try again later.</source>
+        <translation>%1 hat nicht rechtzeitig geantwortet: prüfen Sie die Adresse oder versuchen Sie es später erneut.</translation>
+    </message>
+    <message>
+        <source>Login refused for user %1: check the user name and the password.</source>
+        <translation>Anmeldung für Benutzer %1 abgelehnt: prüfen Sie Benutzername und Passwort.</translation>
+    </message>
+    <message>
+        <source>The server&apos;s certificate is not signed by an authority this computer trusts (%1).</source>
+        <translation>Das Zertifikat des Servers ist von keiner Stelle signiert, der dieser Computer vertraut (%1).</translation>
+    </message>
+    <message>
+        <source>The folder %1 does not exist and cannot be made: %2</source>
+        <translation>Der Ordner %1 existiert nicht und kann nicht angelegt werden: %2</translation>
     </message>
 </context>
 <context>
@@ -339,6 +434,14 @@
     <message>
         <source>Make Time-Lapse Video…</source>
         <translation>Zeitraffer-Video erstellen …</translation>
+    </message>
+    <message>
+        <source>Test Connection</source>
+        <translation>Verbindung testen</translation>
+    </message>
+    <message>
+        <source>Connect to the server, log in, and write and remove a small file in the folder</source>
+        <translation>Mit dem Server verbinden, anmelden und eine kleine Datei im Ordner schreiben und entfernen</translation>
     </message>
 </context>
 <context>
@@ -909,6 +1012,10 @@
         <source>This removes %1 pictures (%2) taken before %3.</source>
         <translation>Dies entfernt %1 Bilder (%2), aufgenommen vor dem %3.</translation>
     </message>
+    <message>
+        <source>none (the SSH key logs in)</source>
+        <translation>keinem (der SSH-Schlüssel meldet an)</translation>
+    </message>
 </context>
 <context>
     <name>SecretStore</name>
@@ -977,6 +1084,33 @@
     </message>
 </context>
 <context>
+    <name>SessionQuestions</name>
+    <message>
+        <source>Remove old pictures?</source>
+        <translation>Alte Bilder entfernen?</translation>
+    </message>
+    <message>
+        <source>Trust this SSH server?</source>
+        <translation>Diesem SSH-Server vertrauen?</translation>
+    </message>
+    <message>
+        <source>The SSH server %1 is not known yet. Its key is:
+
+%2
+
+Trust it only if the server&apos;s owner confirms this fingerprint. Pictures wait in the outbox until then.</source>
+        <translation>Der SSH-Server %1 ist noch unbekannt. Sein Schlüssel ist:
+
+%2
+
+Vertrauen Sie ihm nur, wenn der Betreiber des Servers diesen Fingerabdruck bestätigt. Bis dahin warten die Bilder im Postausgang.</translation>
+    </message>
+    <message>
+        <source>The key could not be added to known_hosts: %1</source>
+        <translation>Der Schlüssel konnte nicht in known_hosts eingetragen werden: %1</translation>
+    </message>
+</context>
+<context>
     <name>SettingsLock</name>
     <message>
         <source>Another Ombrix (process %1) is already using the settings file %2. Only one Ombrix may record with it at a time: quit the other one first.</source>
@@ -1003,6 +1137,18 @@
 </context>
 <context>
     <name>TickOutcome</name>
+    <message>
+        <source>The picture is kept and will be sent when the server answers again.</source>
+        <translation>Das Bild wird aufbewahrt und gesendet, sobald der Server wieder antwortet.</translation>
+    </message>
+    <message>
+        <source>The picture is set aside in the outbox; the pictures after it are still sent, and it is tried again now and then.</source>
+        <translation>Das Bild wird im Postausgang zurückgestellt; die Bilder danach werden weiter gesendet, und es wird ab und zu erneut versucht.</translation>
+    </message>
+    <message>
+        <source>The picture is not kept: it was saved only where saving is on.</source>
+        <translation>Das Bild wird nicht aufbewahrt: Es wurde nur gespeichert, wo das Speichern eingeschaltet ist.</translation>
+    </message>
     <message>
         <source>not uploaded: %1</source>
         <translation>nicht hochgeladen: %1</translation>
@@ -1205,6 +1351,21 @@ Ohne Optionen öffnet sich das Fenster. Filme: ombrix --make-video FOLDER [--nam
     <message>
         <source>Print the state of the running service.</source>
         <translation>Den Zustand des laufenden Dienstes ausgeben.</translation>
+    </message>
+    <message>
+        <source>Try the settings&apos; server: connect, log in, write and remove a file.</source>
+        <translation>Den Server der Einstellungen prüfen: verbinden, anmelden, eine Datei schreiben und entfernen.</translation>
+    </message>
+</context>
+<context>
+    <name>UploadCheck</name>
+    <message>
+        <source>ombrix: no server address in the settings (OXFTPServerAddress).</source>
+        <translation>ombrix: keine Serveradresse in den Einstellungen (OXFTPServerAddress).</translation>
+    </message>
+    <message>
+        <source>Checking %1 as %2:</source>
+        <translation>Prüfe %1 als %2:</translation>
     </message>
 </context>
 </TS>

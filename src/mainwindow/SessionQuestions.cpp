@@ -10,7 +10,7 @@ namespace {
 
 QString tr(const char* text)
 {
-    return QCoreApplication::translate("MainWindowController", text);
+    return QCoreApplication::translate("SessionQuestions", text);
 }
 
 QMessageBox* ask(QWidget* window, const QString& title, const QString& text, QMessageBox::StandardButtons buttons)
