@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTextStream>
 #include <QTimer>
 
 int runUploadCheck(UserDefaults* settings, SecretStore* secrets, const std::function<void(const QString&)>& out)
@@ -41,4 +42,35 @@ int runUploadCheck(UserDefaults* settings, SecretStore* secrets, const std::func
     for (const QString& step : check.steps)
         out(step);
     return check.ok ? 0 : 1;
+}
+
+int runTrustHost(const QString& hostAndPort, const std::function<void(const QString&)>& out)
+{
+    const auto tr = [](const char* text) { return QCoreApplication::translate("UploadCheck", text); };
+    const QUrl server(QStringLiteral("ftp://%1/").arg(hostAndPort), QUrl::StrictMode);
+    if (!server.isValid() || server.host().isEmpty()) {
+        out(tr("ombrix: --trust-host takes HOST or HOST:PORT, not \"%1\".").arg(hostAndPort));
+        return 2;
+    }
+    FTPController ftp;
+    const TrustedCertificate shown = ftp.probeCertificate(server);
+    if (!shown.isValid()) {
+        out(tr("ombrix: %1 showed no TLS certificate.").arg(shown.hostPattern()));
+        return 1;
+    }
+    out(tr("The key of the certificate of %1 is\n  %2\nTrust it only if this is your own server and that is its key. "
+           "Trust it? [y/N]")
+            .arg(shown.hostPattern(), QString::fromLatin1(shown.pin)));
+    const QString answer = QTextStream(stdin).readLine().trimmed().toLower();
+    if (answer != QLatin1String("y") && answer != QLatin1String("yes")) {
+        out(tr("Not trusted."));
+        return 1;
+    }
+    QString problem;
+    if (!TrustedCertificates::add(TrustedCertificates::defaultPath(), shown, &problem)) {
+        out(tr("ombrix: %1 cannot be written: %2").arg(TrustedCertificates::defaultPath(), problem));
+        return 1;
+    }
+    out(tr("Trusted: %1 is accepted with this key only, and always with TLS.").arg(shown.hostPattern()));
+    return 0;
 }

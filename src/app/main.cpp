@@ -50,7 +50,7 @@ void installTranslators()
 bool wantsNoWindow(int argc, char* argv[])
 {
     for (int i = 1; i < argc; ++i)
-        for (const char* option : {"--headless", "--status", "--test-upload", "--list-cameras", "--camera", "--help", "-h", "--version", "-v"})
+        for (const char* option : {"--headless", "--status", "--test-upload", "--trust-host", "--list-cameras", "--camera", "--help", "-h", "--version", "-v"})
             if (qstrcmp(argv[i], option) == 0 || (qstrncmp(argv[i], option, qstrlen(option)) == 0 && argv[i][qstrlen(option)] == '='))
                 return true;
     return false;
@@ -81,7 +81,10 @@ int runWithoutWindow(int argc, char* argv[])
                                     QCoreApplication::translate("main", "Print the state of the running service."));
     const QCommandLineOption testUpload(QStringLiteral("test-upload"),
                                         QCoreApplication::translate("main", "Try the settings' server: connect, log in, write and remove a file."));
-    parser.addOptions({headless, camera, listCameras, status, testUpload});
+    const QCommandLineOption trustHost(QStringLiteral("trust-host"),
+                                       QCoreApplication::translate("main", "Trust an FTPS server whose certificate no authority signed, by its key."),
+                                       QStringLiteral("HOST[:PORT]"));
+    parser.addOptions({headless, camera, listCameras, status, testUpload, trustHost});
     parser.process(app); // --help, --version and unknown options end here
 
     const auto out = [](const QString& line) { printLine(stdout, line); };
@@ -94,6 +97,8 @@ int runWithoutWindow(int argc, char* argv[])
     }
     if (parser.isSet(status))
         return printServiceStatus();
+    if (parser.isSet(trustHost))
+        return runTrustHost(parser.value(trustHost), out);
     if (parser.isSet(testUpload)) {
         OmbrixAppDelegate::initialize();
         SecretStore secrets;

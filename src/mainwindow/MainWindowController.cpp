@@ -78,6 +78,8 @@ MainWindowController::MainWindowController(Services services, QObject* parent)
     });
     connect(session, &RecordingSession::hostKeyUnknown, this,
             [this](const SshHostKey& key) { SessionQuestions::askToTrustHostKey(window(), m_session.get(), key); });
+    connect(session, &RecordingSession::certificateUnknown, this,
+            [this](const TrustedCertificate& c) { SessionQuestions::askToTrustCertificate(window(), m_session.get(), c); });
     // The window has no log of its own: the event command's outcome goes to the standard error.
     connect(session, &RecordingSession::eventCommandFinished, this,
             [](const QString& text) { qInfo().noquote() << QStringLiteral("ombrix:") << text; });

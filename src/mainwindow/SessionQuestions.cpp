@@ -45,3 +45,18 @@ void SessionQuestions::askToTrustHostKey(QWidget* window, RecordingSession* sess
                                  tr("The key could not be added to known_hosts: %1").arg(problem));
     });
 }
+
+void SessionQuestions::askToTrustCertificate(QWidget* window, RecordingSession* session, const TrustedCertificate& certificate)
+{
+    QMessageBox* box = ask(window, tr("Trust this server?"),
+                           tr("No authority this computer trusts signed the certificate of %1. Its key is:\n\n%2\n\n"
+                              "Trust it only if this is your own server (a NAS, a router) and that is its key. From "
+                              "then on only this key is accepted there, and always with TLS.")
+                               .arg(certificate.hostPattern(), QString::fromLatin1(certificate.pin)),
+                           QMessageBox::Yes | QMessageBox::Cancel);
+    QObject::connect(box, &QMessageBox::finished, [window, session = QPointer<RecordingSession>(session), certificate](int result) {
+        QString problem;
+        if (result == QMessageBox::Yes && session && !session->trustCertificate(certificate, &problem))
+            QMessageBox::warning(window, tr("Trust this server?"), tr("The key could not be written down: %1").arg(problem));
+    });
+}

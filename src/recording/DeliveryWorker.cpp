@@ -426,6 +426,12 @@ void DeliveryWorker::sendPass(Lock& lock)
                 m_unknownKeysTold.insert(key.hostPattern() + key.fingerprint());
                 Q_EMIT hostKeyUnknown(key);
             }
+            const TrustedCertificate& certificate = m_ftp.lastUnknownCertificate();
+            const QString told = certificate.hostPattern() + QString::fromLatin1(certificate.pin);
+            if (certificate.isValid() && !m_unknownKeysTold.contains(told)) {
+                m_unknownKeysTold.insert(told);
+                Q_EMIT certificateUnknown(certificate);
+            }
         }
         lock.unlock();
         publish();

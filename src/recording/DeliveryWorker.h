@@ -144,6 +144,8 @@ Q_SIGNALS:
     void serverCleaned(const QString& host, int removed);
     // An SFTP server showed a host key known_hosts does not hold; once per key.
     void hostKeyUnknown(const SshHostKey& key);
+    // An FTPS server showed a certificate no authority signed; once per key.
+    void certificateUnknown(const TrustedCertificate& certificate);
 
 private:
     using Lock = std::unique_lock<std::mutex>;

@@ -86,6 +86,8 @@ RecordingSession::RecordingSession(Services services, QObject* parent)
             [this](const QString& host) { DeliveryWorker::rememberTlsHost(*m_settings, host); }, Qt::QueuedConnection);
     connect(m_delivery.get(), &DeliveryWorker::serverCleaned, this, &RecordingSession::serverCleaned, Qt::QueuedConnection);
     connect(m_delivery.get(), &DeliveryWorker::hostKeyUnknown, this, &RecordingSession::hostKeyUnknown, Qt::QueuedConnection);
+    connect(m_delivery.get(), &DeliveryWorker::certificateUnknown, this, &RecordingSession::certificateUnknown,
+            Qt::QueuedConnection);
     m_delivery->setServerCleanup(serverCleanup());
     m_delivery->start();
 
@@ -300,6 +302,16 @@ bool RecordingSession::trustHostKey(const SshHostKey& key, QString* problem)
     const QString path = m_services.transfer.knownHostsPath.isEmpty() ? KnownHosts::defaultPath()
                                                                       : m_services.transfer.knownHostsPath;
     if (!KnownHosts::add(path, key, problem))
+        return false;
+    m_delivery->retryNow();
+    return true;
+}
+
+bool RecordingSession::trustCertificate(const TrustedCertificate& certificate, QString* problem)
+{
+    const QString path = m_services.transfer.trustedCertificatesPath.isEmpty() ? TrustedCertificates::defaultPath()
+                                                                               : m_services.transfer.trustedCertificatesPath;
+    if (!TrustedCertificates::add(path, certificate, problem))
         return false;
     m_delivery->retryNow();
     return true;

@@ -93,6 +93,8 @@ public:
     // The person trusts an SFTP server's key: it goes into known_hosts and the
     // waiting pictures go at once. False with the reason when it cannot be written.
     bool trustHostKey(const SshHostKey& key, QString* problem);
+    // The same for an FTPS server's certificate no authority signed: its key is pinned.
+    bool trustCertificate(const TrustedCertificate& certificate, QString* problem);
 
     const OutboxState& outboxState() const { return m_outbox; }
     // The last clean-up, once the rules for old pictures have run.
@@ -124,6 +126,7 @@ Q_SIGNALS:
     void serverCleaned(const QString& host, int removed);
     // An SFTP server's key is not in known_hosts: a front-end with a person may ask to trust it.
     void hostKeyUnknown(const SshHostKey& key);
+    void certificateUnknown(const TrustedCertificate& certificate);
     // A problem started or ended; it is also shown on the desktop and given to the event command.
     void problemEvent(const ProblemEvent& event);
     // How a run of the event command ended, for the log.

@@ -273,6 +273,16 @@ void FTPController::prepare(void* handle, const QByteArray& target, const QUrl& 
                                                     static_cast<long>(m_settings.transferCeiling.count())));
     if (!caBundle.isEmpty())
         curl_easy_setopt(h, CURLOPT_CAINFO, caBundle.constData());
+    m_pin = url.scheme() == QLatin1String("sftp")
+        ? QByteArray()
+        : TrustedCertificates::pinFor(certificatesPath(), url.host(), url.port(21), &m_pinLine);
+    if (!m_pin.isEmpty()) {
+        // A server the owner trusts by its key: that key alone vouches for it, and TLS is a must there.
+        curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+        curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
+        curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
+        curl_easy_setopt(h, CURLOPT_PINNEDPUBLICKEY, m_pin.constData());
+    }
     if (url.scheme() == QLatin1String("sftp")) {
         // Never a server whose key known_hosts does not hold: anyone in between could read the password.
         m_knownHosts = (m_settings.knownHostsPath.isEmpty() ? KnownHosts::defaultPath() : m_settings.knownHostsPath).toLocal8Bit();
@@ -287,6 +297,49 @@ void FTPController::prepare(void* handle, const QByteArray& target, const QUrl& 
         curl_easy_setopt(h, CURLOPT_SSH_PRIVATE_KEYFILE, m_keyFile.isEmpty() ? nullptr : m_keyFile.constData());
         curl_easy_setopt(h, CURLOPT_SSH_PUBLIC_KEYFILE, ""); // derived from the private key
     }
+}
+
+QString FTPController::certificatesPath() const
+{
+    return m_settings.trustedCertificatesPath.isEmpty() ? TrustedCertificates::defaultPath()
+                                                        : m_settings.trustedCertificatesPath;
+}
+
+TrustedCertificate FTPController::probeCertificate(const QUrl& url)
+{
+    CURL* h = m_handles->easy;
+    const QByteArray error(m_curlError);
+    // Anonymous and without a password: nothing of the owner's goes to a server not yet trusted.
+    prepare(h, url.adjusted(QUrl::RemoveFilename).toEncoded(), url, "anonymous", {}, 0);
+    curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
+    curl_easy_setopt(h, CURLOPT_PINNEDPUBLICKEY, nullptr);
+    curl_easy_setopt(h, CURLOPT_CERTINFO, 1L);
+    perform();
+    TrustedCertificate shown{url.host(), url.port(21), {}};
+    curl_certinfo* certificates = nullptr;
+    if (curl_easy_getinfo(h, CURLINFO_CERTINFO, &certificates) == CURLE_OK && certificates && certificates->num_of_certs > 0)
+        for (const curl_slist* field = certificates->certinfo[0]; field; field = field->next)
+            if (qstrncmp(field->data, "Cert:", 5) == 0)
+                shown.pin = TrustedCertificates::pinOf(QByteArray(field->data + 5));
+    qstrncpy(m_curlError, error.constData(), sizeof m_curlError);
+    return shown;
+}
+
+QString FTPController::certificateText(int result, const TrustedCertificate& unknown) const
+{
+    if (result == CURLE_SSL_PINNEDPUBKEYNOTMATCH)
+        return tr("WARNING: the TLS key of %1 has CHANGED: line %2 of %3 trusts another. Someone may be listening in: "
+                  "nothing was sent. Only if the server really has a new certificate, remove that line and trust it "
+                  "again (ombrix --trust-host %1).")
+            .arg(TrustedCertificate{m_lastHost, m_lastPort, {}}.hostPattern())
+            .arg(m_pinLine)
+            .arg(certificatesPath());
+    return tr("No authority this computer trusts signed the certificate of %1 (its key is %2), so nothing was sent. If "
+              "this is your own server (a NAS, a router), check that key and trust it: ombrix --trust-host %1.")
+        .arg(unknown.hostPattern(), QString::fromLatin1(unknown.pin));
 }
 
 QByteArray FTPController::sshKeyFile() const
@@ -327,6 +380,7 @@ bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QS
 
     m_tlsStarted = false;
     m_lastReply.clear();
+    m_unknownCertificate = {};
     int result = CURLE_FAILED_INIT;
     if (m_handles->isValid()) {
         CURL* h = m_handles->easy;
@@ -390,7 +444,17 @@ bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QS
         completeUpload();
         return true;
     }
-    uploadError(describeFailure(result));
+    m_unknownCertificate = {};
+    m_lastHost = url.host();
+    m_lastPort = url.port(21);
+    // A certificate no authority signed, not one made out to another name.
+    if (result == CURLE_PEER_FAILED_VERIFICATION && m_pin.isEmpty() && m_handles->isValid() &&
+        !QByteArray(m_curlError).contains("target host name"))
+        m_unknownCertificate = probeCertificate(url);
+    Error error = describeFailure(result);
+    if (m_unknownCertificate.isValid() || result == CURLE_SSL_PINNEDPUBKEYNOTMATCH)
+        error.description = certificateText(result, m_unknownCertificate);
+    uploadError(error);
     return false;
 }
 

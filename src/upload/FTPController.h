@@ -44,6 +44,8 @@ struct FTPTransferSettings {
     // ssh-agent, when one runs, is asked first.
     QString knownHostsPath{};
     QString sshKeyFile{};
+    // FTPS servers the owner trusts by their key (empty: $XDG_CONFIG_HOME/Ombrix/trusted-certificates).
+    QString trustedCertificatesPath{};
 };
 
 // The host key an SFTP server showed, and libcurl's verdict on it against known_hosts.
@@ -137,6 +139,12 @@ public:
     // The host key an SFTP server showed when the last upload was refused because
     // known_hosts does not name that server; invalid otherwise.
     const SshHostKey& lastUnknownHostKey() const { return m_unknownHostKey; }
+    // The key an FTPS server showed when the last upload was refused because no
+    // authority vouches for its certificate and the owner has not trusted it; invalid otherwise.
+    const TrustedCertificate& lastUnknownCertificate() const { return m_unknownCertificate; }
+    // The key of an FTPS server's certificate, read unverified and logging in as
+    // anonymous (nothing of the owner's is sent): for a person to check and trust.
+    TrustedCertificate probeCertificate(const QUrl& url);
 
     // The protocols an address may name; any other is refused before a connection.
     static constexpr const char* kProtocols = "ftp,ftps,sftp";
@@ -149,6 +157,8 @@ private:
     Error describeFailure(int result) const;
     Error describeSshFailure(int result, const QUrl& url, const QString& username) const;
     QString checkFailure(int result, const QUrl& folder, const QString& username) const;
+    QString certificatesPath() const;
+    QString certificateText(int result, const TrustedCertificate& unknown) const;
     QByteArray sshKeyFile() const;
 
     FTPTransferSettings m_settings;
@@ -168,4 +178,9 @@ private:
     QByteArray m_keyFile;
     char m_curlError[256] = {}; // libcurl's own words on the last failure
     SshHostKey m_unknownHostKey;
+    QByteArray m_pin; // of the request under way: the owner trusts the server by this key
+    int m_pinLine = 0;
+    TrustedCertificate m_unknownCertificate;
+    QString m_lastHost;
+    int m_lastPort = 21;
 };

@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageAuthenticationCode>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QStandardPaths>
 
 QString SshHostKey::fingerprint() const
 {
@@ -89,4 +92,52 @@ bool KnownHosts::add(const QString& path, const SshHostKey& key, QString* proble
     if (!existed)
         file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return true;
+}
+
+QString TrustedCertificate::hostPattern() const
+{
+    return port == 21 ? host : QStringLiteral("%1:%2").arg(host).arg(port);
+}
+
+QString TrustedCertificates::defaultPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+        QStringLiteral("/Ombrix/trusted-certificates");
+}
+
+QByteArray TrustedCertificates::pinFor(const QString& path, const QString& host, int port, int* line)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray pattern = TrustedCertificate{host, port, {}}.hostPattern().toUtf8();
+    for (int number = 1; !file.atEnd(); ++number) {
+        const QList<QByteArray> fields = file.readLine().simplified().split(' ');
+        if (fields.size() == 2 && fields[0] == pattern && fields[1].startsWith("sha256//")) {
+            if (line)
+                *line = number;
+            return fields[1];
+        }
+    }
+    return {};
+}
+
+bool TrustedCertificates::add(const QString& path, const TrustedCertificate& certificate, QString* problem)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    const QByteArray line = certificate.hostPattern().toUtf8() + ' ' + certificate.pin + '\n';
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(line) != line.size() || !file.flush()) {
+        *problem = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+QByteArray TrustedCertificates::pinOf(const QByteArray& pem)
+{
+    const QSslCertificate certificate(pem, QSsl::Pem);
+    if (certificate.isNull())
+        return {};
+    return "sha256//" + QCryptographicHash::hash(certificate.publicKey().toDer(), QCryptographicHash::Sha256).toBase64();
 }

@@ -2,6 +2,7 @@
 #include "SessionFixture.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -153,6 +154,74 @@ TEST_F(Sftp, AnRsaKeyOrAWrongPasswordIsRefusedWithWhatToDo)
         EXPECT_GE(session->outboxState().waiting, 1);
     }
     EXPECT_TRUE(last.uploadError.description.contains(QStringLiteral("The SSH server 127.0.0.1 ")));
+}
+
+} // namespace
+
+namespace {
+
+// An FTPS server whose certificate no authority this computer trusts (its own
+// authority is not handed over), as a NAS or a router has.
+using SelfSignedFtps = SessionFixture;
+
+TEST_F(SelfSignedFtps, IsRefusedWithItsKeyUntilTrustedThenOnlyThatKeyPasses)
+{
+    LoopbackFtpServer server;
+    QByteArray pin; // as openssl computes it from the server's certificate
+    ASSERT_EQ(runToEnd({QStringLiteral("sh"), QStringLiteral("-c"),
+                        QStringLiteral("openssl x509 -pubkey -noout -in %1/server.pem | openssl pkey -pubin -outform der | "
+                                       "openssl dgst -sha256 -binary | base64")
+                            .arg(QFileInfo(server.caPath()).absolutePath())},
+                       {}, &pin),
+              0);
+    pin = "sha256//" + pin.trimmed();
+    open(QStringLiteral("Cam=160x120"));
+    ASSERT_TRUE(waitForFrame());
+    useServer(server.port());
+    QList<TrustedCertificate> asked;
+    QObject::connect(session.get(), &RecordingSession::certificateUnknown, [&](const TrustedCertificate& c) { asked << c; });
+    for (int n = 0; n < 2; ++n) {
+        ASSERT_TRUE(tick());
+        EXPECT_EQ(last.upload, TickOutcome::Upload::Failed);
+    }
+    EXPECT_TRUE(last.uploadError.description.startsWith(
+        QStringLiteral("No authority this computer trusts signed the certificate of 127.0.0.1:%1 (its key is %2)")
+            .arg(server.port())
+            .arg(QString::fromLatin1(pin))))
+        << last.uploadError.description.toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !asked.isEmpty(); }, 5000));
+    EXPECT_EQ(asked.size(), 1);
+    EXPECT_TRUE(jpegsIn(server.rootPath()).isEmpty());
+
+    QString problem;
+    ASSERT_TRUE(session->trustCertificate(asked.first(), &problem)) << problem.toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !server.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty(); }, 10000));
+    EXPECT_TRUE(settingValue(*store, OXFTPTLSHosts).contains(QStringLiteral("127.0.0.1"))) << "over TLS";
+
+    // Another key for that server (a new certificate, or someone in between): refused loudly.
+    QFile trusted(TrustedCertificates::defaultPath());
+    ASSERT_TRUE(trusted.open(QIODevice::WriteOnly));
+    trusted.write(QStringLiteral("127.0.0.1:%1 sha256//AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA=\n").arg(server.port()).toLatin1());
+    trusted.close();
+    ASSERT_TRUE(tick());
+    EXPECT_TRUE(last.uploadError.description.startsWith(
+        QStringLiteral("WARNING: the TLS key of 127.0.0.1:%1 has CHANGED: line 1 of %2").arg(server.port()).arg(trusted.fileName())))
+        << last.uploadError.description.toStdString();
+
+    // The service's way: ombrix --trust-host asks on the terminal.
+    QFile::remove(trusted.fileName());
+    ChildProcess::Options options;
+    options.mergeErrors = true;
+    QByteArray said;
+    EXPECT_EQ(runToEnd({QStringLiteral("sh"), QStringLiteral("-c"),
+                        QStringLiteral("echo y | QT_QPA_PLATFORM=offscreen %1 --trust-host 127.0.0.1:%2")
+                            .arg(QStringLiteral(OMBRIX_BINARY))
+                            .arg(server.port())},
+                       {}, &said),
+              0)
+        << said.constData();
+    EXPECT_TRUE(said.contains(pin)) << said.constData();
+    EXPECT_EQ(TrustedCertificates::pinFor(trusted.fileName(), QStringLiteral("127.0.0.1"), server.port()), pin);
 }
 
 } // namespace
