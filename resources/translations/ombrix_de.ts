@@ -231,6 +231,14 @@
         <source>The folder %1 does not exist and cannot be made: %2</source>
         <translation>Der Ordner %1 existiert nicht und kann nicht angelegt werden: %2</translation>
     </message>
+    <message>
+        <source>WARNING: the TLS key of %1 has CHANGED: line %2 of %3 trusts another. Someone may be listening in: nothing was sent. Only if the server really has a new certificate, remove that line and trust it again (ombrix --trust-host %1).</source>
+        <translation>WARNUNG: Der TLS-Schlüssel von %1 hat sich GEÄNDERT: Zeile %2 von %3 vertraut einem anderen. Jemand könnte mithören: es wurde nichts gesendet. Nur wenn der Server wirklich ein neues Zertifikat hat, entfernen Sie diese Zeile und vertrauen Sie ihm erneut (ombrix --trust-host %1).</translation>
+    </message>
+    <message>
+        <source>No authority this computer trusts signed the certificate of %1 (its key is %2), so nothing was sent. If this is your own server (a NAS, a router), check that key and trust it: ombrix --trust-host %1.</source>
+        <translation>Keine Stelle, der dieser Computer vertraut, hat das Zertifikat von %1 signiert (sein Schlüssel ist %2), daher wurde nichts gesendet. Wenn es Ihr eigener Server ist (ein NAS, ein Router), prüfen Sie diesen Schlüssel und vertrauen Sie ihm: ombrix --trust-host %1.</translation>
+    </message>
 </context>
 <context>
     <name>FilmFormat</name>
@@ -1109,6 +1117,26 @@ Vertrauen Sie ihm nur, wenn der Betreiber des Servers diesen Fingerabdruck best�
         <source>The key could not be added to known_hosts: %1</source>
         <translation>Der Schlüssel konnte nicht in known_hosts eingetragen werden: %1</translation>
     </message>
+    <message>
+        <source>Trust this server?</source>
+        <translation>Diesem Server vertrauen?</translation>
+    </message>
+    <message>
+        <source>No authority this computer trusts signed the certificate of %1. Its key is:
+
+%2
+
+Trust it only if this is your own server (a NAS, a router) and that is its key. From then on only this key is accepted there, and always with TLS.</source>
+        <translation>Keine Stelle, der dieser Computer vertraut, hat das Zertifikat von %1 signiert. Sein Schlüssel ist:
+
+%2
+
+Vertrauen Sie ihm nur, wenn es Ihr eigener Server ist (ein NAS, ein Router) und dies sein Schlüssel ist. Danach wird dort nur dieser Schlüssel angenommen, und immer mit TLS.</translation>
+    </message>
+    <message>
+        <source>The key could not be written down: %1</source>
+        <translation>Der Schlüssel konnte nicht gespeichert werden: %1</translation>
+    </message>
 </context>
 <context>
     <name>SettingsLock</name>
@@ -1286,6 +1314,45 @@ Vertrauen Sie ihm nur, wenn der Betreiber des Servers diesen Fingerabdruck best�
     </message>
 </context>
 <context>
+    <name>UploadCheck</name>
+    <message>
+        <source>ombrix: --trust-host takes HOST or HOST:PORT, not &quot;%1&quot;.</source>
+        <translation>ombrix: --trust-host erwartet HOST oder HOST:PORT, nicht „%1“.</translation>
+    </message>
+    <message>
+        <source>ombrix: %1 showed no TLS certificate.</source>
+        <translation>ombrix: %1 hat kein TLS-Zertifikat gezeigt.</translation>
+    </message>
+    <message>
+        <source>The key of the certificate of %1 is
+  %2
+Trust it only if this is your own server and that is its key. Trust it? [y/N]</source>
+        <translation>Der Schlüssel des Zertifikats von %1 ist
+  %2
+Vertrauen Sie ihm nur, wenn es Ihr eigener Server und dies sein Schlüssel ist. Vertrauen? [y/N]</translation>
+    </message>
+    <message>
+        <source>Not trusted.</source>
+        <translation>Nicht vertraut.</translation>
+    </message>
+    <message>
+        <source>ombrix: %1 cannot be written: %2</source>
+        <translation>ombrix: %1 kann nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>Trusted: %1 is accepted with this key only, and always with TLS.</source>
+        <translation>Vertraut: %1 wird nur mit diesem Schlüssel angenommen, und immer mit TLS.</translation>
+    </message>
+    <message>
+        <source>ombrix: no server address in the settings (OXFTPServerAddress).</source>
+        <translation>ombrix: keine Serveradresse in den Einstellungen (OXFTPServerAddress).</translation>
+    </message>
+    <message>
+        <source>Checking %1 as %2:</source>
+        <translation>Prüfe %1 als %2:</translation>
+    </message>
+</context>
+<context>
     <name>UserDefaults</name>
     <message>
         <source>The settings file %1 cannot be read (%2). Ombrix uses the default settings and keeps your changes for this session only.</source>
@@ -1356,16 +1423,9 @@ Ohne Optionen öffnet sich das Fenster. Filme: ombrix --make-video FOLDER [--nam
         <source>Try the settings&apos; server: connect, log in, write and remove a file.</source>
         <translation>Den Server der Einstellungen prüfen: verbinden, anmelden, eine Datei schreiben und entfernen.</translation>
     </message>
-</context>
-<context>
-    <name>UploadCheck</name>
     <message>
-        <source>ombrix: no server address in the settings (OXFTPServerAddress).</source>
-        <translation>ombrix: keine Serveradresse in den Einstellungen (OXFTPServerAddress).</translation>
-    </message>
-    <message>
-        <source>Checking %1 as %2:</source>
-        <translation>Prüfe %1 als %2:</translation>
+        <source>Trust an FTPS server whose certificate no authority signed, by its key.</source>
+        <translation>Einem FTPS-Server, dessen Zertifikat keine Stelle signiert hat, anhand seines Schlüssels vertrauen.</translation>
     </message>
 </context>
 </TS>
