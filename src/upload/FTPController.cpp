@@ -392,16 +392,25 @@ bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QS
         curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
         curl_easy_setopt(h, CURLOPT_READDATA, &state);
         curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(data.size()));
-        // SFTP cannot rename over a file here: the old picture goes just before (a gap of
-        // milliseconds with no file, never a partial one). "*": one not there is no error.
         const QString path = url.path(QUrl::FullyDecoded);
         const bool sftp = url.scheme() == QLatin1String("sftp");
+        const QByteArray sftpRenameCommand = "rename " + quotedPath(path + QStringLiteral(".part")) + ' ' + quotedPath(path);
         CommandList sftpRename;
-        sftpRename.append("*rm " + quotedPath(path));
-        sftpRename.append("rename " + quotedPath(path + QStringLiteral(".part")) + ' ' + quotedPath(path));
+        sftpRename.append(sftpRenameCommand);
         if (!fileName.isEmpty())
             curl_easy_setopt(h, CURLOPT_POSTQUOTE, sftp ? sftpRename.get() : rename.get());
         result = perform();
+        if (sftp && result == CURLE_QUOTE_ERROR && !fileName.isEmpty()) {
+            // SFTP cannot rename over a file here: the old picture goes just before (a gap
+            // of milliseconds with no file, never a partial one). "*": one gone is no error.
+            CommandList replace;
+            replace.append("*rm " + quotedPath(path));
+            replace.append(sftpRenameCommand);
+            prepare(h, folder);
+            curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+            curl_easy_setopt(h, CURLOPT_POSTQUOTE, replace.get());
+            result = perform();
+        }
         if (sftp) {
             m_unknownHostKey = m_hostKeyCheck.match == CURLKHMATCH_MISSING ? m_hostKeyCheck.seen : SshHostKey{};
             m_lastFailurePermanent = false;
