@@ -12,18 +12,16 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTest>
 
 #include <cstdio>
 
 namespace {
 
+// The test base's runner: one curl command to its end.
 bool runCurl(const QStringList& arguments)
 {
-    QProcess curl;
-    curl.start(QStringLiteral("curl"), arguments);
-    return curl.waitForFinished(300000) && curl.exitStatus() == QProcess::NormalExit && curl.exitCode() == 0;
+    return runToEnd(QStringList{QStringLiteral("curl")} + arguments, {}, nullptr, 300000) == 0;
 }
 
 } // namespace

@@ -299,22 +299,21 @@ void RecordingSession::tickDidFinish(TickOutcome outcome)
 
 bool RecordingSession::trustHostKey(const SshHostKey& key, QString* problem)
 {
-    const QString path = m_services.transfer.knownHostsPath.isEmpty() ? KnownHosts::defaultPath()
-                                                                      : m_services.transfer.knownHostsPath;
-    if (!KnownHosts::add(path, key, problem))
-        return false;
-    m_delivery->retryNow();
-    return true;
+    const QString& path = m_services.transfer.knownHostsPath;
+    return retryIf(KnownHosts::add(path.isEmpty() ? KnownHosts::defaultPath() : path, key, problem));
 }
 
 bool RecordingSession::trustCertificate(const TrustedCertificate& certificate, QString* problem)
 {
-    const QString path = m_services.transfer.trustedCertificatesPath.isEmpty() ? TrustedCertificates::defaultPath()
-                                                                               : m_services.transfer.trustedCertificatesPath;
-    if (!TrustedCertificates::add(path, certificate, problem))
-        return false;
-    m_delivery->retryNow();
-    return true;
+    const QString& path = m_services.transfer.trustedCertificatesPath;
+    return retryIf(TrustedCertificates::add(path.isEmpty() ? TrustedCertificates::defaultPath() : path, certificate, problem));
+}
+
+bool RecordingSession::retryIf(bool trusted)
+{
+    if (trusted) // the pictures that waited for this server go at once
+        m_delivery->retryNow();
+    return trusted;
 }
 
 // ---- the FTP password --------------------------------------------------------------

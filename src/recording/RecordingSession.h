@@ -134,6 +134,7 @@ Q_SIGNALS:
 
 private:
     void tickDidFinish(TickOutcome outcome);
+    bool retryIf(bool trusted);
     void keyringAnswered(const std::optional<QString>& password, const Error& error);
     void keyringSilent();
     void noPasswordFromKeyring();

@@ -305,7 +305,7 @@ QString FTPController::certificatesPath() const
                                                         : m_settings.trustedCertificatesPath;
 }
 
-TrustedCertificate FTPController::probeCertificate(const QUrl& url)
+TrustedCertificate FTPController::probeCertificate(const QUrl& url, QString* names)
 {
     CURL* h = m_handles->easy;
     const QByteArray error(m_curlError);
@@ -320,11 +320,14 @@ TrustedCertificate FTPController::probeCertificate(const QUrl& url)
     perform();
     TrustedCertificate shown{url.host(), url.port(21), {}};
     curl_certinfo* certificates = nullptr;
-    if (curl_easy_getinfo(h, CURLINFO_CERTINFO, &certificates) == CURLE_OK && certificates && certificates->num_of_certs > 0)
+    if (curl_easy_getinfo(h, CURLINFO_CERTINFO, &certificates) == CURLE_OK && certificates && certificates->num_of_certs > 0) {
         for (const curl_slist* field = certificates->certinfo[0]; field; field = field->next)
             if (qstrncmp(field->data, "Cert:", 5) == 0)
                 shown.pin = TrustedCertificates::pinOf(QByteArray(field->data + 5));
-    qstrncpy(m_curlError, error.constData(), sizeof m_curlError);
+        if (names)
+            *names = certificateNames(certificates);
+    }
+    qstrncpy(m_curlError, error.constData(), sizeof m_curlError); // the failure it was read for stays the one said
     return shown;
 }
 
@@ -542,19 +545,8 @@ FTPController::Check FTPController::checkConnection(const QUrl& folder, const QS
     int result = perform();
     m_lastReplyCode = m_lastReply.left(3).toLong();
     if (result == CURLE_PEER_FAILED_VERIFICATION && QByteArray(m_curlError).contains("target host name")) {
-        // Which name the certificate does give: read once more, unverified, logging in as nobody.
-        const QByteArray error(m_curlError);
-        prepare(h, place.toEncoded(), place, "ombrix-certificate-check", {}, 0);
-        curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
-        curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
-        curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
-        curl_easy_setopt(h, CURLOPT_CERTINFO, 1L);
-        perform();
-        curl_certinfo* certificates = nullptr;
-        const QString names = curl_easy_getinfo(h, CURLINFO_CERTINFO, &certificates) == CURLE_OK
-            ? certificateNames(certificates)
-            : QString();
-        qstrncpy(m_curlError, error.constData(), sizeof m_curlError);
+        QString names; // which name the certificate does give
+        probeCertificate(place, &names);
         if (!names.isEmpty()) {
             check.steps << tr("The server's certificate is for %1, not %2.").arg(names, place.host());
             return check;

@@ -144,7 +144,8 @@ public:
     const TrustedCertificate& lastUnknownCertificate() const { return m_unknownCertificate; }
     // The key of an FTPS server's certificate, read unverified and logging in as
     // anonymous (nothing of the owner's is sent): for a person to check and trust.
-    TrustedCertificate probeCertificate(const QUrl& url);
+    // `names` gets the names the certificate is made out to.
+    TrustedCertificate probeCertificate(const QUrl& url, QString* names = nullptr);
 
     // The protocols an address may name; any other is refused before a connection.
     static constexpr const char* kProtocols = "ftp,ftps,sftp";
