@@ -8,6 +8,7 @@ OMBRIX_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools gstreamer1.0-plugins-base-apps
+  gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad
   libturbojpeg0-dev libicu-dev libcurl4-openssl-dev libsecret-1-dev
   fonts-urw-base35 fonts-dejavu-core
   libgtest-dev libbenchmark-dev

@@ -54,15 +54,16 @@ QByteArray FilmFormat::encoderDescription(QSize size, int framesPerSecond) const
     const int keyDistance = std::max(1, 2 * framesPerSecond);
     switch (codec) {
     case FilmCodec::H264:
-        return QStringLiteral("x264enc speed-preset=faster bitrate=%1 key-int-max=%2 threads=%3 ! "
-                              "video/x-h264,profile=high ! h264parse ! mp4mux faststart=true")
+        // 4:2:0 and the index first: what every browser and phone plays while it loads.
+        return QStringLiteral("video/x-raw,format=I420 ! x264enc speed-preset=faster bitrate=%1 key-int-max=%2 threads=%3 ! "
+                              "video/x-h264,profile=high ! h264parse ! mp4mux name=muxer faststart=true")
             .arg(bits / 1000)
             .arg(keyDistance)
             .arg(threads)
             .toLatin1();
     case FilmCodec::VP9:
         return QStringLiteral("vp9enc deadline=1 cpu-used=8 row-mt=true end-usage=vbr target-bitrate=%1 "
-                              "keyframe-max-dist=%2 threads=%3 ! webmmux")
+                              "keyframe-max-dist=%2 threads=%3 ! webmmux name=muxer")
             .arg(bits)
             .arg(keyDistance)
             .arg(threads)
@@ -71,7 +72,7 @@ QByteArray FilmFormat::encoderDescription(QSize size, int framesPerSecond) const
         break;
     }
     return QStringLiteral("vp8enc deadline=1 cpu-used=4 end-usage=vbr target-bitrate=%1 keyframe-max-dist=%2 "
-                          "threads=%3 ! webmmux")
+                          "threads=%3 ! webmmux name=muxer")
         .arg(bits)
         .arg(keyDistance)
         .arg(threads)

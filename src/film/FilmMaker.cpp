@@ -8,9 +8,13 @@
 #include <QFile>
 
 #include <gst/app/gstappsrc.h>
+#include <gst/video/video.h>
 #include <turbojpeg.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -56,16 +60,124 @@ struct TurboDecoder {
     ~TurboDecoder() { tjDestroy(handle); }
 };
 
-QByteArray pipelineDescription(const FilmFormat& format, QSize size, int fps)
+// Pictures on either side whose brightness a picture is pulled toward: about a
+// second of film at 15 frames per second, far shorter than dusk.
+constexpr int kDeflickerReach = 7;
+
+// A picture's mean luma (0 to 255) from its eighth-size decode: cheap, and the
+// DCT's averages are all it needs. Negative when it cannot be read.
+double meanLuma(tjhandle decoder, const QByteArray& data)
 {
-    return QByteArrayLiteral("appsrc name=pictures format=time caps=image/jpeg,framerate=") + QByteArray::number(fps) +
-        QByteArrayLiteral("/1 ! jpegdec ! videoconvert ! videoscale add-borders=true ! "
+    const auto* jpeg = reinterpret_cast<const unsigned char*>(data.constData());
+    const auto size = static_cast<unsigned long>(data.size());
+    int width = 0, height = 0, subsampling = 0, colorspace = 0;
+    if (tjDecompressHeader3(decoder, jpeg, size, &width, &height, &subsampling, &colorspace) != 0)
+        return -1;
+    const tjscalingfactor eighth{1, 8};
+    const int w = TJSCALED(width, eighth), h = TJSCALED(height, eighth);
+    std::vector<unsigned char> grey(size_t(w) * size_t(h));
+    if (w <= 0 || h <= 0 || tjDecompress2(decoder, jpeg, size, grey.data(), w, w, h, TJPF_GRAY, TJFLAG_FASTDCT) != 0)
+        return -1;
+    double sum = 0;
+    for (const unsigned char v : grey)
+        sum += v;
+    return sum / double(grey.size());
+}
+
+// The picture decoded as raw video of its own chroma layout (no colour conversion),
+// its luma scaled by the gain; RGB for the rare layouts GStreamer has no name for.
+GstSample* decodeWithGain(tjhandle decoder, const QByteArray& data, double gain, int fps, GstClockTime pts,
+                          GstClockTime duration)
+{
+    const auto* jpeg = reinterpret_cast<const unsigned char*>(data.constData());
+    const auto size = static_cast<unsigned long>(data.size());
+    int width = 0, height = 0, subsampling = 0, colorspace = 0;
+    if (tjDecompressHeader3(decoder, jpeg, size, &width, &height, &subsampling, &colorspace) != 0)
+        return nullptr;
+    GstVideoFormat format = GST_VIDEO_FORMAT_RGBx;
+    switch (subsampling) {
+    case TJSAMP_420: format = GST_VIDEO_FORMAT_I420; break;
+    case TJSAMP_422: format = GST_VIDEO_FORMAT_Y42B; break;
+    case TJSAMP_444: format = GST_VIDEO_FORMAT_Y444; break;
+    case TJSAMP_GRAY: format = GST_VIDEO_FORMAT_GRAY8; break;
+    default: break;
+    }
+    GstVideoInfo info;
+    gst_video_info_set_format(&info, format, guint(width), guint(height));
+    GST_VIDEO_INFO_FPS_N(&info) = fps;
+    GST_VIDEO_INFO_FPS_D(&info) = 1;
+    GstBuffer* buffer = gst_buffer_new_allocate(nullptr, GST_VIDEO_INFO_SIZE(&info), nullptr);
+    GstMapInfo map;
+    gst_buffer_map(buffer, &map, GST_MAP_WRITE);
+    int decoded = -1;
+    size_t scaled = 0; // bytes from the start that hold luma (or all colours, for RGB)
+    if (format == GST_VIDEO_FORMAT_RGBx) {
+        decoded = tjDecompress2(decoder, jpeg, size, map.data, width, int(GST_VIDEO_INFO_PLANE_STRIDE(&info, 0)), height,
+                                TJPF_RGBX, 0);
+        scaled = map.size;
+    } else {
+        std::array<unsigned char*, 3> planes{};
+        std::array<int, 3> strides{};
+        for (guint p = 0; p < GST_VIDEO_INFO_N_PLANES(&info); ++p) {
+            planes[p] = map.data + GST_VIDEO_INFO_PLANE_OFFSET(&info, p);
+            strides[p] = GST_VIDEO_INFO_PLANE_STRIDE(&info, p);
+        }
+        decoded = tjDecompressToYUVPlanes(decoder, jpeg, size, planes.data(), width, strides.data(), height, 0);
+        scaled = size_t(strides[0]) * size_t(height);
+    }
+    std::array<unsigned char, 256> table{};
+    for (int v = 0; v < 256; ++v)
+        table[size_t(v)] = static_cast<unsigned char>(std::clamp(std::lround(v * gain), 0L, 255L));
+    std::transform(map.data, map.data + scaled, map.data, [&](unsigned char v) { return table[v]; });
+    gst_buffer_unmap(buffer, &map);
+    if (decoded != 0) {
+        gst_buffer_unref(buffer);
+        return nullptr;
+    }
+    GST_BUFFER_PTS(buffer) = pts;
+    GST_BUFFER_DURATION(buffer) = duration;
+    GstCaps* caps = gst_video_info_to_caps(&info);
+    GstSample* sample = gst_sample_new(buffer, caps, nullptr, nullptr);
+    gst_caps_unref(caps);
+    gst_buffer_unref(buffer);
+    return sample;
+}
+
+QByteArray pipelineDescription(const FilmFormat& format, QSize size, int fps, bool rawPictures)
+{
+    const QByteArray source = rawPictures ? QByteArrayLiteral("appsrc name=pictures format=time ! ")
+                                          : QByteArrayLiteral("appsrc name=pictures format=time caps=image/jpeg,framerate=") +
+            QByteArray::number(fps) + QByteArrayLiteral("/1 ! jpegdec ! ");
+    return source +
+        QByteArrayLiteral("videoconvert ! videoscale add-borders=true ! "
                           "video/x-raw,pixel-aspect-ratio=1/1,width=") +
         QByteArray::number(size.width()) + QByteArrayLiteral(",height=") + QByteArray::number(size.height()) +
         QByteArrayLiteral(" ! videoconvert ! ") + format.encoderDescription(size, fps) + QByteArrayLiteral(" ! filesink name=film");
 }
 
 } // namespace
+
+std::vector<double> FilmMaker::deflickerGains(const std::vector<double>& meanLuma)
+{
+    // Running sums over the readable pictures only: one that cannot be read pulls nothing.
+    std::vector<size_t> readable;
+    for (size_t i = 0; i < meanLuma.size(); ++i)
+        if (meanLuma[i] >= 0)
+            readable.push_back(i);
+    std::vector<double> sums(readable.size() + 1, 0.0);
+    for (size_t k = 0; k < readable.size(); ++k)
+        sums[k + 1] = sums[k] + meanLuma[readable[k]];
+    std::vector<double> gains(meanLuma.size(), 1.0);
+    const auto reach = size_t(kDeflickerReach);
+    for (size_t k = 0; k < readable.size(); ++k) {
+        const size_t from = k >= reach ? k - reach : 0, to = std::min(readable.size(), k + reach + 1);
+        const double average = (sums[to] - sums[from]) / double(to - from);
+        const double own = meanLuma[readable[k]];
+        // Bounded, so that a black or a white picture (a lamp, the sun) is not pushed to noise.
+        gains[readable[k]] = own < 1 ? 1.0 : std::clamp(average / own, 0.4, 2.5);
+    }
+    return gains;
+}
 
 FilmMaker::FilmMaker(QObject* parent)
     : QObject(parent)
@@ -125,13 +237,14 @@ FilmOutcome FilmMaker::make(const FilmRequest& request)
         if (pipeline)
             gst_element_set_state(pipeline.get(), GST_STATE_NULL);
         QFile::remove(part);
+        QFile::remove(part + QStringLiteral(".mdat"));
         outcome.status = status;
         outcome.error = error;
         return outcome;
     };
 
     const int fps = std::max(1, request.framesPerSecond);
-    const QByteArray description = pipelineDescription(request.format, size, fps);
+    const QByteArray description = pipelineDescription(request.format, size, fps, request.deflicker);
     GError* rawError = nullptr;
     pipeline = GstElementRef::refSink(gst_parse_launch(description.constData(), &rawError));
     const GErrorPtr parseError(rawError);
@@ -142,10 +255,28 @@ FilmOutcome FilmMaker::make(const FilmRequest& request)
     const GstElementRef source = GstElementRef::adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "pictures"));
     const GstElementRef sink = GstElementRef::adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "film"));
     g_object_set(sink.get(), "location", QFile::encodeName(part).constData(), nullptr);
+    // MP4 puts its index first once the film is whole; the film waits beside the output
+    // meanwhile, not in a temporary folder that may be far smaller.
+    const QString moving = part + QStringLiteral(".mdat");
+    if (const GstElementRef muxer = GstElementRef::adopt(gst_bin_get_by_name(GST_BIN(pipeline.get()), "muxer"));
+        muxer && g_object_class_find_property(G_OBJECT_GET_CLASS(muxer.get()), "faststart-file"))
+        g_object_set(muxer.get(), "faststart-file", QFile::encodeName(moving).constData(), nullptr);
     const GstBusRef bus = GstBusRef::adopt(gst_element_get_bus(pipeline.get()));
     if (gst_element_set_state(pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         const GstMessageRef message = GstMessageRef::adopt(gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR));
         return endWith(FilmOutcome::Status::Failed, message ? errorText(message.get()) : tr("The video encoder cannot be started."));
+    }
+
+    std::vector<double> gains;
+    if (request.deflicker) {
+        // A first pass for the brightness of every picture: a picture is pulled toward those after it too.
+        std::vector<double> luma(size_t(total), -1.0);
+        for (int i = 0; i < total && !m_cancelled; ++i) {
+            QFile picture(request.pictures[i]);
+            if (picture.open(QIODevice::ReadOnly))
+                luma[size_t(i)] = meanLuma(turbo.handle, picture.readAll());
+        }
+        gains = deflickerGains(luma);
     }
 
     const GstClockTime frameDuration = gst_util_uint64_scale_int(GST_SECOND, 1, fps);
@@ -166,8 +297,16 @@ FilmOutcome FilmMaker::make(const FilmRequest& request)
         }
         QFile picture(request.pictures[i]);
         const QByteArray data = picture.open(QIODevice::ReadOnly) ? picture.readAll() : QByteArray();
-        if (!wholeJpegSize(turbo.handle, data)) {
+        const bool whole = wholeJpegSize(turbo.handle, data).has_value();
+        const GstSampleRef raw = GstSampleRef::adopt(
+            whole && request.deflicker
+                ? decodeWithGain(turbo.handle, data, gains[size_t(i)], fps, outcome.framesWritten * frameDuration, frameDuration)
+                : nullptr);
+        if (!whole || (request.deflicker && !raw)) {
             ++outcome.picturesSkipped;
+        } else if (raw) {
+            gst_app_src_push_sample(GST_APP_SRC(source.get()), raw.get());
+            ++outcome.framesWritten;
         } else {
             // GStreamer's own memory: it is freed on a streaming thread, by GStreamer.
             GstBuffer* buffer = gst_buffer_new_allocate(nullptr, gsize(data.size()), nullptr);

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <thread>
+#include <vector>
 
 // What to make: the pictures in the order they are to be shown.
 struct FilmRequest {
@@ -16,6 +17,9 @@ struct FilmRequest {
     FilmFormat format{FilmCodec::VP8};
     int framesPerSecond = 24;
     QSize size; // empty: the first readable picture's size
+    // Pulls each picture's brightness toward the running average of its neighbours:
+    // no flicker from auto-exposure or passing clouds, while slow changes (dusk) stay.
+    bool deflicker = false;
 };
 
 struct FilmOutcome {
@@ -43,6 +47,9 @@ public:
     void cancel() { m_cancelled = true; }
 
     static QString partPath(const QString& output) { return output + QStringLiteral(".part"); }
+    // How far each picture's brightness is pulled: the gain for its luma (1 for a
+    // picture that cannot be read). From a picture's mean luma and its neighbours'.
+    static std::vector<double> deflickerGains(const std::vector<double>& meanLuma);
 
 Q_SIGNALS:
     // Pictures handled so far (written or skipped) of all.

@@ -65,6 +65,16 @@ std::vector<SettingDefault> settingDefaults()
         byDefault(OXAlertAfterMinutes, 15),
         byDefault(OXEventCommand, QString()),
         byDefault(OXSFTPKeyFile, QString()),
+        byDefault(OXActiveHoursMode, QStringLiteral("clock")),
+        byDefault(OXLatitude, 0.0f),
+        byDefault(OXLongitude, 0.0f),
+        byDefault(OXSunriseOffset, 0),
+        byDefault(OXSunsetOffset, 0),
+        byDefault(OXFilmFolder, QString()),
+        byDefault(OXFilmDeflicker, false),
+        byDefault(OXDailyFilmFlag, false),
+        byDefault(OXDailyFilmTime, QTime(0, 15)),
+        byDefault(OXDailyFilmUploadFlag, false),
     };
     const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (!downloads.isEmpty())

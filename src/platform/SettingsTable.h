@@ -46,6 +46,13 @@ inline const Setting<QString> OXFTPTLSHosts{QStringLiteral("OXFTPTLSHosts")};
 inline const Setting<bool> OXActiveHoursFlag{QStringLiteral("OXActiveHoursFlag")};
 inline const Setting<QTime> OXActiveFrom{QStringLiteral("OXActiveFrom")};
 inline const Setting<QTime> OXActiveUntil{QStringLiteral("OXActiveUntil")};
+// Or, with the mode "sun" instead of "clock", from sunrise to sunset at the place,
+// each moved by its offset in minutes (negative: earlier).
+inline const Setting<QString> OXActiveHoursMode{QStringLiteral("OXActiveHoursMode")};
+inline const Setting<float> OXLatitude{QStringLiteral("OXLatitude")};
+inline const Setting<float> OXLongitude{QStringLiteral("OXLongitude")};
+inline const Setting<int> OXSunriseOffset{QStringLiteral("OXSunriseOffset")};
+inline const Setting<int> OXSunsetOffset{QStringLiteral("OXSunsetOffset")};
 // A picture darker than the threshold (average brightness in percent) is skipped.
 inline const Setting<bool> OXSkipDarkFlag{QStringLiteral("OXSkipDarkFlag")};
 inline const Setting<int> OXDarkThreshold{QStringLiteral("OXDarkThreshold")};
@@ -63,6 +70,14 @@ inline const Setting<QString> OXSFTPKeyFile{QStringLiteral("OXSFTPKeyFile")};
 // without a shell, for each problem's start and end.
 inline const Setting<int> OXAlertAfterMinutes{QStringLiteral("OXAlertAfterMinutes")};
 inline const Setting<QString> OXEventCommand{QStringLiteral("OXEventCommand")};
+// Films: where they are written (empty: the videos folder), and whether their
+// brightness is smoothed. The daily film is made at a time of day ("HH:mm") of the
+// sequence's last 24 hours, and uploaded beside the pictures when asked.
+inline const Setting<QString> OXFilmFolder{QStringLiteral("OXFilmFolder")};
+inline const Setting<bool> OXFilmDeflicker{QStringLiteral("OXFilmDeflicker")};
+inline const Setting<bool> OXDailyFilmFlag{QStringLiteral("OXDailyFilmFlag")};
+inline const Setting<QTime> OXDailyFilmTime{QStringLiteral("OXDailyFilmTime")};
+inline const Setting<bool> OXDailyFilmUploadFlag{QStringLiteral("OXDailyFilmUploadFlag")};
 // Kept under the update framework's own name, although nothing on Linux reads it.
 inline const Setting<bool> SUEnableAutomaticChecks{QStringLiteral("SUEnableAutomaticChecks")};
 

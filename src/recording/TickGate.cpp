@@ -2,6 +2,7 @@
 
 #include "Brightness.h"
 #include "SettingsTable.h"
+#include "SunTimes.h"
 #include "UserDefaults.h"
 
 #include <QCoreApplication>
@@ -22,10 +23,19 @@ bool isWithinActiveHours(QTime now, QTime from, QTime until)
 
 std::optional<QString> reasonToSkipTick(const UserDefaults& settings, const QDateTime& now, GstSample* frame)
 {
-    if (settingValue(settings, OXActiveHoursFlag) &&
-        !isWithinActiveHours(now.time(), settingValue(settings, OXActiveFrom),
-                             settingValue(settings, OXActiveUntil)))
-        return QCoreApplication::translate("TickGate", "outside active hours");
+    if (settingValue(settings, OXActiveHoursFlag)) {
+        if (settingValue(settings, OXActiveHoursMode) == QLatin1String("sun")) {
+            const SunHours hours = SunHours::on(now.date(), settingValue(settings, OXLatitude), settingValue(settings, OXLongitude),
+                                                settingValue(settings, OXSunriseOffset), settingValue(settings, OXSunsetOffset));
+            if (hours.day == SunTimes::Day::PolarNight)
+                return QCoreApplication::translate("TickGate", "the sun does not rise today");
+            if (!hours.contains(now))
+                return QCoreApplication::translate("TickGate", "outside active hours (%1)").arg(hours.text());
+        } else if (!isWithinActiveHours(now.time(), settingValue(settings, OXActiveFrom),
+                                        settingValue(settings, OXActiveUntil))) {
+            return QCoreApplication::translate("TickGate", "outside active hours");
+        }
+    }
     if (settingValue(settings, OXSkipDarkFlag)) {
         const int threshold = std::clamp(settingValue(settings, OXDarkThreshold), 0, 100);
         const std::optional<int> brightness = brightnessPercent(frame);

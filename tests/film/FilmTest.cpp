@@ -14,6 +14,8 @@
 #include <gst/pbutils/pbutils.h>
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 namespace {
 
 const QDateTime kStart(QDate(2026, 12, 1), QTime(8, 0, 0));
@@ -71,6 +73,7 @@ struct FilmInfo {
     double seconds = 0;
     QSize size;
     QString codec;
+    QString chroma; // as the parser reports it; empty when it does not
 };
 
 FilmInfo discover(const QString& path)
@@ -86,7 +89,9 @@ FilmInfo discover(const QString& path)
             auto* video = static_cast<GstDiscovererVideoInfo*>(videos->data);
             info.size = QSize(int(gst_discoverer_video_info_get_width(video)), int(gst_discoverer_video_info_get_height(video)));
             GstCaps* caps = gst_discoverer_stream_info_get_caps(GST_DISCOVERER_STREAM_INFO(video));
-            info.codec = QString::fromUtf8(gst_structure_get_name(gst_caps_get_structure(caps, 0)));
+            const GstStructure* structure = gst_caps_get_structure(caps, 0);
+            info.codec = QString::fromUtf8(gst_structure_get_name(structure));
+            info.chroma = QString::fromUtf8(gst_structure_get_string(structure, "chroma-format"));
             gst_caps_unref(caps);
         }
         gst_discoverer_stream_info_list_free(videos);
@@ -129,27 +134,82 @@ protected:
     TempHome home;
 };
 
-TEST_F(Film, FortyEightPicturesAtTwentyFourAreTwoSecondsInNameOrder)
+TEST_F(Film, FortyEightPicturesAtTwentyFourAreTwoSecondsInNameOrderInEachFormat)
 {
     // Saved newest first, so that file times and directory order disagree with the names.
     for (int i = 47; i >= 0; --i)
         save(indexPicture(i, QSize(320, 240)), i * 60);
     const QStringList pictures = sequence();
     ASSERT_EQ(pictures.size(), 48);
-    const FilmOutcome outcome = make(FilmRequest{pictures, output(), FilmFormat{FilmCodec::VP8}, 24, {}});
-    ASSERT_EQ(outcome.status, FilmOutcome::Status::Made) << outcome.error.toStdString();
-    EXPECT_EQ(outcome.framesWritten, 48);
-    EXPECT_EQ(outcome.picturesSkipped, 0);
+    const struct {
+        FilmCodec codec;
+        const char* file;
+        const char* caps;
+    } formats[] = {{FilmCodec::VP8, "film.webm", "video/x-vp8"}, {FilmCodec::H264, "film.mp4", "video/x-h264"}};
+    for (const auto& format : formats) {
+        SCOPED_TRACE(format.file);
+        ASSERT_TRUE(FilmFormat{format.codec}.isInstalled()) << "the test command installs every encoder";
+        const QString film = output(QString::fromLatin1(format.file));
+        const FilmOutcome outcome = make(FilmRequest{pictures, film, FilmFormat{format.codec}, 24, {}, false});
+        ASSERT_EQ(outcome.status, FilmOutcome::Status::Made) << outcome.error.toStdString();
+        EXPECT_EQ(outcome.framesWritten, 48);
+        EXPECT_EQ(outcome.picturesSkipped, 0);
 
-    const FilmInfo info = discover(output());
-    EXPECT_NEAR(info.seconds, 2.0, 0.05);
-    EXPECT_EQ(info.size, QSize(320, 240));
-    EXPECT_EQ(info.codec, QStringLiteral("video/x-vp8"));
-    const std::vector<QImage> frames = decodeFilm(output());
-    ASSERT_EQ(frames.size(), 48u);
-    for (int i = 0; i < 48; ++i)
-        EXPECT_EQ(indexOf(frames[i]), i) << "frame " << i;
-    EXPECT_FALSE(QFile::exists(FilmMaker::partPath(output())));
+        const FilmInfo info = discover(film);
+        EXPECT_NEAR(info.seconds, 2.0, 0.05);
+        EXPECT_EQ(info.size, QSize(320, 240));
+        EXPECT_EQ(info.codec, QString::fromLatin1(format.caps));
+        const std::vector<QImage> frames = decodeFilm(film);
+        ASSERT_EQ(frames.size(), 48u);
+        for (int i = 0; i < 48; ++i)
+            EXPECT_EQ(indexOf(frames[i]), i) << "frame " << i;
+        EXPECT_FALSE(QFile::exists(FilmMaker::partPath(film)));
+        if (format.codec == FilmCodec::H264) {
+            // For the web: 4:2:0, and the index before the pictures, so that it plays while it loads.
+            EXPECT_EQ(info.chroma, QStringLiteral("4:2:0"));
+            QFile file(film);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            EXPECT_LT(bytes.indexOf("moov"), bytes.indexOf("mdat"));
+            EXPECT_EQ(QDir(home.path()).entryList({QStringLiteral("*.mdat")}, QDir::Files), QStringList());
+        }
+    }
+}
+
+// Auto-exposure jumps of 30 % either way from picture to picture over a slow fade.
+TEST_F(Film, DeflickerSmoothsTheJumpsAndKeepsTheFade)
+{
+    constexpr int kCount = 60;
+    for (int i = 0; i < kCount; ++i) {
+        const double fade = 150.0 - i; // dusk
+        const int grey = int(fade * (i % 2 ? 1.3 : 0.7));
+        QImage picture(160, 120, QImage::Format_RGB32);
+        picture.fill(qRgb(grey, grey, grey));
+        save(picture, i * 60);
+    }
+    const auto brightness = [&](bool deflicker) {
+        const QString film = output(deflicker ? QStringLiteral("smooth.webm") : QStringLiteral("raw.webm"));
+        const FilmOutcome outcome = make(FilmRequest{sequence(), film, FilmFormat{FilmCodec::VP8}, 24, {}, deflicker});
+        EXPECT_EQ(outcome.framesWritten, kCount) << outcome.error.toStdString();
+        std::vector<double> means;
+        for (const QImage& frame : decodeFilm(film))
+            means.push_back(qGray(frame.pixel(frame.width() / 2, frame.height() / 2)));
+        return means;
+    };
+    const auto jumps = [](const std::vector<double>& means) {
+        double sum = 0;
+        for (size_t i = 1; i < means.size(); ++i)
+            sum += std::abs(means[i] - means[i - 1]);
+        return sum / double(std::max<size_t>(1, means.size() - 1));
+    };
+    const std::vector<double> raw = brightness(false), smooth = brightness(true);
+    ASSERT_EQ(smooth.size(), size_t(kCount));
+    EXPECT_LT(jumps(smooth) * 5, jumps(raw));
+    const auto average = [](const std::vector<double>& means, size_t from) {
+        return std::accumulate(means.begin() + long(from), means.begin() + long(from) + 10, 0.0) / 10;
+    };
+    // The fade from the first ten pictures to the last ten is about 50 levels.
+    EXPECT_NEAR(average(smooth, 0) - average(smooth, kCount - 10), 50, 12);
 }
 
 TEST_F(Film, OtherSizesAreLetterboxedAndBrokenPicturesSkippedAndCounted)
