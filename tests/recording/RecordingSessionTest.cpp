@@ -1,4 +1,5 @@
 #include "Brightness.h"
+#include "SunTimes.h"
 #include "SessionFixture.h"
 #include "TickOutcomeText.h"
 
@@ -36,6 +37,45 @@ TEST(RecordingRules, TheStoredIntervalRunsHeldBetweenOneSecondAndTheTimersLonges
     for (const char* user : {"", "anonymous", " Anonymous", "ftp"})
         EXPECT_TRUE(RecordingSession::isAnonymousLogin(QString::fromLatin1(user))) << user;
     EXPECT_FALSE(RecordingSession::isAnonymousLogin(QStringLiteral("ftpuser")));
+}
+
+// Sunrise and sunset as the almanacs publish them (UTC, to the minute): the
+// equator, mid-latitudes north and south, both sides of the date line, and
+// inside the polar circle in summer and winter.
+TEST(RecordingRules, SunTimesMatchPublishedOnesWithinTwoMinutes)
+{
+    struct Case {
+        const char* place;
+        double latitude, longitude;
+        QDate date;
+        const char *sunrise, *sunset;
+    };
+    const Case cases[] = {
+        {"Greenwich equator", 0, 0, QDate(2024, 3, 20), "2024-03-20T06:04", "2024-03-20T18:10"},
+        {"London midsummer", 51.5074, -0.1278, QDate(2024, 6, 21), "2024-06-21T03:43", "2024-06-21T20:21"},
+        {"London midwinter", 51.5074, -0.1278, QDate(2024, 12, 21), "2024-12-21T08:04", "2024-12-21T15:53"},
+        {"New York", 40.7128, -74.0060, QDate(2024, 6, 21), "2024-06-21T09:25", "2024-06-22T00:31"},
+        {"Sydney", -33.8688, 151.2093, QDate(2024, 12, 21), "2024-12-20T18:41", "2024-12-21T09:05"},
+        {"Suva", -18.1416, 178.4419, QDate(2024, 6, 21), "2024-06-20T18:37", "2024-06-21T05:39"},
+        {"Apia", -13.8333, -171.75, QDate(2024, 6, 21), "2024-06-21T17:50", "2024-06-22T05:08"},
+        {"Tromso summer", 69.6492, 18.9553, QDate(2024, 6, 21), nullptr, "day"},
+        {"Tromso winter", 69.6492, 18.9553, QDate(2024, 12, 21), nullptr, "night"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.place);
+        const SunTimes sun = SunTimes::on(c.date, c.latitude, c.longitude);
+        if (!c.sunrise) {
+            EXPECT_EQ(sun.day, qstrcmp(c.sunset, "day") == 0 ? SunTimes::Day::PolarDay : SunTimes::Day::PolarNight);
+            continue;
+        }
+        ASSERT_EQ(sun.day, SunTimes::Day::Normal);
+        const auto utc = [](const char* text) { return QDateTime::fromString(QString::fromLatin1(text) + QStringLiteral("Z"), Qt::ISODate); };
+        EXPECT_LE(std::abs(sun.sunrise.secsTo(utc(c.sunrise))), 120) << sun.sunrise.toString(Qt::ISODate).toStdString();
+        EXPECT_LE(std::abs(sun.sunset.secsTo(utc(c.sunset))), 120) << sun.sunset.toString(Qt::ISODate).toStdString();
+    }
+    const SunHours hours = SunHours::on(QDate(2024, 12, 21), 51.5074, -0.1278, 30, -15);
+    EXPECT_EQ(hours.from.toUTC().time().toString(QStringLiteral("HH:mm")), QStringLiteral("08:34"));
+    EXPECT_EQ(hours.until.toUTC().time().toString(QStringLiteral("HH:mm")), QStringLiteral("15:38"));
 }
 
 TEST_F(Session, TheTimerRunsTheStoredIntervalAndTheFirstTickComesOneIntervalLater)
@@ -89,6 +129,22 @@ TEST_F(Session, TicksOutsideTheActiveHoursTooDarkOrWithTheCameraOffSaveNothingAn
     now = QDateTime(QDate(2026, 12, 7), QTime(12, 0));
     ASSERT_TRUE(tick());
     EXPECT_EQ(said, QStringLiteral("outside active hours"));
+    // Following the sun in London: midday records, the evening does not, and the polar night never.
+    store->setObject(QStringLiteral("sun"), OXActiveHoursMode);
+    store->setObject(51.5, OXLatitude);
+    for (const auto& [latitude, utcTime, taken] : {std::tuple{51.5, QTime(12, 0), true}, {51.5, QTime(17, 0), false}, {78.2, QTime(12, 0), false}}) {
+        store->setObject(latitude, OXLatitude);
+        now = QDateTime(QDate(2026, 12, 7), utcTime, Qt::UTC).toLocalTime();
+        ASSERT_TRUE(tick());
+        saved += taken;
+        EXPECT_EQ(jpegsIn(home.path()).size(), saved) << latitude << " " << utcTime.toString().toStdString();
+    }
+    EXPECT_EQ(said, QStringLiteral("the sun does not rise today"));
+    store->setObject(51.5, OXLatitude);
+    now = QDateTime(QDate(2026, 12, 7), QTime(17, 0), Qt::UTC).toLocalTime();
+    ASSERT_TRUE(tick());
+    EXPECT_TRUE(said.startsWith(QStringLiteral("outside active hours (today "))) << said.toStdString();
+    store->setObject(QStringLiteral("clock"), OXActiveHoursMode);
     store->setObject(false, OXActiveHoursFlag);
 
     store->setObject(true, OXSkipDarkFlag);
