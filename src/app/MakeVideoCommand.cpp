@@ -64,7 +64,9 @@ int runMakeVideoCommand(const QStringList& arguments, const QString& defaultName
                                         QStringLiteral("WxH"));
     const QCommandLineOption outputOption(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                           Text::tr("The film to write: .mp4 (H.264) or .webm (VP8)."), QStringLiteral("FILE"));
-    parser.addOptions({folderOption, nameOption, fromOption, toOption, fpsOption, sizeOption, outputOption});
+    const QCommandLineOption deflickerOption(QStringLiteral("deflicker"),
+                                             Text::tr("Smooth light: even out brightness jumps between pictures."));
+    parser.addOptions({folderOption, nameOption, fromOption, toOption, fpsOption, sizeOption, outputOption, deflickerOption});
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
@@ -119,6 +121,7 @@ int runMakeVideoCommand(const QStringList& arguments, const QString& defaultName
     request.format = *format;
     request.framesPerSecond = fps;
     request.size = size;
+    request.deflicker = parser.isSet(deflickerOption);
 
     // A line rewritten in place on a terminal; a line now and then into a log.
     const bool terminal = ::isatty(STDERR_FILENO);

@@ -437,7 +437,7 @@ void MainWindowController::showMakeVideoDialog()
 {
     if (!m_makeVideoDialog)
         m_makeVideoDialog = new MakeVideoDialog(expandTilde(settingValue(*m_userDefaults, OXSaveToDiskPath)),
-                                                settingValue(*m_userDefaults, OXImageFilename), window());
+                                                settingValue(*m_userDefaults, OXImageFilename), m_userDefaults, window());
     m_makeVideoDialog->show();
     m_makeVideoDialog->raise();
     m_makeVideoDialog->activateWindow();

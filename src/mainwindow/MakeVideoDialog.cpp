@@ -1,5 +1,6 @@
 #include "MakeVideoDialog.h"
 
+#include "SettingsBinder.h"
 #include "ui_MakeVideoDialog.h"
 
 #include <QCloseEvent>
@@ -38,12 +39,13 @@ QString sizeText(QSize size)
 
 } // namespace
 
-MakeVideoDialog::MakeVideoDialog(const QString& folder, const QString& name, QWidget* parent)
+MakeVideoDialog::MakeVideoDialog(const QString& folder, const QString& name, UserDefaults* userDefaults, QWidget* parent)
     : QDialog(parent)
     , m_ui(std::make_unique<Ui::MakeVideoDialog>())
     , m_maker(std::make_unique<FilmMaker>())
 {
     m_ui->setupUi(this);
+    new SettingsBinder(this, userDefaults, this);
     m_ui->folderField->setText(folder);
     m_ui->nameField->setText(name);
     for (const FilmFormat& format : FilmFormat::installed())
@@ -180,7 +182,8 @@ void MakeVideoDialog::setMaking(bool making)
                            static_cast<QWidget*>(m_ui->nameField), static_cast<QWidget*>(m_ui->fromField),
                            static_cast<QWidget*>(m_ui->toField), static_cast<QWidget*>(m_ui->fpsField),
                            static_cast<QWidget*>(m_ui->sizePopUp), static_cast<QWidget*>(m_ui->formatPopUp),
-                           static_cast<QWidget*>(m_ui->outputField), static_cast<QWidget*>(m_ui->chooseOutputButton)})
+                           static_cast<QWidget*>(m_ui->outputField), static_cast<QWidget*>(m_ui->chooseOutputButton),
+                           static_cast<QWidget*>(m_ui->deflickerCheckBox)})
         field->setEnabled(!making);
     if (!making && m_sequence.isEmpty()) {
         m_ui->fromField->setEnabled(false);
@@ -204,6 +207,7 @@ void MakeVideoDialog::make()
     request.format = chosenFormat();
     request.framesPerSecond = m_ui->fpsField->value();
     request.size = m_ui->sizePopUp->currentData().toSize();
+    request.deflicker = m_ui->deflickerCheckBox->isChecked();
     if (QFileInfo::exists(request.output) &&
         QMessageBox::question(this, tr("Replace Video"), tr("\"%1\" exists. Replace it?").arg(request.output)) != QMessageBox::Yes)
         return;

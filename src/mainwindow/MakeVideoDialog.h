@@ -8,6 +8,8 @@
 
 #include <memory>
 
+class UserDefaults;
+
 namespace Ui {
 class MakeVideoDialog;
 }
@@ -21,7 +23,7 @@ class QMessageBox;
 class MakeVideoDialog : public QDialog {
     Q_OBJECT
 public:
-    MakeVideoDialog(const QString& folder, const QString& name, QWidget* parent = nullptr);
+    MakeVideoDialog(const QString& folder, const QString& name, UserDefaults* userDefaults, QWidget* parent = nullptr);
     ~MakeVideoDialog() override;
 
     Ui::MakeVideoDialog* ui() const { return m_ui.get(); }

@@ -53,6 +53,8 @@ TEST_F(MakeVideo, TheDialogShowsWhatItFoundMakesTheFilmAndCancelLeavesNothing)
     EXPECT_TRUE(output.contains(QStringLiteral("Garden_20261201-0802_20261201-0847."))) << output.toStdString();
     QDir().mkpath(QFileInfo(output).absolutePath());
 
+    form.deflickerCheckBox->setChecked(true);
+    EXPECT_TRUE(store->objectForKey(OXFilmDeflicker).toBool()) << "kept for the next film and the daily one";
     QSignalSpy finished(dialog, &MakeVideoDialog::filmFinished);
     form.makeButton->click();
     EXPECT_TRUE(dialog->isMaking());
