@@ -60,8 +60,8 @@ HeadlessRecorder::HeadlessRecorder(Services services, QObject* parent)
         m_status.problems = m_session->openProblems();
         writeStatus();
     });
-    connect(m_session.get(), &RecordingSession::eventCommandFinished, this,
-            [this, log](const QString& text) { log(QStringLiteral("%1 %2").arg(now(), text)); });
+    for (const auto said : {&RecordingSession::eventCommandFinished, &RecordingSession::dailyFilmFinished})
+        connect(m_session.get(), said, this, [this, log](const QString& text) { log(QStringLiteral("%1 %2").arg(now(), text)); });
     connect(m_session.get(), &RecordingSession::passwordProblemChanged, this, [problem](const QString& text) {
         if (!text.isEmpty())
             problem(text);

@@ -80,9 +80,10 @@ MainWindowController::MainWindowController(Services services, QObject* parent)
             [this](const SshHostKey& key) { SessionQuestions::askToTrustHostKey(window(), m_session.get(), key); });
     connect(session, &RecordingSession::certificateUnknown, this,
             [this](const TrustedCertificate& c) { SessionQuestions::askToTrustCertificate(window(), m_session.get(), c); });
-    // The window has no log of its own: the event command's outcome goes to the standard error.
+    // The window has no log of its own: the event command's outcome goes to the standard error; the day's film is shown.
     connect(session, &RecordingSession::eventCommandFinished, this,
             [](const QString& text) { qInfo().noquote() << QStringLiteral("ombrix:") << text; });
+    connect(session, &RecordingSession::dailyFilmFinished, this, [this](const QString& text) { m_filmText = text, showStatus(); });
     m_statusRefresh.setInterval(1000);
     connect(&m_statusRefresh, &QTimer::timeout, this, &MainWindowController::showStatus);
     // recEnabled depends on isCameraOn and on two settings, whoever changes them.
@@ -164,8 +165,7 @@ void MainWindowController::awakeFromNib()
     connect(ui.intervalUnitPopUp, &QComboBox::currentIndexChanged, this, boundInterval);
     connect(ui.intervalTextField, &QLineEdit::editingFinished, this, &MainWindowController::setInterval);
     connect(ui.intervalUnitPopUp, &QComboBox::currentIndexChanged, this, &MainWindowController::setIntervalUnit);
-    // A password typed by the user is known from then on (and replaces a keyring that did not answer).
-    // Finishing it also tries the waiting pictures again at once.
+    // A typed password is known from then on (replacing a keyring that did not answer) and retries the waiting pictures.
     connect(ui.passwordTextField, &QLineEdit::editingFinished, this, [this] {
         // Focus leaving the field is no answer: only what the user typed replaces the keyring's.
         if (!m_session->isPasswordKnown() && !m_ui->passwordTextField->isModified())
@@ -383,7 +383,7 @@ void MainWindowController::showStatus()
         return a.isEmpty() ? b : b.isEmpty() ? a : a + QStringLiteral(" — ") + b;
     };
     const QString disk = m_session->cleanup() ? cleanupSummary(*m_session->cleanup()) : QString();
-    text = join(join(text, outboxSummary(m_session->outboxState())), disk);
+    text = join(join(join(text, outboxSummary(m_session->outboxState())), disk), m_filmText);
     text = join(m_cameraProblem, join(m_keyringProblem, text));
     m_statusText = text;
     // A long text is cut with an ellipsis at the window's edge; the tooltip has all of it.

@@ -145,6 +145,7 @@ private:
     QString m_lastTickSummary;
     QString m_saveProblem; // shown until a save succeeds again
     QString m_keyringProblem;
+    QString m_filmText; // the day's film, once made
     QString m_cameraProblem; // the camera in use failed and is being restarted
     QString m_statusText; // whole, also where the status line shows it cut short
 

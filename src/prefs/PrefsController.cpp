@@ -5,6 +5,7 @@
 #include "Paths.h"
 #include "SettingsTable.h"
 #include "StampSettings.h"
+#include "SunTimes.h"
 #include "UserDefaults.h"
 #include "ui_Prefs.h"
 
@@ -70,10 +71,30 @@ void PrefsController::bindSchedule()
     m_ui->activeUntilField->setTime(settingValue(*m_userDefaults, OXActiveUntil));
     m_ui->skipDarkCheckBox->setChecked(settingValue(*m_userDefaults, OXSkipDarkFlag));
     m_ui->darkThresholdField->setValue(settingValue(*m_userDefaults, OXDarkThreshold));
+    m_ui->sunHoursCheckBox->setChecked(settingValue(*m_userDefaults, OXActiveHoursMode) == QLatin1String("sun"));
+    m_ui->latitudeField->setValue(settingValue(*m_userDefaults, OXLatitude));
+    m_ui->longitudeField->setValue(settingValue(*m_userDefaults, OXLongitude));
+    m_ui->sunriseOffsetField->setValue(settingValue(*m_userDefaults, OXSunriseOffset));
+    m_ui->sunsetOffsetField->setValue(settingValue(*m_userDefaults, OXSunsetOffset));
+    m_ui->dailyFilmCheckBox->setChecked(settingValue(*m_userDefaults, OXDailyFilmFlag));
+    m_ui->dailyFilmTimeField->setTime(settingValue(*m_userDefaults, OXDailyFilmTime));
+    m_ui->dailyFilmUploadCheckBox->setChecked(settingValue(*m_userDefaults, OXDailyFilmUploadFlag));
     const auto showEnabled = [this] {
-        m_ui->activeFromField->setEnabled(m_ui->activeHoursCheckBox->isChecked());
-        m_ui->activeUntilField->setEnabled(m_ui->activeHoursCheckBox->isChecked());
+        const bool hours = m_ui->activeHoursCheckBox->isChecked();
+        const bool sun = m_ui->sunHoursCheckBox->isChecked();
+        m_ui->activeFromField->setEnabled(hours && !sun);
+        m_ui->activeUntilField->setEnabled(hours && !sun);
+        m_ui->sunHoursCheckBox->setEnabled(hours);
+        for (QWidget* field : std::initializer_list<QWidget*>{m_ui->latitudeField, m_ui->longitudeField, m_ui->sunriseOffsetField,
+                                                              m_ui->sunsetOffsetField, m_ui->sunHoursLabel})
+            field->setEnabled(hours && sun);
         m_ui->darkThresholdField->setEnabled(m_ui->skipDarkCheckBox->isChecked());
+        m_ui->dailyFilmTimeField->setEnabled(m_ui->dailyFilmCheckBox->isChecked());
+        m_ui->dailyFilmUploadCheckBox->setEnabled(m_ui->dailyFilmCheckBox->isChecked());
+        // Today's hours, as the gate will follow them.
+        m_ui->sunHoursLabel->setText(SunHours::on(m_clock().date(), m_ui->latitudeField->value(), m_ui->longitudeField->value(),
+                                                  m_ui->sunriseOffsetField->value(), m_ui->sunsetOffsetField->value())
+                                         .text());
     };
     showEnabled();
     connect(m_ui->activeHoursCheckBox, &QCheckBox::toggled, this, [this, showEnabled](bool on) {
@@ -90,6 +111,27 @@ void PrefsController::bindSchedule()
             [this](QTime t) { setSettingValue(*m_userDefaults, OXActiveUntil, t); });
     connect(m_ui->darkThresholdField, &QSpinBox::valueChanged, this,
             [this](int percent) { setSettingValue(*m_userDefaults, OXDarkThreshold, percent); });
+    connect(m_ui->sunHoursCheckBox, &QCheckBox::toggled, this, [this, showEnabled](bool on) {
+        setSettingValue(*m_userDefaults, OXActiveHoursMode, on ? QStringLiteral("sun") : QStringLiteral("clock"));
+        showEnabled();
+    });
+    for (const auto& [field, setting] : {std::pair{m_ui->latitudeField, &OXLatitude}, {m_ui->longitudeField, &OXLongitude}})
+        connect(field, &QDoubleSpinBox::valueChanged, this, [this, setting, showEnabled](double degrees) {
+            setSettingValue(*m_userDefaults, *setting, degrees);
+            showEnabled();
+        });
+    for (const auto& [field, setting] : {std::pair{m_ui->sunriseOffsetField, &OXSunriseOffset}, {m_ui->sunsetOffsetField, &OXSunsetOffset}})
+        connect(field, &QSpinBox::valueChanged, this, [this, setting, showEnabled](int minutes) {
+            setSettingValue(*m_userDefaults, *setting, minutes);
+            showEnabled();
+        });
+    for (const auto& [box, setting] : {std::pair{m_ui->dailyFilmCheckBox, &OXDailyFilmFlag}, {m_ui->dailyFilmUploadCheckBox, &OXDailyFilmUploadFlag}})
+        connect(box, &QCheckBox::toggled, this, [this, setting, showEnabled](bool on) {
+            setSettingValue(*m_userDefaults, *setting, on);
+            showEnabled();
+        });
+    connect(m_ui->dailyFilmTimeField, &QTimeEdit::timeChanged, this,
+            [this](QTime t) { setSettingValue(*m_userDefaults, OXDailyFilmTime, t); });
 }
 
 namespace {

@@ -18,6 +18,14 @@ namespace {
 
 const QString kOutboxErrorDomain = QStringLiteral("OmbrixOutboxErrorDomain");
 
+std::optional<QByteArray> readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
 // Why an outbox entry can never be sent, or nothing when it can.
 QString unsendable(const Outbox::Item& item, const QByteArray& picture)
 {
@@ -27,7 +35,7 @@ QString unsendable(const Outbox::Item& item, const QByteArray& picture)
     if (item.url.host().isEmpty() || item.url.fileName().isEmpty())
         return DeliveryWorker::tr("its address names no server or no file: %1").arg(item.url.toDisplayString());
     // A whole JPEG starts with its start-of-image marker and ends with its end-of-image one.
-    if (!picture.startsWith("\xff\xd8") || !picture.endsWith("\xff\xd9"))
+    if (Outbox::contentSuffix(item.url) == QLatin1String(".jpg") && (!picture.startsWith("\xff\xd8") || !picture.endsWith("\xff\xd9")))
         return DeliveryWorker::tr("it is not a whole JPEG picture (%1 bytes)").arg(picture.size());
     return {};
 }
@@ -174,7 +182,8 @@ void DeliveryWorker::process(TickJob& job)
     outcome.tick = job.tick;
     outcome.time = job.time;
     outcome.fileName = job.fileName;
-    const std::optional<QByteArray> still = m_stillMaker.makeStill(job.frame, job.quality, job.stamp, job.time);
+    const std::optional<QByteArray> still =
+        job.file.isEmpty() ? m_stillMaker.makeStill(job.frame, job.quality, job.stamp, job.time) : readFile(job.file);
     job.frame = {}; // the camera's buffer goes back as soon as possible
     if (!still) {
         Q_EMIT tickFinished(outcome);

@@ -41,6 +41,7 @@ struct TickJob {
     bool replaceable = false;        // the always-current picture
     QString fileName;                // the name asked for; a sequence picture steps past one taken on disk
     QString sequenceName;            // the sequence's name before any counter the run gave it
+    QString file;                    // set: this file (a film) is uploaded instead of a picture from the frame
 };
 
 // How a tick ended, once its picture was saved and its upload tried.

@@ -11,6 +11,7 @@
 #include "TickGate.h"
 #include "UserDefaults.h"
 
+#include <QFileInfo>
 #include <QLocale>
 
 #include <cmath>
@@ -90,6 +91,11 @@ RecordingSession::RecordingSession(Services services, QObject* parent)
             Qt::QueuedConnection);
     m_delivery->setServerCleanup(serverCleanup());
     m_delivery->start();
+
+    m_dailyFilm = std::make_unique<DailyFilm>(m_settings, m_services.clock);
+    connect(m_dailyFilm.get(), &DailyFilm::made, this, &RecordingSession::uploadFilm);
+    connect(m_dailyFilm.get(), &DailyFilm::notMade, this, &RecordingSession::dailyFilmFinished);
+    m_dailyFilm->check(); // one a quit or a crash interrupted is made again now
 
     // Problems are told once when they start and once when they end, on the desktop and to the owner's command.
     m_problems = std::make_unique<ProblemWatch>(m_settings, m_services.camController, m_services.clock);
@@ -280,8 +286,47 @@ void RecordingSession::tick()
     m_delivery->addTick(std::move(job));
 }
 
+void RecordingSession::uploadFilm(const QString& path, const QString& text)
+{
+    const QString address = settingValue(*m_settings, OXFTPServerAddress);
+    const QString user = settingValue(*m_settings, OXFTPUsername);
+    const QString folder = settingValue(*m_settings, OXFTPPath);
+    if (!settingValue(*m_settings, OXDailyFilmUploadFlag) || !uploading(*m_settings)) {
+        Q_EMIT dailyFilmFinished(text);
+        return;
+    }
+    for (const QString& field : {address, user, folder, password()}) {
+        if (hasControlCharacter(field)) {
+            Q_EMIT dailyFilmFinished(tr("%1, not uploaded: a server field holds a control character").arg(text));
+            return;
+        }
+    }
+    TickJob job;
+    job.tick = ++m_tickNumber;
+    job.time = m_naming.now();
+    job.file = path;
+    job.upload = true;
+    job.username = user;
+    if (isPasswordKnown())
+        job.password = password();
+    job.url = m_naming.uploadURL(address, folder, QFileInfo(path).fileName());
+    m_films.insert(job.tick, text);
+    m_delivery->addTick(std::move(job));
+}
+
 void RecordingSession::tickDidFinish(TickOutcome outcome)
 {
+    if (const auto film = m_films.constFind(outcome.tick); film != m_films.constEnd()) {
+        // A film's upload is told once, by its first try; it waits in the outbox like a picture.
+        QString how = tr("uploaded");
+        if (outcome.upload == TickOutcome::Upload::Kept || outcome.upload == TickOutcome::Upload::Failed)
+            how = tr("waiting in the outbox for the server");
+        else if (outcome.upload != TickOutcome::Upload::Sent)
+            how = tr("not uploaded: %1").arg(outcome.pictureMade ? outcome.uploadError.description : tr("the film cannot be read"));
+        Q_EMIT dailyFilmFinished(QStringLiteral("%1, %2").arg(*film, how));
+        m_films.erase(film);
+        return;
+    }
     const Refusals refused = m_refusals.take(outcome.tick);
     if (outcome.pictureMade) {
         if (!refused.save.isEmpty()) {

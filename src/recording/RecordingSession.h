@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Clock.h"
+#include "DailyFilm.h"
 #include "DeliveryWorker.h"
 #include "DiskKeeper.h"
 #include "PictureNaming.h"
@@ -131,6 +132,8 @@ Q_SIGNALS:
     void problemEvent(const ProblemEvent& event);
     // How a run of the event command ended, for the log.
     void eventCommandFinished(const QString& text);
+    // The day's film was made (and uploaded, or why not), or why there is none.
+    void dailyFilmFinished(const QString& text);
 
 private:
     void tickDidFinish(TickOutcome outcome);
@@ -144,6 +147,7 @@ private:
     void keepRulesChanged();
     ServerCleanup serverCleanup() const;
     void previewed(quint64 id, const CleanupPreview& preview);
+    void uploadFilm(const QString& path, const QString& text);
 
     Services m_services;
     UserDefaults* m_settings;
@@ -174,6 +178,9 @@ private:
     std::unique_ptr<ProblemWatch> m_problems;
     std::unique_ptr<EventCommand> m_eventCommand;
     std::unique_ptr<DesktopNotifier> m_notifier;
+
+    std::unique_ptr<DailyFilm> m_dailyFilm;
+    QHash<quint64, QString> m_films; // upload's tick -> what is said of its film
 
     std::unique_ptr<DeliveryWorker> m_delivery; // last: its thread stops before the rest goes
 };

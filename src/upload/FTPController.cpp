@@ -269,8 +269,9 @@ void FTPController::prepare(void* handle, const QByteArray& target, const QUrl& 
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_settings.stallTimeout.count()));
     const long allowed = static_cast<long>(bytes / std::max<qsizetype>(1, m_settings.slowestBytesPerSecond));
-    curl_easy_setopt(h, CURLOPT_TIMEOUT, std::clamp(allowed, static_cast<long>(m_settings.transferFloor.count()),
-                                                    static_cast<long>(m_settings.transferCeiling.count())));
+    // A large file (a day's film) may take as long as it needs at a modest 64 KiB/s.
+    const long ceiling = std::max(static_cast<long>(m_settings.transferCeiling.count()), static_cast<long>(bytes / (64 * 1024)));
+    curl_easy_setopt(h, CURLOPT_TIMEOUT, std::clamp(allowed, static_cast<long>(m_settings.transferFloor.count()), ceiling));
     if (!caBundle.isEmpty())
         curl_easy_setopt(h, CURLOPT_CAINFO, caBundle.constData());
     m_pin = url.scheme() == QLatin1String("sftp")

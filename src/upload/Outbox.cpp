@@ -14,8 +14,8 @@
 
 namespace {
 
-const char* const kPictureSuffix = ".jpg";
-const char* const kAddressSuffix = ".json";
+const QString kAddressSuffix = QStringLiteral(".json");
+const QStringList kContentPatterns{QStringLiteral("*.jpg"), QStringLiteral("*.mp4"), QStringLiteral("*.webm")};
 
 } // namespace
 
@@ -36,9 +36,18 @@ QString Outbox::defaultFolder()
     return state + QStringLiteral("/Ombrix/outbox");
 }
 
-QString Outbox::path(const QString& id, const char* suffix) const
+QString Outbox::path(const QString& id, const QString& suffix) const
 {
-    return m_folder + QLatin1Char('/') + id + QLatin1String(suffix);
+    return m_folder + QLatin1Char('/') + id + suffix;
+}
+
+QString Outbox::contentSuffix(const QUrl& url)
+{
+    const QString name = url.fileName().toLower();
+    for (const QString& film : {QStringLiteral(".mp4"), QStringLiteral(".webm")})
+        if (name.endsWith(film))
+            return film;
+    return QStringLiteral(".jpg");
 }
 
 void Outbox::load()
@@ -49,9 +58,9 @@ void Outbox::load()
     for (const QString& file : addresses) {
         const QString id = file.chopped(5);
         QFile meta(dir.filePath(file));
-        const QFileInfo picture(path(id, kPictureSuffix));
         const QJsonObject json = meta.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(meta.readAll()).object() : QJsonObject();
         const QUrl url(json.value(QStringLiteral("url")).toString(), QUrl::StrictMode);
+        const QFileInfo picture(path(id, contentSuffix(url)));
         if (!picture.isFile() || !url.isValid() || url.isEmpty()) {
             QFile::remove(meta.fileName());
             continue;
@@ -62,11 +71,11 @@ void Outbox::load()
         item.retryAfter = QDateTime::fromString(json.value(QStringLiteral("retryAfter")).toString(), Qt::ISODate);
         item.problem = json.value(QStringLiteral("problem")).toString();
         m_items.push_back(std::move(item));
-        kept.insert(id);
+        kept.insert(picture.fileName());
     }
     // A picture whose address was never written cannot be sent anywhere.
-    for (const QString& file : dir.entryList({QStringLiteral("*.jpg")}, QDir::Files)) {
-        if (!kept.contains(file.chopped(4)))
+    for (const QString& file : dir.entryList(kContentPatterns, QDir::Files)) {
+        if (!kept.contains(file))
             QFile::remove(dir.filePath(file));
     }
     enforceLimit();
@@ -84,10 +93,10 @@ bool Outbox::add(const QByteArray& picture, const QUrl& url, const QString& user
 
     QDir().mkpath(m_folder);
     Item item{id, url, username, replaceable, picture.size(), false, {}, {}};
-    if (!writeWholeFile(path(id, kPictureSuffix), picture, problem))
+    if (!writeWholeFile(contentPath(item), picture, problem))
         return false;
     if (!writeAddress(item, problem)) {
-        QFile::remove(path(id, kPictureSuffix));
+        QFile::remove(contentPath(item));
         return false;
     }
     if (replaceable) {
@@ -133,7 +142,7 @@ bool Outbox::setAside(const QString& id, const QString& problem, const QDateTime
 
 std::optional<QByteArray> Outbox::picture(const Item& item) const
 {
-    QFile file(path(item.id, kPictureSuffix));
+    QFile file(contentPath(item));
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return file.readAll();
@@ -155,7 +164,7 @@ void Outbox::erase(std::vector<Item>::iterator item)
 {
     // The address goes first: a picture without one is removed at the next start.
     QFile::remove(path(item->id, kAddressSuffix));
-    QFile::remove(path(item->id, kPictureSuffix));
+    QFile::remove(contentPath(*item));
     m_items.erase(item);
 }
 

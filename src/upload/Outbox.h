@@ -34,6 +34,8 @@ public:
     // without its address, or the reverse) are removed.
     Outbox(QString folder, qint64 byteLimit);
 
+    // The suffix of the kept file: a film's own (.mp4, .webm), otherwise .jpg.
+    static QString contentSuffix(const QUrl& url);
     // $XDG_STATE_HOME/Ombrix/outbox (by default ~/.local/state/Ombrix/outbox).
     static QString defaultFolder();
 
@@ -60,7 +62,8 @@ public:
     int droppedCount() const { return m_dropped; }
 
 private:
-    QString path(const QString& id, const char* suffix) const;
+    QString path(const QString& id, const QString& suffix) const;
+    QString contentPath(const Item& item) const { return path(item.id, contentSuffix(item.url)); }
     void load();
     void enforceLimit();
     void erase(std::vector<Item>::iterator item);

@@ -2,6 +2,7 @@
 #include "DateFormats.h"
 #include "PrefsController.h"
 #include "SettingsTable.h"
+#include "SunTimes.h"
 #include "StampArchive.h"
 #include "ui_Prefs.h"
 
@@ -146,6 +147,25 @@ TEST_F(Prefs, TheScheduleControlsShowTheSettingsAndWriteThem)
     EXPECT_TRUE(settingValue(*store, OXSkipDarkFlag));
     EXPECT_TRUE(ui.darkThresholdField->isEnabled());
     EXPECT_EQ(settingValue(*store, OXDarkThreshold), 7);
+
+    // Following the sun: the clock times give way, and today's hours are shown as the gate takes them.
+    ui.activeHoursCheckBox->setChecked(true);
+    ui.sunHoursCheckBox->setChecked(true);
+    EXPECT_EQ(settingValue(*store, OXActiveHoursMode), QStringLiteral("sun"));
+    EXPECT_FALSE(ui.activeFromField->isEnabled());
+    ui.latitudeField->setValue(78.2);
+    EXPECT_EQ(ui.sunHoursLabel->text(), QStringLiteral("no pictures today: the sun does not rise")) << "Svalbard in December";
+    ui.latitudeField->setValue(51.5);
+    ui.sunriseOffsetField->setValue(30);
+    EXPECT_FLOAT_EQ(settingValue(*store, OXLatitude), 51.5f);
+    EXPECT_EQ(settingValue(*store, OXSunriseOffset), 30);
+    const SunHours london = SunHours::on(kLoaded.date(), 51.5, 0, 30, 0);
+    EXPECT_EQ(ui.sunHoursLabel->text(), london.text());
+    EXPECT_TRUE(ui.sunHoursLabel->text().startsWith(QStringLiteral("today "))) << ui.sunHoursLabel->text().toStdString();
+    ui.dailyFilmCheckBox->setChecked(true);
+    ui.dailyFilmTimeField->setTime(QTime(1, 30));
+    EXPECT_TRUE(settingValue(*store, OXDailyFilmFlag));
+    EXPECT_EQ(settingValue(*store, OXDailyFilmTime), QTime(1, 30));
 }
 
 // Each rule for old pictures is shown from its setting, and stored once its value rests.

@@ -233,4 +233,40 @@ stop_recording # the camera's return runs it again: quitting kills that run at o
 [ "$stopped_in" -lt 2000 ] || fail "quitting while the command ran took $stopped_in ms"
 sleep 0.2; ! pgrep -f 'sleep 61.5' > /dev/null || fail "what the command started outlived it"
 ok "a command sleeping 60 s held no tick, was killed after $killed ms, and at quitting"
+
+# The day's film, at its time, of the pictures dated in the 24 hours before it: a
+# kill while it is made leaves no film, the next start makes it again and uploads it
+# whole; a day without pictures is said once.
+sed -i -e '/^OXEventCommand=/d' -e 's/^OXRecordingInterval=.*/OXRecordingInterval=3600/' "$conf"
+[ "$(date +%S)" -lt 45 ] || sleep 16
+due=$(date -d '+1 min' +%H:%M)
+printf '%s\n' OXDailyFilmFlag=true "OXDailyFilmTime=$due" OXDailyFilmUploadFlag=true 'OXFilmFolder=~/films' OXFilmDeflicker=true >> "$conf"
+rm -rf "$HOME"/pictures/* "$work"/ftp/root/*
+gst-launch-1.0 -q videotestsrc num-buffers=1 ! video/x-raw,width=1280,height=720 ! jpegenc ! filesink location="$work/still.jpg"
+python3 - "$work/still.jpg" "$HOME/pictures" "$(date -d "$due" +%s)" <<'PY'
+import datetime, shutil, sys
+for i in range(1, 601):  # one every 10 s before the film's time
+    taken = datetime.datetime.fromtimestamp(int(sys.argv[3]) - 10 * i)
+    shutil.copy(sys.argv[1], taken.strftime(sys.argv[2] + "/shed_%Y%m%d_%H%M%S.jpg"))
+PY
+start_recording "$keyring_bus" 1 'recording every'
+for _ in $(seq 900); do compgen -G "$HOME/films/*.part" > /dev/null && break; sleep 0.1; done
+compgen -G "$HOME/films/*.part" > /dev/null || fail "no film was begun at $due"
+kill -9 "$app"; wait "$app" || true
+! compgen -G "$HOME/films/*.mp4" > /dev/null || fail "a film under its name before it was whole"
+start_recording "$keyring_bus" 1 'Film of '
+film=$(grep -o 'Film of .*' "$work/out")
+for _ in $(seq 300); do compgen -G "$work/ftp/root/shed_*.mp4" > /dev/null && break; sleep 0.1; done
+stop_recording
+[[ "$film" =~ ^"Film of "[0-9]+" "[A-Z][a-z]+": 600 pictures, 25 s, uploaded"$ ]] || fail "the film was told as: $film"
+local_film=$(ls "$HOME"/films/shed_2*.mp4) && served=$work/ftp/root/$(basename "$local_film")
+cmp "$local_film" "$served" || fail "the film on the server is not the one made"
+gst-discoverer-1.0 "$served" | grep -q 'Duration: 0:00:25.0' || fail "the uploaded film: $(gst-discoverer-1.0 "$served")"
+sed -i 's/^OXImageFilename=.*/OXImageFilename=barn/' "$conf"
+echo "$(date -d '-2 days' +%Y-%m-%d)T$due:00" > "$XDG_STATE_HOME/Ombrix/daily-film"
+start_recording "$keyring_bus" 1 'No film of '
+sleep 11 # past the next look for a due film
+stop_recording
+[ "$(grep -c 'No film of .*: no pictures were taken in the 24 hours before' "$work/out")" -eq 1 ] || fail "no pictures: $(grep 'film' "$work/out")"
+ok "the day's film: made again after a kill, uploaded whole; no pictures said once"
 echo "$passed passed, 0 failed"
