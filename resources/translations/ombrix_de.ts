@@ -84,6 +84,37 @@
     </message>
 </context>
 <context>
+    <name>DailyFilm</name>
+    <message>
+        <source>d MMMM</source>
+        <translation>d. MMMM</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>Film of %1: %2 pictures, %3</source>
+        <translation>Film vom %1: %2 Bilder, %3</translation>
+    </message>
+    <message>
+        <source>No film of %1: no pictures were taken in the 24 hours before %2</source>
+        <translation>Kein Film vom %1: in den 24 Stunden vor %2 wurden keine Bilder aufgenommen</translation>
+    </message>
+    <message>
+        <source>No film of %1: no film encoder is installed (gstreamer1.0-plugins-good)</source>
+        <translation>Kein Film vom %1: kein Film-Encoder ist installiert (gstreamer1.0-plugins-good)</translation>
+    </message>
+    <message>
+        <source>No film of %1: %2</source>
+        <translation>Kein Film vom %1: %2</translation>
+    </message>
+</context>
+<context>
     <name>DeliveryWorker</name>
     <message>
         <source>its address is not an FTP address: %1</source>
@@ -589,6 +620,10 @@
         <source>%1 unreadable pictures skipped.</source>
         <translation>%1 unlesbare Bilder übersprungen.</translation>
     </message>
+    <message>
+        <source>Smooth light: even out brightness jumps between pictures.</source>
+        <translation>Licht glätten: Helligkeitssprünge zwischen Bildern ausgleichen.</translation>
+    </message>
 </context>
 <context>
     <name>MakeVideoDialog</name>
@@ -740,6 +775,10 @@
         <source>Open Folder</source>
         <translation>Ordner öffnen</translation>
     </message>
+    <message>
+        <source>Smooth light (evens out brightness jumps between pictures)</source>
+        <translation>Licht glätten (gleicht Helligkeitssprünge zwischen Bildern aus)</translation>
+    </message>
 </context>
 <context>
     <name>Netrc</name>
@@ -858,6 +897,34 @@
     <message>
         <source>Keep pictures on the server for</source>
         <translation>Bilder auf dem Server behalten für</translation>
+    </message>
+    <message>
+        <source>Follow the sun at latitude</source>
+        <translation>Der Sonne folgen, Breitengrad</translation>
+    </message>
+    <message>
+        <source>longitude</source>
+        <translation>Längengrad</translation>
+    </message>
+    <message>
+        <source>from sunrise</source>
+        <translation>ab Sonnenaufgang</translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source>to sunset</source>
+        <translation>bis Sonnenuntergang</translation>
+    </message>
+    <message>
+        <source>Make a film of each day at</source>
+        <translation>Jeden Tag einen Film machen um</translation>
+    </message>
+    <message>
+        <source>and upload it</source>
+        <translation>und hochladen</translation>
     </message>
 </context>
 <context>
@@ -1024,6 +1091,26 @@
         <source>none (the SSH key logs in)</source>
         <translation>keinem (der SSH-Schlüssel meldet an)</translation>
     </message>
+    <message>
+        <source>%1, not uploaded: a server field holds a control character</source>
+        <translation>%1, nicht hochgeladen: ein Serverfeld enthält ein Steuerzeichen</translation>
+    </message>
+    <message>
+        <source>uploaded</source>
+        <translation>hochgeladen</translation>
+    </message>
+    <message>
+        <source>waiting in the outbox for the server</source>
+        <translation>wartet im Ausgang auf den Server</translation>
+    </message>
+    <message>
+        <source>not uploaded: %1</source>
+        <translation>nicht hochgeladen: %1</translation>
+    </message>
+    <message>
+        <source>the film cannot be read</source>
+        <translation>der Film kann nicht gelesen werden</translation>
+    </message>
 </context>
 <context>
     <name>SecretStore</name>
@@ -1146,6 +1233,21 @@ Vertrauen Sie ihm nur, wenn es Ihr eigener Server ist (ein NAS, ein Router) und 
     </message>
 </context>
 <context>
+    <name>SunHours</name>
+    <message>
+        <source>all day today: the sun does not set</source>
+        <translation>heute den ganzen Tag: die Sonne geht nicht unter</translation>
+    </message>
+    <message>
+        <source>no pictures today: the sun does not rise</source>
+        <translation>heute keine Bilder: die Sonne geht nicht auf</translation>
+    </message>
+    <message>
+        <source>today %1 to %2</source>
+        <translation>heute %1 bis %2</translation>
+    </message>
+</context>
+<context>
     <name>SuspendedCameraViewController</name>
     <message>
         <source>Camera turned off</source>
@@ -1161,6 +1263,14 @@ Vertrauen Sie ihm nur, wenn es Ihr eigener Server ist (ein NAS, ein Router) und 
     <message>
         <source>too dark: %1%</source>
         <translation>zu dunkel: %1 %</translation>
+    </message>
+    <message>
+        <source>the sun does not rise today</source>
+        <translation>die Sonne geht heute nicht auf</translation>
+    </message>
+    <message>
+        <source>outside active hours (%1)</source>
+        <translation>außerhalb der Aufnahmezeiten (%1)</translation>
     </message>
 </context>
 <context>

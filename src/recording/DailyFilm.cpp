@@ -59,6 +59,8 @@ DailyFilm::DailyFilm(UserDefaults* settings, Clock clock, QObject* parent)
     m_poll.setInterval(std::chrono::seconds(10));
     connect(&m_poll, &QTimer::timeout, this, &DailyFilm::check);
     m_poll.start();
+    // One a quit or a crash interrupted is made again at once, told to whoever listens by then.
+    QTimer::singleShot(0, this, &DailyFilm::check);
 }
 
 DailyFilm::~DailyFilm() = default;

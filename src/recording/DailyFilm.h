@@ -31,7 +31,7 @@ public:
     // "Film of 5 December: 8640 pictures, 6 min"
     static QString madeText(QDate day, int pictures, double seconds);
 
-    // Looks now whether a film is due (the session also looks every few seconds).
+    // Looks whether a film is due: soon after it is made, then every few seconds.
     void check();
     bool isMaking() const { return m_maker != nullptr; }
 

@@ -95,7 +95,6 @@ RecordingSession::RecordingSession(Services services, QObject* parent)
     m_dailyFilm = std::make_unique<DailyFilm>(m_settings, m_services.clock);
     connect(m_dailyFilm.get(), &DailyFilm::made, this, &RecordingSession::uploadFilm);
     connect(m_dailyFilm.get(), &DailyFilm::notMade, this, &RecordingSession::dailyFilmFinished);
-    m_dailyFilm->check(); // one a quit or a crash interrupted is made again now
 
     // Problems are told once when they start and once when they end, on the desktop and to the owner's command.
     m_problems = std::make_unique<ProblemWatch>(m_settings, m_services.camController, m_services.clock);
