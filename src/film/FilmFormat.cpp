@@ -55,7 +55,8 @@ QByteArray FilmFormat::encoderDescription(QSize size, int framesPerSecond) const
     switch (codec) {
     case FilmCodec::H264:
         // 4:2:0 and the index first: what every browser and phone plays while it loads.
-        return QStringLiteral("video/x-raw,format=I420 ! x264enc speed-preset=faster bitrate=%1 key-int-max=%2 threads=%3 ! "
+        // A lookahead of 10 frames instead of 40 holds some 45 MB less at 720p, for a rate barely less even.
+        return QStringLiteral("video/x-raw,format=I420 ! x264enc speed-preset=faster bitrate=%1 key-int-max=%2 threads=%3 rc-lookahead=10 ! "
                               "video/x-h264,profile=high ! h264parse ! mp4mux name=muxer faststart=true")
             .arg(bits / 1000)
             .arg(keyDistance)

@@ -174,6 +174,16 @@ TEST_F(Film, FortyEightPicturesAtTwentyFourAreTwoSecondsInNameOrderInEachFormat)
             EXPECT_EQ(QDir(home.path()).entryList({QStringLiteral("*.mdat")}, QDir::Files), QStringList());
         }
     }
+    // Where the H.264 encoder is missing, WebM is the first format offered (and the daily film's).
+    GstRegistry* registry = gst_registry_get();
+    GstPluginFeature* x264 = gst_registry_lookup_feature(registry, "x264enc");
+    ASSERT_NE(x264, nullptr);
+    EXPECT_EQ(FilmFormat::installed().first().codec, FilmCodec::H264);
+    gst_registry_remove_feature(registry, x264);
+    const QList<FilmFormat> without = FilmFormat::installed();
+    gst_registry_add_feature(registry, x264); // takes our reference back
+    ASSERT_FALSE(without.isEmpty());
+    EXPECT_EQ(without.first().codec, FilmCodec::VP8);
 }
 
 // Auto-exposure jumps of 30 % either way from picture to picture over a slow fade.
