@@ -51,21 +51,6 @@ TEST_F(Recording, TheIntervalFieldsStoreWhatTheTimerRuns)
     }
 }
 
-TEST_F(Recording, FirstTickComesOneIntervalAfterTheStart)
-{
-    open(QStringLiteral("Cam=160x120"));
-    store->setObject(true, OXSaveToDiskFlag);
-    store->setObject(home.path(), OXSaveToDiskPath);
-    setInterval(QStringLiteral("1"), 0);
-    window->startRecording();
-    EXPECT_TRUE(window->isRecording());
-    EXPECT_TRUE(ui().startStopButton->isChecked());
-    EXPECT_FALSE(QFile::exists(home.path() + QStringLiteral("/CaptureImage.jpg"))) << "no picture at the start";
-    ASSERT_TRUE(waitForTicks(1));
-    EXPECT_TRUE(QFile::exists(home.path() + QStringLiteral("/CaptureImage.jpg")));
-    EXPECT_TRUE(window->statusText().contains(QStringLiteral("saved"))) << window->statusText().toStdString();
-}
-
 // Lowering a rule far enough to remove many pictures at once asks first; Cancel puts the rule back.
 TEST_F(Recording, ARuleThatWouldRemoveManyPicturesAsksFirst)
 {

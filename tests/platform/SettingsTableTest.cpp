@@ -20,16 +20,11 @@ TEST(SettingsTable, EveryKeyOnceAndWholeNumbersReadAsTheTableTypesThem)
     EXPECT_EQ(settingValue(store, OXRecordingInterval), 10);
     EXPECT_EQ(settingValue(store, OXSaveToDiskPath), QStringLiteral("~/Downloads")) << "pictures go where downloads go";
     // A hand-edited file: a whole number is read, junk and huge values fall back to the default.
-    store.setObject(QStringLiteral("12"), OXRecordingInterval);
-    EXPECT_EQ(settingValue(store, OXRecordingInterval), 12);
-    store.setObject(QStringLiteral("12.5"), OXRecordingInterval);
-    EXPECT_EQ(settingValue(store, OXRecordingInterval), 10) << "no whole number";
-    store.setObject(QStringLiteral("ten"), OXRecordingInterval);
-    EXPECT_EQ(settingValue(store, OXRecordingInterval), 10);
-    for (const auto& [stored, read] : {std::pair{"4294967298", INT_MAX}, {"2147483648", INT_MAX},
+    // Past the ends a number is held at the end, never wrapped.
+    for (const auto& [stored, read] : {std::pair{"12", 12}, {"12.5", 10}, {"ten", 10}, {"4294967298", INT_MAX}, {"2147483648", INT_MAX},
                                        {"99999999999999999999", INT_MAX}, {"-99999999999999999999", INT_MIN}}) {
         store.setObject(QString::fromLatin1(stored), OXRecordingInterval);
-        EXPECT_EQ(settingValue(store, OXRecordingInterval), read) << stored << ": held at the end, never wrapped";
+        EXPECT_EQ(settingValue(store, OXRecordingInterval), read) << stored;
     }
     store.setObject(QStringLiteral("1e300"), OXOutboxLimitMB);
     EXPECT_EQ(settingValue(store, OXOutboxLimitMB), 1024);

@@ -143,9 +143,3 @@ TEST_F(UserDefaultsTest, UnreadableFileIsLeftAloneAndChangesLastTheSession)
 }
 
 } // namespace
-
-TEST(UserDefaultsPlace, SharedStoreLivesUnderXdgConfigHome)
-{
-    TempHome home;
-    EXPECT_EQ(UserDefaults::standardFilePath(), home.configFile());
-}
