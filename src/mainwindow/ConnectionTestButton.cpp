@@ -5,15 +5,17 @@
 
 #include <QAction>
 #include <QMessageBox>
+#include <QToolButton>
 
-ConnectionTestButton::ConnectionTestButton(QAction* action, UserDefaults* settings, std::function<QString()> password,
-                                           QWidget* window)
+ConnectionTestButton::ConnectionTestButton(QAction* action, QToolButton* button, UserDefaults* settings,
+                                           std::function<QString()> password, QWidget* window)
     : QObject(action)
     , m_action(action)
     , m_settings(settings)
     , m_password(std::move(password))
     , m_window(window)
 {
+    button->setDefaultAction(action);
     connect(action, &QAction::triggered, this, &ConnectionTestButton::test);
     connect(&m_trial, &ConnectionTrial::finished, this, &ConnectionTestButton::show);
 }

@@ -172,8 +172,8 @@ void MainWindowController::awakeFromNib()
             return;
         m_session->passwordTyped();
     });
-    new ConnectionTestButton(ui.testConnectionAction, m_userDefaults, [this] { return m_ui->passwordTextField->text(); },
-                             m_window.get());
+    new ConnectionTestButton(ui.testConnectionAction, ui.testConnectionButton, m_userDefaults,
+                             [this] { return m_ui->passwordTextField->text(); }, m_window.get());
     connect(ui.startStopButton, &QAbstractButton::clicked, this, [this] {
         toggleRecording();
         updateRecordButton(); // the click toggled the button itself; the recording state decides
