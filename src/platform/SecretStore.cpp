@@ -45,7 +45,6 @@ std::vector<SecretItem*> entriesOfOtherUsers(GList* found, const QByteArray& use
     return others;
 }
 
-constexpr const char* kProtocol = "ftps";
 constexpr const char* kAuthType = "default";
 constexpr int kPort = 0;
 
@@ -109,7 +108,7 @@ bool SecretCall::isFinished() const
     return m_state->finished;
 }
 
-std::unique_ptr<SecretCall> SecretStore::lookupPassword(const QString& host, LookupDone done) const
+std::unique_ptr<SecretCall> SecretStore::lookupPassword(const QString& host, const QString& protocol, LookupDone done) const
 {
     auto state = std::make_shared<SecretCall::State>();
     SecretCall::State* raw = state.get();
@@ -129,14 +128,16 @@ std::unique_ptr<SecretCall> SecretStore::lookupPassword(const QString& host, Loo
         done(text, Error{});
     };
     const QByteArray server = host.toUtf8();
+    const QByteArray scheme = protocol.toUtf8();
     secret_password_lookup(anyNameNetworkSchema(), state->cancellable.get(), &resumeCall, holdFor(state), "server",
-                           server.constData(), "protocol", kProtocol, nullptr);
+                           server.constData(), "protocol", scheme.constData(), nullptr);
     return std::make_unique<SecretCall>(std::move(state));
 }
 
-std::unique_ptr<SecretCall> SecretStore::storePasswordLater(const QString& host, const QString& user,
+std::unique_ptr<SecretCall> SecretStore::storePasswordLater(const QString& host, const QString& protocol, const QString& user,
                                                             const QString& password, StoreDone done) const
 {
+    const QByteArray scheme = protocol.toUtf8();
     auto state = std::make_shared<SecretCall::State>();
     const std::weak_ptr<SecretCall::State> weak = state;
     const QByteArray server = host.toUtf8();
@@ -172,7 +173,7 @@ std::unique_ptr<SecretCall> SecretStore::storePasswordLater(const QString& host,
         g_object_unref(item);
     };
     // Stored first: when storing fails, the old password is still there.
-    state->next = [weak, finish, removeOthers, server, userName](GObject*, GAsyncResult* result) {
+    state->next = [weak, finish, removeOthers, server, scheme, userName](GObject*, GAsyncResult* result) {
         GError* failure = nullptr;
         const bool ok = secret_password_store_finish(result, &failure);
         GErrorPtr owned(failure);
@@ -185,10 +186,10 @@ std::unique_ptr<SecretCall> SecretStore::storePasswordLater(const QString& host,
             (*removeOthers)(entriesOfOtherUsers(secret_password_search_finish(found, nullptr), userName));
         };
         secret_password_search(anyNameNetworkSchema(), SECRET_SEARCH_ALL, alive->cancellable.get(), &resumeCall,
-                               holdFor(alive), "server", server.constData(), "protocol", kProtocol, nullptr);
+                               holdFor(alive), "server", server.constData(), "protocol", scheme.constData(), nullptr);
     };
     secret_password_store(SECRET_SCHEMA_COMPAT_NETWORK, SECRET_COLLECTION_DEFAULT, label.constData(), secret.constData(),
                           state->cancellable.get(), &resumeCall, holdFor(state), "server", server.constData(), "protocol",
-                          kProtocol, "port", kPort, "authtype", kAuthType, "user", userName.constData(), nullptr);
+                          scheme.constData(), "port", kPort, "authtype", kAuthType, "user", userName.constData(), nullptr);
     return std::make_unique<SecretCall>(std::move(state));
 }

@@ -25,9 +25,10 @@ private:
 };
 
 // Passwords in the desktop's Secret Service (GNOME Keyring, KWallet) under the
-// standard network-password schema, one entry per server host: server = host,
-// port 0, protocol "ftps", authtype "default", with the user name beside it, so
-// the entry shows in the desktop's keyring manager.
+// standard network-password schema, one entry per server host and protocol:
+// server = host, port 0, protocol "ftps" (FTP and FTPS) or "sftp", authtype
+// "default", with the user name beside it, so the entry shows in the desktop's
+// keyring manager.
 class SecretStore {
 public:
     // The password stored for the host (none when there is none or on failure,
@@ -38,7 +39,7 @@ public:
     // callers bound their own wait and cancel.
     using LookupDone = std::function<void(std::optional<QString> password, const Error& error)>;
     using StoreDone = std::function<void(bool stored, const Error& error)>;
-    std::unique_ptr<SecretCall> lookupPassword(const QString& host, LookupDone done) const;
-    std::unique_ptr<SecretCall> storePasswordLater(const QString& host, const QString& user, const QString& password,
-                                                   StoreDone done) const;
+    std::unique_ptr<SecretCall> lookupPassword(const QString& host, const QString& protocol, LookupDone done) const;
+    std::unique_ptr<SecretCall> storePasswordLater(const QString& host, const QString& protocol, const QString& user,
+                                                   const QString& password, StoreDone done) const;
 };

@@ -20,12 +20,18 @@ QString PasswordKeychain::storedHost() const
     return QUrl(settingValue(*m_userDefaults, OXFTPServerAddress)).host();
 }
 
+QString PasswordKeychain::storedProtocol() const
+{
+    return QUrl(settingValue(*m_userDefaults, OXFTPServerAddress)).scheme() == QLatin1String("sftp") ? QStringLiteral("sftp")
+                                                                                                      : QStringLiteral("ftps");
+}
+
 std::unique_ptr<SecretCall> PasswordKeychain::readLater(std::function<void(std::optional<QString>, const Error&)> done) const
 {
     const QString host = storedHost();
     if (host.isEmpty())
         return nullptr;
-    return m_store->lookupPassword(host, std::move(done));
+    return m_store->lookupPassword(host, storedProtocol(), std::move(done));
 }
 
 std::unique_ptr<SecretCall> PasswordKeychain::writeLater(const QString& password, std::function<void(bool, const Error&)> done) const
@@ -33,7 +39,7 @@ std::unique_ptr<SecretCall> PasswordKeychain::writeLater(const QString& password
     const QString host = storedHost();
     if (host.isEmpty())
         return nullptr;
-    return m_store->storePasswordLater(host, settingValue(*m_userDefaults, OXFTPUsername), password,
+    return m_store->storePasswordLater(host, storedProtocol(), settingValue(*m_userDefaults, OXFTPUsername), password,
                                        std::move(done));
 }
 

@@ -16,7 +16,8 @@ class SecretStore;
 class UserDefaults;
 
 // The FTP password in the keyring, filed under the host of the stored server
-// address, shared by its ftp and ftps addresses and all its ports. Without a
+// address, shared by its ftp and ftps addresses and all its ports; an sftp
+// address has its own (protocol "sftp"), as SSH tools file it. Without a
 // stored address (or one without a host) nothing is read or stored.
 class PasswordKeychain {
 public:
@@ -32,6 +33,7 @@ public:
     // when there is no host to file it under.
     bool storeWithin(const QString& password, std::chrono::milliseconds bound, Error* error) const;
     QString storedHost() const;
+    QString storedProtocol() const; // "ftps" or "sftp"
 
 private:
     UserDefaults* m_userDefaults;

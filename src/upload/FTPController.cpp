@@ -297,6 +297,8 @@ void FTPController::prepare(void* handle, const QByteArray& target, const QUrl& 
         m_keyFile = sshKeyFile();
         curl_easy_setopt(h, CURLOPT_SSH_PRIVATE_KEYFILE, m_keyFile.isEmpty() ? nullptr : m_keyFile.constData());
         curl_easy_setopt(h, CURLOPT_SSH_PUBLIC_KEYFILE, ""); // derived from the private key
+        // A key locked with a passphrase opens with the secret stored for the server.
+        curl_easy_setopt(h, CURLOPT_KEYPASSWD, secret.constData());
     }
 }
 

@@ -20,10 +20,11 @@
 namespace {
 
 // The keyring's answer, waited for (at most ten seconds: none is no answer).
-std::optional<QString> lookUp(const SecretStore& secrets, const QString& host, Error* error = nullptr)
+std::optional<QString> lookUp(const SecretStore& secrets, const QString& host, Error* error = nullptr,
+                              const QString& protocol = QStringLiteral("ftps"))
 {
     std::optional<std::optional<QString>> answer;
-    const auto call = secrets.lookupPassword(host, [&](std::optional<QString> password, const Error& why) {
+    const auto call = secrets.lookupPassword(host, protocol, [&](std::optional<QString> password, const Error& why) {
         answer = password;
         if (error)
             *error = why;
@@ -33,10 +34,10 @@ std::optional<QString> lookUp(const SecretStore& secrets, const QString& host, E
 }
 
 bool storeIn(const SecretStore& secrets, const QString& host, const QString& user, const QString& password,
-             Error* error = nullptr)
+             Error* error = nullptr, const QString& protocol = QStringLiteral("ftps"))
 {
     std::optional<bool> stored;
-    const auto call = secrets.storePasswordLater(host, user, password, [&](bool ok, const Error& why) {
+    const auto call = secrets.storePasswordLater(host, protocol, user, password, [&](bool ok, const Error& why) {
         stored = ok;
         if (error)
             *error = why;
@@ -55,14 +56,15 @@ protected:
     std::optional<QString> read()
     {
         Error error;
-        auto password = lookUp(secrets, keychain.storedHost(), &error);
+        auto password = lookUp(secrets, keychain.storedHost(), &error, keychain.storedProtocol());
         EXPECT_TRUE(error.description.isEmpty()) << error.description.toStdString();
         return password;
     }
     void write(const QString& password)
     {
         Error error;
-        EXPECT_TRUE(storeIn(secrets, keychain.storedHost(), store.objectForKey(OXFTPUsername).toString(), password, &error))
+        EXPECT_TRUE(storeIn(secrets, keychain.storedHost(), store.objectForKey(OXFTPUsername).toString(), password, &error,
+                            keychain.storedProtocol()))
             << error.description.toStdString();
     }
 
@@ -101,6 +103,13 @@ TEST_F(Keychain, OneEntryPerHostWhateverSchemePortOrUser)
     write(QStringLiteral("other"));
     use("ftp://cam.example.org");
     EXPECT_EQ(read(), QStringLiteral("second")) << "another host's entry stays as it was";
+    // SSH passwords are filed apart, with protocol sftp.
+    use("sftp://cam.example.org/b", "bob");
+    EXPECT_FALSE(read().has_value());
+    write(QStringLiteral("by ssh"));
+    EXPECT_EQ(lookUp(secrets, QStringLiteral("cam.example.org"), nullptr, QStringLiteral("sftp")), QStringLiteral("by ssh"));
+    use("ftps://cam.example.org");
+    EXPECT_EQ(read(), QStringLiteral("second"));
 }
 
 // secret-tool as a person runs it, the secret on its standard input; the words split at spaces.

@@ -20,9 +20,9 @@ protected:
     }
     QString ssh(const QString& name) const { return home.path() + QStringLiteral("/.ssh/") + name; }
     // A key of the type in ~/.ssh (or the path given) that the server lets log in.
-    void makeKey(const QString& path, const QString& type)
+    void makeKey(const QString& path, const QString& type, const QString& passphrase = {})
     {
-        ASSERT_TRUE(makeSshKey(path, type));
+        ASSERT_TRUE(makeSshKey(path, type, passphrase));
         QFile line(path + QStringLiteral(".pub"));
         ASSERT_TRUE(line.open(QIODevice::ReadOnly) && server.authorize(line.readAll()));
     }
@@ -154,6 +154,15 @@ TEST_F(Sftp, AnRsaKeyOrAWrongPasswordIsRefusedWithWhatToDo)
         EXPECT_GE(session->outboxState().waiting, 1);
     }
     EXPECT_TRUE(last.uploadError.description.contains(QStringLiteral("The SSH server 127.0.0.1 ")));
+
+    // A key locked with a passphrase opens with the stored (here typed) secret; the account's password is another.
+    makeKey(home.path() + QStringLiteral("/locked_key"), QStringLiteral("ed25519"), QStringLiteral("open sesame"));
+    store->setObject(QStringLiteral("~/locked_key"), OXSFTPKeyFile);
+    typed = QStringLiteral("open sesame");
+    restart();
+    lookUpPassword();
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(last.upload, TickOutcome::Upload::Sent) << last.uploadError.description.toStdString();
 }
 
 } // namespace

@@ -9,12 +9,12 @@
 
 #include <unistd.h>
 
-bool makeSshKey(const QString& path, const QString& type)
+bool makeSshKey(const QString& path, const QString& type, const QString& passphrase)
 {
     QFile::remove(path);
     QFile::remove(path + QStringLiteral(".pub"));
     return runToEnd({QStringLiteral("ssh-keygen"), QStringLiteral("-q"), QStringLiteral("-t"), type, QStringLiteral("-N"),
-                     QString(), QStringLiteral("-f"), path}) == 0;
+                     passphrase, QStringLiteral("-f"), path}) == 0;
 }
 
 LoopbackSshServer::LoopbackSshServer()

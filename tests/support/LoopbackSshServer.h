@@ -47,4 +47,4 @@ private:
 };
 
 // Makes a key pair of the type at PATH (and PATH.pub), as ssh-keygen does.
-bool makeSshKey(const QString& path, const QString& type);
+bool makeSshKey(const QString& path, const QString& type, const QString& passphrase = {});
