@@ -274,9 +274,13 @@ void FTPController::prepare(void* handle, const QByteArray& target, const QUrl& 
     curl_easy_setopt(h, CURLOPT_TIMEOUT, std::clamp(allowed, static_cast<long>(m_settings.transferFloor.count()), ceiling));
     if (!caBundle.isEmpty())
         curl_easy_setopt(h, CURLOPT_CAINFO, caBundle.constData());
+    const QByteArray previousPin = m_pin;
     m_pin = url.scheme() == QLatin1String("sftp")
         ? QByteArray()
         : TrustedCertificates::pinFor(certificatesPath(), url.host(), url.port(21), &m_pinLine);
+    // A trusted key that changed (trusted anew, or edited by hand) holds from this upload on,
+    // not only once a kept connection ends.
+    curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, m_pin != previousPin ? 1L : 0L);
     if (!m_pin.isEmpty()) {
         // A server the owner trusts by its key: that key alone vouches for it, and TLS is a must there.
         curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
