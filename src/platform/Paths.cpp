@@ -23,3 +23,11 @@ QString expandTilde(const QString& path)
         return QDir::homePath() + path.mid(1);
     return path;
 }
+
+QString stateFolder()
+{
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (state.isEmpty() || QDir::isRelativePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/Ombrix");
+}

@@ -67,10 +67,7 @@ DailyFilm::~DailyFilm() = default;
 
 QString DailyFilm::stateFile()
 {
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    if (state.isEmpty() || QDir::isRelativePath(state))
-        state = QDir::homePath() + QStringLiteral("/.local/state");
-    return state + QStringLiteral("/Ombrix/daily-film");
+    return stateFolder() + QStringLiteral("/daily-film");
 }
 
 QDateTime DailyFilm::lastDue(const QDateTime& now, QTime at)
@@ -128,7 +125,6 @@ void DailyFilm::make(const QDateTime& due)
     request.framesPerSecond = kFramesPerSecond;
     request.deflicker = settingValue(*m_settings, OXFilmDeflicker);
     m_output = request.output;
-    m_pictures = int(pictures.size());
     m_maker = std::make_unique<FilmMaker>();
     connect(m_maker.get(), &FilmMaker::finished, this, &DailyFilm::finished, Qt::QueuedConnection);
     m_maker->start(std::move(request));

@@ -33,7 +33,6 @@ public:
 
     // Looks whether a film is due: soon after it is made, then every few seconds.
     void check();
-    bool isMaking() const { return m_maker != nullptr; }
 
 Q_SIGNALS:
     // A film was made; `text` says so, for the owner.
@@ -52,7 +51,6 @@ private:
     QDateTime m_done; // the due time of the last film finished (or given up)
     QDateTime m_due;  // of the film under way
     QDate m_day;
-    int m_pictures = 0;
     QString m_output;
     std::unique_ptr<FilmMaker> m_maker;
 };

@@ -257,21 +257,7 @@ void RecordingSession::tick()
         const QString address = settingValue(*m_settings, OXFTPServerAddress);
         const QString user = settingValue(*m_settings, OXFTPUsername);
         const QString folder = settingValue(*m_settings, OXFTPPath);
-        // A control character would reach the server as a command of its own; the
-        // password is checked also while it is not yet known to be the one.
-        const std::pair<QString, QString> fields[] = {
-            {tr("user name"), user},          {tr("password"), password()},
-            {tr("server address"), address},  {tr("server folder"), folder},
-            {tr("picture name"), job.fileName},
-        };
-        for (const auto& [name, text] : fields) {
-            if (hasControlCharacter(text)) {
-                refusals.upload = tr("The %1 holds a control character (such as a line break), which would reach "
-                                     "the server as a command of its own. Retype the %1.")
-                                      .arg(name);
-                break;
-            }
-        }
+        refusals.upload = controlCharacterProblem(job.fileName);
         if (refusals.upload.isEmpty()) {
             job.upload = true;
             job.username = user;
@@ -285,6 +271,26 @@ void RecordingSession::tick()
     m_delivery->addTick(std::move(job));
 }
 
+QString RecordingSession::controlCharacterProblem(const QString& fileName) const
+{
+    // A control character would reach the server as a command of its own; the
+    // password is checked also while it is not yet known to be the one.
+    const std::pair<QString, QString> fields[] = {
+        {tr("user name"), settingValue(*m_settings, OXFTPUsername)},
+        {tr("password"), password()},
+        {tr("server address"), settingValue(*m_settings, OXFTPServerAddress)},
+        {tr("server folder"), settingValue(*m_settings, OXFTPPath)},
+        {tr("picture name"), fileName},
+    };
+    for (const auto& [name, text] : fields) {
+        if (hasControlCharacter(text))
+            return tr("The %1 holds a control character (such as a line break), which would reach "
+                      "the server as a command of its own. Retype the %1.")
+                .arg(name);
+    }
+    return {};
+}
+
 void RecordingSession::uploadFilm(const QString& path, const QString& text)
 {
     const QString address = settingValue(*m_settings, OXFTPServerAddress);
@@ -294,11 +300,10 @@ void RecordingSession::uploadFilm(const QString& path, const QString& text)
         Q_EMIT dailyFilmFinished(text);
         return;
     }
-    for (const QString& field : {address, user, folder, password()}) {
-        if (hasControlCharacter(field)) {
-            Q_EMIT dailyFilmFinished(tr("%1, not uploaded: a server field holds a control character").arg(text));
-            return;
-        }
+    const QString fileName = QFileInfo(path).fileName();
+    if (const QString problem = controlCharacterProblem(fileName); !problem.isEmpty()) {
+        Q_EMIT dailyFilmFinished(tr("%1, not uploaded: %2").arg(text, problem));
+        return;
     }
     TickJob job;
     job.tick = ++m_tickNumber;
@@ -308,7 +313,7 @@ void RecordingSession::uploadFilm(const QString& path, const QString& text)
     job.username = user;
     if (isPasswordKnown())
         job.password = password();
-    job.url = m_naming.uploadURL(address, folder, QFileInfo(path).fileName());
+    job.url = m_naming.uploadURL(address, folder, fileName);
     m_films.insert(job.tick, text);
     m_delivery->addTick(std::move(job));
 }

@@ -148,6 +148,8 @@ private:
     ServerCleanup serverCleanup() const;
     void previewed(quint64 id, const CleanupPreview& preview);
     void uploadFilm(const QString& path, const QString& text);
+    // Why the server fields and the file's name must not be sent, or empty.
+    QString controlCharacterProblem(const QString& fileName) const;
 
     Services m_services;
     UserDefaults* m_settings;

@@ -1,5 +1,6 @@
 #include "Outbox.h"
 
+#include "Paths.h"
 #include "WholeFile.h"
 
 #include <QDateTime>
@@ -30,10 +31,7 @@ Outbox::Outbox(QString folder, qint64 byteLimit)
 
 QString Outbox::defaultFolder()
 {
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    if (state.isEmpty() || QDir::isRelativePath(state))
-        state = QDir::homePath() + QStringLiteral("/.local/state");
-    return state + QStringLiteral("/Ombrix/outbox");
+    return stateFolder() + QStringLiteral("/outbox");
 }
 
 QString Outbox::path(const QString& id, const QString& suffix) const

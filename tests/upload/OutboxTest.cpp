@@ -24,13 +24,15 @@ QStringList filesIn(const QString& folder)
 TEST(Outbox, KeepsPicturesOldestFirstAcrossARestartAndClearsHalfEntries)
 {
     QTemporaryDir dir;
+    // The last is a day's film, kept under its own suffix.
+    const auto urlOf = [](int n) { return n < 2 ? sequenceUrl(n) : QUrl(QStringLiteral("ftp://cam.example/web/Cam_20261207.mp4")); };
     {
         Outbox box(dir.path(), qint64(1) << 30);
         for (int n = 0; n < 3; ++n)
-            ASSERT_TRUE(box.add(QByteArray(100 + n, char('a' + n)), sequenceUrl(n), QStringLiteral("cam"), false));
+            ASSERT_TRUE(box.add(QByteArray(100 + n, char('a' + n)), urlOf(n), QStringLiteral("cam"), false));
     }
     // What a kill in the middle of a write, or a hand-edited folder, leaves behind.
-    for (const auto& [name, bytes] : {std::pair{"stray.jpg", "x"}, {"lost.json", "{\"url\":\"ftp://a/b.jpg\"}"},
+    for (const auto& [name, bytes] : {std::pair{"stray.jpg", "x"}, {"stray.mp4", "x"}, {"lost.json", "{\"url\":\"ftp://a/b.jpg\"}"},
                                      {"999999999999999-9999.json", "not json"}}) {
         QFile file(dir.path() + QLatin1Char('/') + QLatin1String(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -41,12 +43,13 @@ TEST(Outbox, KeepsPicturesOldestFirstAcrossARestartAndClearsHalfEntries)
     ASSERT_EQ(again.items().size(), 3u);
     for (int n = 0; n < 3; ++n) {
         const Outbox::Item& item = again.items()[n];
-        EXPECT_EQ(item.url, sequenceUrl(n));
+        EXPECT_EQ(item.url, urlOf(n));
         EXPECT_EQ(item.username, QStringLiteral("cam"));
         EXPECT_FALSE(item.replaceable);
         EXPECT_EQ(again.picture(item), QByteArray(100 + n, char('a' + n)));
     }
     EXPECT_EQ(filesIn(dir.path()).size(), 6) << filesIn(dir.path()).join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(filesIn(dir.path()).filter(QStringLiteral(".mp4")), QStringList(again.items()[2].id + QStringLiteral(".mp4")));
 
     EXPECT_EQ(QFileInfo(dir.path()).permissions() & 0x0077, 0) << "nobody else reads what waits for a private server";
     ASSERT_TRUE(again.setAside(again.items()[1].id, QStringLiteral("refused"), QDateTime(QDate(2030, 1, 1), QTime(0, 0))));
