@@ -13,6 +13,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <future>
 
 namespace {
 
@@ -80,6 +81,7 @@ DeliveryWorker::DeliveryWorker(Settings settings, QObject* parent)
     : QObject(parent)
     , m_settings(std::move(settings))
     , m_ftp(m_settings.transfer)
+    , m_secondLane(m_settings.transfer)
 {
     m_ftp.setDelegate(this);
     m_ftp.setHostsRequiringTls(m_settings.hostsRequiringTls);
@@ -102,6 +104,7 @@ DeliveryWorker::~DeliveryWorker()
     m_saveWake.notify_one();
     m_sendWake.notify_one();
     m_ftp.abortTransfers();
+    m_secondLane.abortTransfers();
     if (m_saver.joinable()) {
         m_sender.join();
         m_saver.join();
@@ -390,14 +393,50 @@ void DeliveryWorker::sendPass(Lock& lock)
             continue;
         }
 
+        const QString host = next->url.host();
+        const QString server = serverOf(next->url);
+        // A backlog over SFTP goes two at a time, over a second connection: the two
+        // pictures' round trips overlap. Not over FTP, whose servers often allow one
+        // connection per address; an SFTP server that refuses the second gets one at a time.
+        std::optional<Outbox::Item> second;
+        std::optional<QByteArray> secondBytes;
+        if (next->url.scheme() == QLatin1String("sftp") && !m_oneConnectionServers.contains(server)) {
+            for (const Outbox::Item& item : m_outbox->items()) {
+                if (item.setAside || item.id == next->id || item.url == next->url || serverOf(item.url) != server ||
+                    item.url.scheme() != next->url.scheme() ||
+                    (m_pausedServers.contains(server) && !m_fresh.contains(item.id)))
+                    continue;
+                secondBytes = m_outbox->picture(item);
+                if (secondBytes && unsendable(item, *secondBytes).isEmpty())
+                    second = item;
+                break;
+            }
+        }
+
         lock.unlock();
+        std::future<bool> secondSent;
+        if (second)
+            secondSent = std::async(std::launch::async, [&] {
+                return m_secondLane.uploadData(*secondBytes, second->url, second->username, password);
+            });
         const bool sent = m_ftp.uploadData(*bytes, next->url, next->username, password);
         const bool permanent = !sent && m_ftp.lastFailureIsPermanent();
         const bool usedTls = sent && m_ftp.lastUploadUsedTls();
+        const bool alsoSent = secondSent.valid() && secondSent.get();
         lock.lock();
 
-        const QString host = next->url.host();
-        const QString server = serverOf(next->url);
+        // A picture the second connection failed waits for the first; its failure is
+        // told only when the first failed alike (the server is away).
+        if (alsoSent) {
+            m_fresh.remove(second->id);
+            m_outbox->remove(second->id);
+            answer(second->id, TickOutcome::Upload::Sent);
+        } else if (second && sent && !m_stopping) {
+            m_oneConnectionServers.insert(server); // one session at a time there
+        } else if (second && !permanent && !m_stopping) {
+            m_fresh.remove(second->id);
+            answer(second->id, TickOutcome::Upload::Failed, m_lastError);
+        }
         if (sent) {
             m_outbox->remove(next->id);
             if (usedTls && !m_settings.hostsRequiringTls.contains(host)) {

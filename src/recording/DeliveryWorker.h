@@ -188,11 +188,13 @@ private:
     QDateTime m_nextTryWallClock;
     QString m_keepProblem;
     QSet<QString> m_unknownKeysTold; // fingerprints, with their servers
+    QSet<QString> m_oneConnectionServers; // "host:port" that refused a second connection
     std::condition_variable m_saveWake;
     std::condition_variable m_sendWake;
 
     StillMaker m_stillMaker; // saving thread only
     FTPController m_ftp;     // sending thread only (and abortTransfers)
+    FTPController m_secondLane; // a backlog's second connection, run from the sending thread
     Error m_lastError;
 
     std::thread m_saver; // last: they start when everything above exists

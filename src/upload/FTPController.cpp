@@ -24,6 +24,7 @@
 namespace {
 
 constexpr int kPollSliceMs = 10;
+constexpr long kSftpUploadBuffer = 512 * 1024;
 
 const QString kCurlErrorDomain = QStringLiteral("CurlErrorDomain");
 
@@ -60,8 +61,10 @@ CURLcode noteTlsStarted(CURL*, void*, void* started)
 // failure can say what the server said.
 int noteReply(CURL*, curl_infotype type, char* data, std::size_t size, void* reply)
 {
+    if (type != CURLINFO_HEADER_IN) // not the data going out: a copy of each picture otherwise
+        return 0;
     const QByteArray line = QByteArray(data, static_cast<qsizetype>(size)).trimmed();
-    if (type == CURLINFO_HEADER_IN && line.size() >= 4 && std::isdigit(static_cast<unsigned char>(line[0])) && line[3] == ' ')
+    if (line.size() >= 4 && std::isdigit(static_cast<unsigned char>(line[0])) && line[3] == ' ')
         *static_cast<QByteArray*>(reply) = line.left(200);
     return 0;
 }
@@ -303,6 +306,9 @@ void FTPController::prepare(void* handle, const QByteArray& target, const QUrl& 
         curl_easy_setopt(h, CURLOPT_SSH_PUBLIC_KEYFILE, ""); // derived from the private key
         // A key locked with a passphrase opens with the secret stored for the server.
         curl_easy_setopt(h, CURLOPT_KEYPASSWD, secret.constData());
+        // libssh2 keeps every write of one buffer in flight at once: a picture in one
+        // buffer waits for its acknowledgements once, not once per 64 KiB.
+        curl_easy_setopt(h, CURLOPT_UPLOAD_BUFFERSIZE, kSftpUploadBuffer);
     }
 }
 

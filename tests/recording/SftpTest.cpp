@@ -87,7 +87,13 @@ TEST_F(Sftp, PicturesArriveWholeByKeyOrPasswordAndTheAlwaysCurrentOneIsNeverSeen
         ASSERT_TRUE(tick());
         EXPECT_EQ(last.upload, TickOutcome::Upload::Failed);
     }
+    // The backlog goes two at a time; the second connection's picture is refused
+    // (its temporary name is taken) until the first sent its own.
+    const QString blocked = server.rootPath() + QStringLiteral("/CaptureImage_20261207_090002.jpg.part");
+    ASSERT_TRUE(QDir().mkpath(blocked));
     ASSERT_TRUE(server.resume());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return jpegsIn(server.rootPath()).size() == 2; }, 20000));
+    QDir(blocked).removeRecursively();
     ASSERT_TRUE(QTest::qWaitFor([&] { return jpegsIn(server.rootPath()).size() == 4; }, 20000))
         << jpegsIn(server.rootPath()).join(QLatin1Char(' ')).toStdString();
     for (const QString& name : jpegsIn(server.rootPath()))
