@@ -366,13 +366,15 @@ void DeliveryWorker::sendPass(Lock& lock)
         // The next picture: oldest first; during a retry pause a paused server's only
         // when they are new, and set-aside ones when they are due.
         const QDateTime wallClock = QDateTime::currentDateTime();
+        const auto due = [&](const Outbox::Item& item) {
+            return item.setAside ? item.retryAfter.isValid() && item.retryAfter <= wallClock
+                                 : !m_pausedServers.contains(serverOf(item.url)) || m_fresh.contains(item.id);
+        };
         std::optional<Outbox::Item> next;
         QString password;
         for (const Outbox::Item& item : m_outbox->items()) {
-            const bool due = item.setAside ? item.retryAfter.isValid() && item.retryAfter <= wallClock
-                                           : !m_pausedServers.contains(serverOf(item.url)) || m_fresh.contains(item.id);
             const auto known = m_passwords.constFind(item.url.host());
-            if (due && known != m_passwords.constEnd()) {
+            if (due(item) && known != m_passwords.constEnd()) {
                 next = item; // a copy: saves during the upload may change the outbox
                 password = *known;
                 break;
@@ -402,9 +404,8 @@ void DeliveryWorker::sendPass(Lock& lock)
         std::optional<QByteArray> secondBytes;
         if (next->url.scheme() == QLatin1String("sftp") && !m_oneConnectionServers.contains(server)) {
             for (const Outbox::Item& item : m_outbox->items()) {
-                if (item.setAside || item.id == next->id || item.url == next->url || serverOf(item.url) != server ||
-                    item.url.scheme() != next->url.scheme() ||
-                    (m_pausedServers.contains(server) && !m_fresh.contains(item.id)))
+                if (item.setAside || !due(item) || item.id == next->id || item.url == next->url ||
+                    serverOf(item.url) != server || item.url.scheme() != next->url.scheme())
                     continue;
                 secondBytes = m_outbox->picture(item);
                 if (secondBytes && unsendable(item, *secondBytes).isEmpty())

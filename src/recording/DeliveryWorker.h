@@ -194,7 +194,7 @@ private:
 
     StillMaker m_stillMaker; // saving thread only
     FTPController m_ftp;     // sending thread only (and abortTransfers)
-    FTPController m_secondLane; // a backlog's second connection, run from the sending thread
+    FTPController m_secondLane; // a backlog's second connection, used from a thread the sending thread waits for
     Error m_lastError;
 
     std::thread m_saver; // last: they start when everything above exists

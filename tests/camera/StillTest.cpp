@@ -52,21 +52,6 @@ TEST_F(Stills, NoneBeforeTheFirstFrameThenOneSizedByQualityAndTheFrameIsNeverDra
     EXPECT_EQ(jpeg(0.9), plain);
 }
 
-TEST_F(Stills, StillIsTheCameraFrameUnmirroredInItsOwnSize)
-{
-    startAtTheMoment(QStringLiteral("Bars=640x360"));
-    controller->addAnyCaptureDevice();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !still().isNull(); }, 5000));
-    const QImage picture = still();
-    ASSERT_EQ(picture.size(), QSize(640, 360));
-    // Colour bars run from light grey on the left to blue on the right.
-    const QColor left = picture.pixelColor(20, 40), right = picture.pixelColor(620, 40);
-    EXPECT_GT(left.red(), 150);
-    EXPECT_NEAR(left.red(), left.blue(), 20);
-    EXPECT_LT(right.red(), 40);
-    EXPECT_GT(right.blue(), 150);
-}
-
 TEST_F(Stills, StampSitsTenPixelsFromTheLowerLeftCornerInTheStoredFontAndColour)
 {
     startAtTheMoment(QString());

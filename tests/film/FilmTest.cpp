@@ -280,32 +280,6 @@ TEST_F(Film, ARangeTakesExactlyThePicturesInsideAndOthersAreNotPartOfTheSequence
     EXPECT_EQ(sequence.between(kStart.addSecs(9 * 3600 + 1), {}).size(), 0u);
 }
 
-TEST_F(Film, CancelLeavesNothingAndAnUnwritableFolderIsAClearError)
-{
-    for (int i = 0; i < 300; ++i)
-        save(indexPicture(i % 64, QSize(640, 480)), i);
-    FilmMaker maker;
-    QSignalSpy progressed(&maker, &FilmMaker::progressed);
-    QSignalSpy finished(&maker, &FilmMaker::finished);
-    maker.start(FilmRequest{sequence(), output(), FilmFormat{FilmCodec::VP8}, 24, {}});
-    ASSERT_TRUE(progressed.wait(20000));
-    maker.cancel();
-    ASSERT_TRUE(finished.wait(20000));
-    EXPECT_EQ(finished.first().first().value<FilmOutcome>().status, FilmOutcome::Status::Cancelled);
-    EXPECT_FALSE(QFile::exists(output()));
-    EXPECT_FALSE(QFile::exists(FilmMaker::partPath(output())));
-
-    const QString locked = home.path() + QStringLiteral("/locked");
-    QDir().mkpath(locked);
-    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    const bool root = ::geteuid() == 0; // root writes anywhere; a missing folder fails for everyone
-    const QString target = root ? home.path() + QStringLiteral("/missing/film.webm") : locked + QStringLiteral("/film.webm");
-    const FilmOutcome outcome = make(FilmRequest{sequence().mid(0, 3), target, FilmFormat{FilmCodec::VP8}, 24, {}});
-    EXPECT_EQ(outcome.status, FilmOutcome::Status::Failed);
-    EXPECT_TRUE(outcome.error.startsWith(QStringLiteral("Cannot write \"%1\": ").arg(target))) << outcome.error.toStdString();
-    EXPECT_FALSE(QFile::exists(target));
-}
-
 // The command line, as a person or a script runs it: exit status and one line.
 TEST_F(Film, CommandLineStatusesAndMessages)
 {
