@@ -171,6 +171,10 @@
 <context>
     <name>FTPController</name>
     <message>
+        <source>%1 did not offer TLS this time, and Ombrix logs in there only with TLS: nothing was sent, not even the password. Someone in between may be removing it; check the server&apos;s TLS settings.</source>
+        <translation>%1 hat diesmal kein TLS angeboten, und Ombrix meldet sich dort nur mit TLS an: Es wurde nichts gesendet, auch nicht das Passwort. Jemand dazwischen könnte es entfernen; prüfen Sie die TLS-Einstellungen des Servers.</translation>
+    </message>
+    <message>
         <source>The address, user name or password holds a control character (such as a line break): nothing was sent.</source>
         <translation>Adresse, Benutzername oder Passwort enthalten ein Steuerzeichen (etwa einen Zeilenumbruch): Es wurde nichts gesendet.</translation>
     </message>

@@ -133,6 +133,14 @@ QString tr(const char* text)
     return QCoreApplication::translate("FTPController", text);
 }
 
+// A server that must speak TLS (it did before, or its key is trusted) and did not offer it.
+QString tlsRefusedText(const QString& host)
+{
+    return tr("%1 did not offer TLS this time, and Ombrix logs in there only with TLS: nothing was sent, not even the "
+              "password. Someone in between may be removing it; check the server's TLS settings.")
+        .arg(host);
+}
+
 // The sockets libcurl has open for one handle. libcurl reads some of the server's
 // answers with a blocking wait of its own; shutting the sockets down is what ends
 // such a wait at once when Ombrix quits.
@@ -479,6 +487,8 @@ bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QS
     Error error = describeFailure(result);
     if (m_unknownCertificate.isValid() || result == CURLE_SSL_PINNEDPUBKEYNOTMATCH)
         error.description = certificateText(result, m_unknownCertificate);
+    else if (result == CURLE_USE_SSL_FAILED)
+        error.description = tlsRefusedText(url.host());
     uploadError(error);
     return false;
 }
@@ -631,6 +641,8 @@ QString FTPController::checkFailure(int result, const QUrl& place, const QString
         break;
     case CURLE_UPLOAD_FAILED:
         return said.isEmpty() ? curlSaid : said;
+    case CURLE_USE_SSL_FAILED:
+        return tlsRefusedText(host);
     default:
         break;
     }

@@ -1,4 +1,5 @@
 #include "ConnectionTrial.h"
+#include "KnownHosts.h"
 #include "LoopbackFtpServer.h"
 #include "LoopbackSshServer.h"
 #include "TempHome.h"
@@ -23,6 +24,13 @@ TEST(ConnectionTrial, EachFailureIsOnePlainSentenceThatSaysWhatToDo)
     QDir().mkpath(ftp.rootPath() + QStringLiteral("/locked"));
     QFile::setPermissions(ftp.rootPath() + QStringLiteral("/locked"), QFileDevice::ReadOther | QFileDevice::ExeOther |
                                                                           QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    // A server trusted by its key, where someone in between strips the TLS offer.
+    LoopbackFtpServer stripped({LoopbackFtpServer::Tls::Off});
+    QDir().mkpath(QFileInfo(TrustedCertificates::defaultPath()).path());
+    QFile trusted(TrustedCertificates::defaultPath());
+    ASSERT_TRUE(trusted.open(QIODevice::WriteOnly));
+    trusted.write(QStringLiteral("127.0.0.1:%1 sha256//AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA=\n").arg(stripped.port()).toLatin1());
+    trusted.close();
     LoopbackSshServer ssh;
     const QString user = LoopbackFtpServer::user(), password = LoopbackFtpServer::password();
     const struct {
@@ -36,6 +44,7 @@ TEST(ConnectionTrial, EachFailureIsOnePlainSentenceThatSaysWhatToDo)
         {QUrl(QStringLiteral("ftp://127.0.0.1:%1/").arg(freeLoopbackPort())), user, password, false, QStringLiteral("Nothing answers at 127.0.0.1 on port ")},
         {misnamed.url(QStringLiteral("cam")), user, password, false, QStringLiteral("The server's certificate is for example.org, not 127.0.0.1.")},
         {ftp.url(QStringLiteral("locked/cam")), user, password, false, QStringLiteral("The folder /locked/cam/ does not exist and cannot be made: 550")},
+        {stripped.url(QStringLiteral("cam")), user, password, false, QStringLiteral("127.0.0.1 did not offer TLS this time, and Ombrix logs in there only with TLS: nothing was sent")},
         {QUrl(ssh.address()), LoopbackSshServer::user(), LoopbackSshServer::password(), false, QStringLiteral("The SSH server [127.0.0.1]:%1 is not known").arg(ssh.port())},
     };
     ConnectionTrial trial;
@@ -53,6 +62,7 @@ TEST(ConnectionTrial, EachFailureIsOnePlainSentenceThatSaysWhatToDo)
         EXPECT_TRUE(!steps.isEmpty() && steps.last().startsWith(c.said)) << steps.join(QLatin1Char('\n')).toStdString();
     }
     EXPECT_TRUE(QDir(ftp.rootPath() + QStringLiteral("/new/cam")).isEmpty()) << "made, and the trial's file removed";
+    EXPECT_FALSE(QDir(stripped.rootPath() + QStringLiteral("/cam")).exists()) << "no login in clear";
 }
 
 } // namespace

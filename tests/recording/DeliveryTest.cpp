@@ -1,5 +1,6 @@
 #include "ChildProcess.h"
 #include "DeliveryWorker.h"
+#include "KnownHosts.h"
 #include "Outbox.h"
 #include "SessionFixture.h"
 #include "TickOutcomeText.h"
@@ -353,12 +354,28 @@ TEST_F(DeliverySession, AServerOnceReachedOverTlsNeverGetsThePasswordInClear)
     LoopbackFtpServer stripped({LoopbackFtpServer::Tls::Off});
     restart();
     useServer(stripped.port());
-    ASSERT_TRUE(tick());
-    ASSERT_EQ(last.upload, TickOutcome::Upload::Failed);
-    EXPECT_TRUE(stripped.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty()) << "no login in clear";
+    const auto refusedInClear = [&] {
+        ASSERT_TRUE(tick());
+        ASSERT_EQ(last.upload, TickOutcome::Upload::Failed);
+        EXPECT_TRUE(last.uploadError.description.startsWith(QStringLiteral("127.0.0.1 did not offer TLS this time")))
+            << last.uploadError.description.toStdString();
+        EXPECT_TRUE(stripped.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty()) << "no login in clear";
+    };
+    refusedInClear();
 
-    // A host that never spoke TLS keeps working without it.
+    // Trusted by its key, before it is remembered as speaking TLS: the key makes TLS a must.
     store->setObject(QString(), OXFTPTLSHosts);
+    QDir().mkpath(QFileInfo(TrustedCertificates::defaultPath()).path());
+    QFile trusted(TrustedCertificates::defaultPath());
+    ASSERT_TRUE(trusted.open(QIODevice::WriteOnly));
+    trusted.write(QStringLiteral("127.0.0.1:%1 sha256//AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA=\n").arg(stripped.port()).toLatin1());
+    trusted.close();
+    restart();
+    useServer(stripped.port());
+    refusedInClear();
+
+    // A host that never spoke TLS, and is not trusted by a key, keeps working without it.
+    QFile::remove(trusted.fileName());
     restart();
     useServer(stripped.port());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !stripped.fileContents(QStringLiteral("CaptureImage.jpg")).isEmpty(); }, 10000))

@@ -103,15 +103,17 @@ TEST_F(DiskSession, TheFreeSpaceRuleKeepsRoomRemovingTheOldestFirst)
     EXPECT_EQ(old.mid(removed), QStringList(jpegsIn(disk.path()).mid(0, old.size() - removed))) << "the oldest went first";
 }
 
-// On the server: the sequence's pictures older than the rule go; nothing else does.
+// On the server: the sequence's pictures older than the rule go; nothing else does,
+// not even another camera's sequence in the same folder.
 TEST_F(DiskSession, OldPicturesOfTheSequenceAreRemovedFromTheServerAndNothingElse)
 {
     LoopbackFtpServer server;
-    const QStringList kept{daysAgo(29, QStringLiteral("CaptureImage")), daysAgo(90, QStringLiteral("Other")),
-                           QStringLiteral("CaptureImage.jpg"), QStringLiteral("notes.txt")};
-    for (const QString& name : kept + QStringList{daysAgo(31, QStringLiteral("CaptureImage")), daysAgo(90, QStringLiteral("CaptureImage"))})
+    const QStringList kept{daysAgo(29, QStringLiteral("cam1")), daysAgo(90, QStringLiteral("cam2")), daysAgo(90, QStringLiteral("cam10")),
+                           daysAgo(90, QStringLiteral("Other")), QStringLiteral("cam1.jpg"), QStringLiteral("notes.txt")};
+    for (const QString& name : kept + QStringList{daysAgo(31, QStringLiteral("cam1")), daysAgo(90, QStringLiteral("cam1"))})
         writeFile(server.rootPath() + QLatin1Char('/') + name, kKB);
     open(QStringLiteral("Garden=160x120"), FTPTransferSettings{server.caPath()});
+    store->setObject(QStringLiteral("cam1"), OXImageFilename);
     store->setObject(30, OXKeepDaysOnServer);
     useServer(server.port());
     QString said;

@@ -1,10 +1,13 @@
 #include "Brightness.h"
+#include "DailyFilm.h"
 #include "SunTimes.h"
 #include "SessionFixture.h"
 #include "TickOutcomeText.h"
+#include "WholeFile.h"
 
 #include <QFile>
 #include <QLocalServer>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -37,6 +40,35 @@ TEST(RecordingRules, TheStoredIntervalRunsHeldBetweenOneSecondAndTheTimersLonges
     for (const char* user : {"", "anonymous", " Anonymous", "ftp"})
         EXPECT_TRUE(RecordingSession::isAnonymousLogin(QString::fromLatin1(user))) << user;
     EXPECT_FALSE(RecordingSession::isAnonymousLogin(QStringLiteral("ftpuser")));
+}
+
+// At its default time, 00:15, the day's film is of the whole day before: the 24 hours
+// up to its time, not the quarter hour since midnight.
+TEST(RecordingRules, TheDailyFilmHoldsTheTwentyFourHoursBeforeItsTime)
+{
+    TempHome home;
+    UserDefaults store(home.configFile());
+    registerSettingDefaults(store);
+    const QString pictures = home.path() + QStringLiteral("/pictures");
+    store.setObject(pictures, OXSaveToDiskPath);
+    store.setObject(QStringLiteral("shed"), OXImageFilename);
+    store.setObject(home.path() + QStringLiteral("/films"), OXFilmFolder);
+    store.setObject(true, OXDailyFilmFlag);
+    const QDateTime due(QDate(2026, 12, 8), QTime(0, 15));
+    QDir().mkpath(pictures);
+    QImage still(64, 48, QImage::Format_RGB32);
+    still.fill(Qt::gray);
+    // Minutes from the film's time: a day and a minute before, just inside the day, noon, late evening, after midnight, after the film's time.
+    for (const int minutes : {-1441, -1439, -720, -30, -5, 4})
+        ASSERT_TRUE(still.save(pictures + due.addSecs(minutes * 60).toString(QStringLiteral("'/shed_'yyyyMMdd_HHmmss'.jpg'")), "JPEG"));
+    QDir().mkpath(QFileInfo(DailyFilm::stateFile()).path());
+    ASSERT_TRUE(writeWholeFile(DailyFilm::stateFile(), due.addDays(-1).toString(Qt::ISODate).toLatin1() + '\n', nullptr));
+
+    DailyFilm film(&store, [&] { return due.addSecs(5 * 60); });
+    QSignalSpy made(&film, &DailyFilm::made);
+    ASSERT_TRUE(made.wait(60000));
+    EXPECT_EQ(made.first().at(1).toString().toStdString(), "Film of 7 December: 4 pictures, 1 s");
+    EXPECT_TRUE(made.first().first().toString().startsWith(home.path() + QStringLiteral("/films/shed_20261207.")));
 }
 
 // Sunrise and sunset as the almanacs publish them (UTC, to the minute): the

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QUrl kSingle(QStringLiteral("ftp://cam.example/web/CaptureImage.jpg"));
@@ -23,23 +25,27 @@ QStringList filesIn(const QString& folder)
 
 TEST(Outbox, KeepsPicturesOldestFirstAcrossARestartAndClearsHalfEntries)
 {
-    QTemporaryDir dir;
+    QTemporaryDir home;
+    const QString folder = home.path() + QStringLiteral("/state/outbox");
     // The last is a day's film, kept under its own suffix.
     const auto urlOf = [](int n) { return n < 2 ? sequenceUrl(n) : QUrl(QStringLiteral("ftp://cam.example/web/Cam_20261207.mp4")); };
     {
-        Outbox box(dir.path(), qint64(1) << 30);
+        const mode_t umaskBefore = ::umask(022); // as most users have it: folders readable by all
+        Outbox box(folder, qint64(1) << 30);
+        ::umask(umaskBefore);
+        EXPECT_EQ(QFileInfo(folder).permissions() & 0x0077, 0) << "nobody else reads what waits for a private server";
         for (int n = 0; n < 3; ++n)
             ASSERT_TRUE(box.add(QByteArray(100 + n, char('a' + n)), urlOf(n), QStringLiteral("cam"), false));
     }
     // What a kill in the middle of a write, or a hand-edited folder, leaves behind.
     for (const auto& [name, bytes] : {std::pair{"stray.jpg", "x"}, {"stray.mp4", "x"}, {"lost.json", "{\"url\":\"ftp://a/b.jpg\"}"},
                                      {"999999999999999-9999.json", "not json"}}) {
-        QFile file(dir.path() + QLatin1Char('/') + QLatin1String(name));
+        QFile file(folder + QLatin1Char('/') + QLatin1String(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
     }
 
-    Outbox again(dir.path(), qint64(1) << 30);
+    Outbox again(folder, qint64(1) << 30);
     ASSERT_EQ(again.items().size(), 3u);
     for (int n = 0; n < 3; ++n) {
         const Outbox::Item& item = again.items()[n];
@@ -48,14 +54,13 @@ TEST(Outbox, KeepsPicturesOldestFirstAcrossARestartAndClearsHalfEntries)
         EXPECT_FALSE(item.replaceable);
         EXPECT_EQ(again.picture(item), QByteArray(100 + n, char('a' + n)));
     }
-    EXPECT_EQ(filesIn(dir.path()).size(), 6) << filesIn(dir.path()).join(QLatin1Char(' ')).toStdString();
-    EXPECT_EQ(filesIn(dir.path()).filter(QStringLiteral(".mp4")), QStringList(again.items()[2].id + QStringLiteral(".mp4")));
+    EXPECT_EQ(filesIn(folder).size(), 6) << filesIn(folder).join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(filesIn(folder).filter(QStringLiteral(".mp4")), QStringList(again.items()[2].id + QStringLiteral(".mp4")));
 
-    EXPECT_EQ(QFileInfo(dir.path()).permissions() & 0x0077, 0) << "nobody else reads what waits for a private server";
     ASSERT_TRUE(again.setAside(again.items()[1].id, QStringLiteral("refused"), QDateTime(QDate(2030, 1, 1), QTime(0, 0))));
     again.remove(again.items().front().id);
     again.remove(QStringLiteral("no-such-id"));
-    const Outbox third(dir.path(), qint64(1) << 30);
+    const Outbox third(folder, qint64(1) << 30);
     ASSERT_EQ(third.items().size(), 2u);
     EXPECT_TRUE(third.items()[0].setAside);
     EXPECT_EQ(third.items()[0].problem, QStringLiteral("refused"));
