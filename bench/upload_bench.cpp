@@ -49,7 +49,7 @@ void BM_UploadData(benchmark::State& state)
     FTPController controller(FTPTransferSettings{f.server.caPath()});
     for (auto _ : state) {
         if (!controller.uploadData(f.picture, f.server.url(QStringLiteral("bench.jpg")), LoopbackFtpServer::user(),
-                                   LoopbackFtpServer::password()))
+                                   LoopbackFtpServer::password()).ok)
             state.SkipWithError("upload failed");
     }
     state.SetBytesProcessed(state.iterations() * kPictureBytes);

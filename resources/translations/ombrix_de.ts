@@ -235,8 +235,8 @@
         <translation>In %1 kann keine Datei geschrieben werden: %2</translation>
     </message>
     <message>
-        <source>A file was written into %1 but cannot be removed there: %2</source>
-        <translation>In %1 wurde eine Datei geschrieben, kann dort aber nicht entfernt werden: %2</translation>
+        <source>A file was written into %1 but cannot be removed there (%2): the always-current picture cannot be replaced and old pictures cannot be removed. Let this account delete files there, or remove %3 by hand.</source>
+        <translation>In %1 wurde eine Datei geschrieben, kann dort aber nicht entfernt werden (%2): Das stets aktuelle Bild kann nicht ersetzt und alte Bilder können nicht entfernt werden. Erlauben Sie diesem Konto, dort Dateien zu löschen, oder entfernen Sie %3 von Hand.</translation>
     </message>
     <message>
         <source>A file was written into %1 and removed: pictures can be uploaded.</source>
@@ -504,6 +504,10 @@
     <message>
         <source>The picture is kept and will be sent when the server answers again.</source>
         <translation>Das Bild wird aufbewahrt und gesendet, sobald der Server wieder antwortet.</translation>
+    </message>
+    <message>
+        <source>The picture is not kept for the server: it was saved only where saving is on. Once the setting is mended, the next pictures are uploaded.</source>
+        <translation>Das Bild wird nicht für den Server aufbewahrt: Es wurde nur dort gespeichert, wo Speichern eingeschaltet ist. Sobald die Einstellung berichtigt ist, werden die nächsten Bilder hochgeladen.</translation>
     </message>
     <message>
         <source>Recording stopped: the camera was turned off</source>

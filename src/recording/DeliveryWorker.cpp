@@ -27,26 +27,6 @@ std::optional<QByteArray> readFile(const QString& path)
     return file.readAll();
 }
 
-// Why an outbox entry can never be sent, or nothing when it can.
-QString unsendable(const Outbox::Item& item, const QByteArray& picture)
-{
-    const QString scheme = item.url.scheme();
-    if (scheme != QLatin1String("ftp") && scheme != QLatin1String("ftps") && scheme != QLatin1String("sftp"))
-        return DeliveryWorker::tr("its address is not an FTP or SFTP address: %1").arg(item.url.toDisplayString());
-    if (item.url.host().isEmpty() || item.url.fileName().isEmpty())
-        return DeliveryWorker::tr("its address names no server or no file: %1").arg(item.url.toDisplayString());
-    // A whole JPEG starts with its start-of-image marker and ends with its end-of-image one.
-    if (Outbox::contentSuffix(item.url) == QLatin1String(".jpg") && (!picture.startsWith("\xff\xd8") || !picture.endsWith("\xff\xd9")))
-        return DeliveryWorker::tr("it is not a whole JPEG picture (%1 bytes)").arg(picture.size());
-    return {};
-}
-
-// The server a picture goes to: a pause after a failure holds only that server's pictures.
-QString serverOf(const QUrl& url)
-{
-    return url.host() + QLatin1Char(':') + QString::number(url.port(url.scheme() == QLatin1String("sftp") ? 22 : 21));
-}
-
 QStringList tlsHosts(const UserDefaults& userDefaults)
 {
     return settingValue(userDefaults, OXFTPTLSHosts).split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -80,11 +60,13 @@ void DeliveryWorker::rememberTlsHost(UserDefaults& userDefaults, const QString& 
 DeliveryWorker::DeliveryWorker(Settings settings, QObject* parent)
     : QObject(parent)
     , m_settings(std::move(settings))
+    , m_plan(SendPlan::Rules{m_settings.firstRetryPause.count(), m_settings.longestRetryPause.count(),
+                             m_settings.setAsidePause.count()})
     , m_ftp(m_settings.transfer)
     , m_secondLane(m_settings.transfer)
 {
-    m_ftp.setDelegate(this);
     m_ftp.setHostsRequiringTls(m_settings.hostsRequiringTls);
+    m_secondLane.setHostsRequiringTls(m_settings.hostsRequiringTls);
 }
 
 void DeliveryWorker::start()
@@ -125,7 +107,6 @@ void DeliveryWorker::setPassword(const QString& host, const QString& password)
     {
         std::lock_guard lock(m_mutex);
         m_passwords.insert(host, password);
-        m_attemptNow = true;
     }
     m_sendWake.notify_one();
 }
@@ -134,9 +115,7 @@ void DeliveryWorker::retryNow()
 {
     {
         std::lock_guard lock(m_mutex);
-        m_nextTry = {};
-        m_pausedServers.clear();
-        m_attemptNow = true;
+        m_plan.retryNow();
     }
     m_sendWake.notify_one();
 }
@@ -160,7 +139,6 @@ void DeliveryWorker::saveLoop()
     {
         std::lock_guard lock(m_mutex);
         m_outbox = std::make_unique<Outbox>(m_settings.outboxFolder, m_settings.outboxLimitBytes);
-        m_attemptNow = true; // what an earlier run left is sent at once
     }
     m_sendWake.notify_one();
     publish();
@@ -223,7 +201,7 @@ void DeliveryWorker::process(TickJob& job)
         QString problem;
         if (m_outbox->add(*still, job.url, job.username, job.replaceable, &problem)) {
             const QString id = m_outbox->items().back().id;
-            m_fresh.insert(id);
+            m_plan.added(id);
             m_awaiting.insert(id, outcome);
             m_keepProblem.clear();
         } else {
@@ -231,7 +209,6 @@ void DeliveryWorker::process(TickJob& job)
             outcome.uploadError = Error{kOutboxErrorDomain, 1, problem};
             m_unkept.push_back(Unkept{outcome, *still, job.url, job.username});
         }
-        m_attemptNow = true; // a tick's picture is tried at once, whatever the pause
     }
     m_sendWake.notify_one();
     publish();
@@ -263,32 +240,51 @@ void DeliveryWorker::sendLoop()
     using namespace std::chrono;
     Lock lock(m_mutex);
     m_sendWake.wait(lock, [this] { return m_outbox || m_stopping; });
+    bool sentSinceIdle = true; // what an earlier run left is told once it is looked at
     while (!m_stopping) {
-        const auto now = steady_clock::now();
-        if (m_nextTry != steady_clock::time_point{} && now >= m_nextTry) {
-            m_nextTry = {}; // the pause is over: every waiting picture may go again
-            m_pausedServers.clear();
-            m_attemptNow = true;
-        }
-        const QDateTime wallClock = QDateTime::currentDateTime();
-        for (const Outbox::Item& item : m_outbox->items())
-            if (item.setAside && item.retryAfter.isValid() && item.retryAfter <= wallClock)
-                m_attemptNow = true;
-        if (m_attemptNow || !m_unkept.empty()) {
-            m_attemptNow = false;
-            sendPass(lock);
+        if (!m_unkept.empty()) { // tried before anything the outbox holds: it has no second chance
+            sendUnkept(lock);
             continue;
         }
+        const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
+        if (SendPlan::Pick pick = m_plan.next(m_outbox->items(), hostsWithPassword(), nowMs); pick.first) {
+            send(lock, std::move(pick));
+            sentSinceIdle = true;
+            continue;
+        }
+        if (sentSinceIdle || !m_awaiting.isEmpty()) {
+            sentSinceIdle = false;
+            // Ticks whose picture could not be tried yet (no password known) hear that it waits.
+            for (const QString& id : m_awaiting.keys())
+                answer(id, TickOutcome::Upload::Kept);
+            m_plan.forgetGone(m_outbox->items()); // replaced or dropped meanwhile
+            lock.unlock();
+            publish();
+            lock.lock();
+            continue;
+        }
+        const auto now = steady_clock::now();
         if (m_serverCleanup.days > 0 && m_passwords.contains(m_serverCleanup.folder.host()) && now >= m_serverCleanupDue) {
             cleanServer(lock);
             continue;
         }
-        // Set-aside pictures come due by the wall clock: look again now and then.
-        auto until = m_nextTry != steady_clock::time_point{} ? std::min(m_nextTry, now + minutes(1)) : now + minutes(1);
+        // Until something comes due; a look at least every minute, whatever the wall clock does.
+        const qint64 dueMs = m_plan.nextDueMs(m_outbox->items(), nowMs);
+        auto until = now + minutes(1);
+        if (dueMs != 0)
+            until = std::min(until, now + milliseconds(std::max<qint64>(0, dueMs - nowMs)));
         if (m_serverCleanup.days > 0)
             until = std::min(until, std::max(m_serverCleanupDue, now));
         m_sendWake.wait_until(lock, until);
     }
+}
+
+QSet<QString> DeliveryWorker::hostsWithPassword() const
+{
+    QSet<QString> hosts;
+    for (auto it = m_passwords.cbegin(); it != m_passwords.cend(); ++it)
+        hosts.insert(it.key());
+    return hosts;
 }
 
 void DeliveryWorker::cleanServer(Lock& lock)
@@ -304,13 +300,13 @@ void DeliveryWorker::cleanServer(Lock& lock)
     lock.unlock();
     const qint64 cutoff = DiskKeeper::keyOf(QDateTime::currentDateTime().addDays(-cleanup.days));
     QStringList old;
-    const std::optional<QStringList> names = m_ftp.listNames(cleanup.folder, cleanup.username, password);
-    for (const QString& name : names.value_or(QStringList())) {
+    const TransferResult listed = m_ftp.listNames(cleanup.folder, cleanup.username, password);
+    for (const QString& name : listed.names) {
         const auto key = DiskKeeper::sequenceKey(name, cleanup.base);
         if (key && key->first < cutoff && !waiting.contains(name))
             old << name;
     }
-    const bool done = names && (old.isEmpty() || m_ftp.removeNames(cleanup.folder, old, cleanup.username, password));
+    const bool done = listed.ok && (old.isEmpty() || m_ftp.removeNames(cleanup.folder, old, cleanup.username, password).ok);
     lock.lock();
     // Once an hour at most; a server that did not answer is asked again in a minute.
     m_serverCleanupDue = steady_clock::now() + (done ? duration_cast<steady_clock::duration>(hours(1))
@@ -324,20 +320,19 @@ void DeliveryWorker::sendUnkept(Lock& lock)
     Unkept unkept = std::move(m_unkept.front());
     m_unkept.pop_front();
     const auto password = m_passwords.constFind(unkept.url.host());
-    bool sent = false;
+    TransferResult result = TransferResult::failed(Error{kOutboxErrorDomain, 2, tr("the FTP password is not known yet")});
     if (password != m_passwords.constEnd()) {
         const QString known = *password;
         lock.unlock();
-        sent = m_ftp.uploadData(unkept.picture, unkept.url, unkept.username, known);
+        result = m_ftp.uploadData(unkept.picture, unkept.url, unkept.username, known);
         lock.lock();
-    } else {
-        m_lastError = Error{kOutboxErrorDomain, 2, tr("the FTP password is not known yet")};
     }
+    const bool sent = result.ok;
     TickOutcome& outcome = unkept.outcome;
     outcome.upload = sent ? TickOutcome::Upload::Sent : TickOutcome::Upload::NotKept;
     if (!sent)
         outcome.uploadError.description = tr("The picture could not be kept for a later try (%1), and its upload failed: %2")
-                                              .arg(outcome.uploadError.description, m_lastError.description);
+                                              .arg(outcome.uploadError.description, result.error.description);
     Q_EMIT tickFinished(outcome);
 }
 
@@ -353,147 +348,80 @@ void DeliveryWorker::answer(const QString& id, TickOutcome::Upload how, const Er
     Q_EMIT tickFinished(outcome);
 }
 
-void DeliveryWorker::sendPass(Lock& lock)
+void DeliveryWorker::send(Lock& lock, SendPlan::Pick pick)
 {
-    using namespace std::chrono;
-    for (;;) {
-        if (m_stopping)
-            return;
-        if (!m_unkept.empty()) { // tried before anything the outbox holds: it has no second chance
-            sendUnkept(lock);
-            continue;
-        }
-        // The next picture: oldest first; during a retry pause a paused server's only
-        // when they are new, and set-aside ones when they are due.
-        const QDateTime wallClock = QDateTime::currentDateTime();
-        const auto due = [&](const Outbox::Item& item) {
-            return item.setAside ? item.retryAfter.isValid() && item.retryAfter <= wallClock
-                                 : !m_pausedServers.contains(serverOf(item.url)) || m_fresh.contains(item.id);
-        };
-        std::optional<Outbox::Item> next;
-        QString password;
-        for (const Outbox::Item& item : m_outbox->items()) {
-            const auto known = m_passwords.constFind(item.url.host());
-            if (due(item) && known != m_passwords.constEnd()) {
-                next = item; // a copy: saves during the upload may change the outbox
-                password = *known;
-                break;
-            }
-        }
-        if (!next)
-            break;
-        const bool fresh = m_fresh.remove(next->id);
-        const std::optional<QByteArray> bytes = m_outbox->picture(*next);
-        if (!bytes) {
-            m_outbox->remove(next->id); // removed by hand meanwhile
-            continue;
-        }
-        if (const QString why = unsendable(*next, *bytes); !why.isEmpty()) {
-            const QString problem = tr("It can never be sent: %1").arg(why);
-            m_outbox->setAside(next->id, problem, QDateTime());
-            answer(next->id, TickOutcome::Upload::SetAside, Error{kOutboxErrorDomain, 3, problem});
-            continue;
-        }
-
-        const QString host = next->url.host();
-        const QString server = serverOf(next->url);
-        // A backlog over SFTP goes two at a time, over a second connection: the two
-        // pictures' round trips overlap. Not over FTP, whose servers often allow one
-        // connection per address; an SFTP server that refuses the second gets one at a time.
-        std::optional<Outbox::Item> second;
-        std::optional<QByteArray> secondBytes;
-        if (next->url.scheme() == QLatin1String("sftp") && !m_oneConnectionServers.contains(server)) {
-            for (const Outbox::Item& item : m_outbox->items()) {
-                if (item.setAside || !due(item) || item.id == next->id || item.url == next->url ||
-                    serverOf(item.url) != server || item.url.scheme() != next->url.scheme())
-                    continue;
-                secondBytes = m_outbox->picture(item);
-                if (secondBytes && unsendable(item, *secondBytes).isEmpty())
-                    second = item;
-                break;
-            }
-        }
-
-        lock.unlock();
-        std::future<bool> secondSent;
-        if (second)
-            secondSent = std::async(std::launch::async, [&] {
-                return m_secondLane.uploadData(*secondBytes, second->url, second->username, password);
-            });
-        const bool sent = m_ftp.uploadData(*bytes, next->url, next->username, password);
-        const bool permanent = !sent && m_ftp.lastFailureIsPermanent();
-        const bool usedTls = sent && m_ftp.lastUploadUsedTls();
-        const bool alsoSent = secondSent.valid() && secondSent.get();
-        lock.lock();
-
-        // A picture the second connection failed waits for the first; its failure is
-        // told only when the first failed alike (the server is away).
-        if (alsoSent) {
-            m_fresh.remove(second->id);
-            m_outbox->remove(second->id);
-            answer(second->id, TickOutcome::Upload::Sent);
-        } else if (second && sent && !m_stopping) {
-            m_oneConnectionServers.insert(server); // one session at a time there
-        } else if (second && !permanent && !m_stopping) {
-            m_fresh.remove(second->id);
-            answer(second->id, TickOutcome::Upload::Failed, m_lastError);
-        }
-        if (sent) {
-            m_outbox->remove(next->id);
-            if (usedTls && !m_settings.hostsRequiringTls.contains(host)) {
-                m_settings.hostsRequiringTls.insert(host);
-                m_ftp.setHostsRequiringTls(m_settings.hostsRequiringTls);
-                Q_EMIT tlsSeen(host);
-            }
-            m_pausedServers.remove(server); // it answers again: send the rest at once
-            if (m_pausedServers.isEmpty()) {
-                m_pause = {};
-                m_nextTry = {};
-            }
-            answer(next->id, TickOutcome::Upload::Sent);
-        } else if (m_stopping) {
-            return; // abandoned, not failed: the picture stays for the next start
-        } else if (permanent) {
-            // Refused for good: set aside, so that it does not hold the pictures behind it.
-            const QDateTime retry = QDateTime::currentDateTime().addMSecs(m_settings.setAsidePause.count());
-            m_outbox->setAside(next->id, m_lastError.description, retry);
-            answer(next->id, TickOutcome::Upload::SetAside, m_lastError);
-        } else {
-            if (next->setAside) // still failing: its next try is as rare as before
-                m_outbox->setAside(next->id, next->problem,
-                                   QDateTime::currentDateTime().addMSecs(m_settings.setAsidePause.count()));
-            // A new picture failing during its server's pause does not lengthen it.
-            if (!m_pausedServers.contains(server) || !fresh) {
-                m_pausedServers.insert(server);
-                m_pause = m_pause.count() == 0 ? m_settings.firstRetryPause : std::min(m_pause * 2, m_settings.longestRetryPause);
-                m_nextTry = steady_clock::now() + m_pause;
-                m_nextTryWallClock = QDateTime::currentDateTime().addMSecs(m_pause.count());
-            }
-            answer(next->id, TickOutcome::Upload::Failed, m_lastError);
-            const SshHostKey& key = m_ftp.lastUnknownHostKey();
-            if (key.isValid() && !m_unknownKeysTold.contains(key.hostPattern() + key.fingerprint())) {
-                m_unknownKeysTold.insert(key.hostPattern() + key.fingerprint());
-                Q_EMIT hostKeyUnknown(key);
-            }
-            const TrustedCertificate& certificate = m_ftp.lastUnknownCertificate();
-            const QString told = certificate.hostPattern() + QString::fromLatin1(certificate.pin);
-            if (certificate.isValid() && !m_unknownKeysTold.contains(told)) {
-                m_unknownKeysTold.insert(told);
-                Q_EMIT certificateUnknown(certificate);
-            }
-        }
-        lock.unlock();
-        publish();
-        lock.lock();
+    const Outbox::Item& first = *pick.first; // copies: saves during the upload may change the outbox
+    const std::optional<QByteArray> bytes = m_outbox->picture(first);
+    if (!bytes) {
+        m_outbox->remove(first.id); // removed by hand meanwhile
+        return;
     }
-    // Ticks whose picture could not be tried yet (no password known) hear that it waits.
-    for (const QString& id : m_awaiting.keys())
-        answer(id, TickOutcome::Upload::Kept);
-    for (auto it = m_fresh.begin(); it != m_fresh.end();)
-        it = m_outbox->contains(*it) ? std::next(it) : m_fresh.erase(it); // replaced or dropped meanwhile
+    if (const QString why = SendPlan::unsendable(first, *bytes); !why.isEmpty()) {
+        const QString problem = tr("It can never be sent: %1").arg(why);
+        m_outbox->setAside(first.id, problem, QDateTime());
+        answer(first.id, TickOutcome::Upload::SetAside, Error{kOutboxErrorDomain, 3, problem});
+        return;
+    }
+    std::optional<QByteArray> secondBytes = pick.second ? m_outbox->picture(*pick.second) : std::nullopt;
+    if (pick.second && (!secondBytes || !SendPlan::unsendable(*pick.second, *secondBytes).isEmpty()))
+        pick.second.reset(); // the usual connection deals with it in its turn
+    const QString password = m_passwords.value(first.url.host());
+
+    lock.unlock();
+    std::future<TransferResult> secondSent;
+    if (pick.second)
+        secondSent = std::async(std::launch::async, [&] {
+            return m_secondLane.uploadData(*secondBytes, pick.second->url, pick.second->username, password);
+        });
+    const TransferResult result = m_ftp.uploadData(*bytes, first.url, first.username, password);
+    const std::optional<TransferResult> secondResult = secondSent.valid() ? std::optional(secondSent.get()) : std::nullopt;
+    lock.lock();
+
+    if (m_stopping) { // abandoned, not failed: what did not arrive stays for the next start
+        for (const auto& [item, sent] : {std::pair{pick.first, std::optional(result)}, {pick.second, secondResult}})
+            if (item && sent && sent->ok) {
+                m_outbox->remove(item->id);
+                answer(item->id, TickOutcome::Upload::Sent);
+            }
+        return;
+    }
+    const SendPlan::Settled settled = m_plan.settle(pick, result, secondResult, QDateTime::currentMSecsSinceEpoch());
+    carryOut(*pick.first, settled.first);
+    if (pick.second && settled.second)
+        carryOut(*pick.second, *settled.second);
+    const QString host = first.url.host();
+    if (result.usedTls && !m_settings.hostsRequiringTls.contains(host)) {
+        m_settings.hostsRequiringTls.insert(host);
+        m_ftp.setHostsRequiringTls(m_settings.hostsRequiringTls);
+        m_secondLane.setHostsRequiringTls(m_settings.hostsRequiringTls);
+        Q_EMIT tlsSeen(host);
+    }
+    const SshHostKey& key = result.unknownHostKey;
+    if (key.isValid() && !m_unknownKeysTold.contains(key.hostPattern() + key.fingerprint())) {
+        m_unknownKeysTold.insert(key.hostPattern() + key.fingerprint());
+        Q_EMIT hostKeyUnknown(key);
+    }
+    const TrustedCertificate& certificate = result.unknownCertificate;
+    const QString told = certificate.hostPattern() + QString::fromLatin1(certificate.pin);
+    if (certificate.isValid() && !m_unknownKeysTold.contains(told)) {
+        m_unknownKeysTold.insert(told);
+        Q_EMIT certificateUnknown(certificate);
+    }
     lock.unlock();
     publish();
     lock.lock();
+}
+
+void DeliveryWorker::carryOut(const Outbox::Item& item, const SendPlan::Fate& fate)
+{
+    using Action = SendPlan::Fate::Action;
+    if (fate.action == Action::Remove)
+        m_outbox->remove(item.id);
+    else if (fate.action == Action::SetAside)
+        m_outbox->setAside(item.id, fate.problem,
+                           fate.retryAfterMs ? QDateTime::fromMSecsSinceEpoch(fate.retryAfterMs) : QDateTime());
+    if (fate.told != TickOutcome::Upload::NotAsked)
+        answer(item.id, fate.told, fate.error);
 }
 
 void DeliveryWorker::publish()
@@ -527,8 +455,8 @@ OutboxState DeliveryWorker::stateLocked() const
     }
     if (state.waiting > 0) {
         state.needsPassword = !anyPassword;
-        if (m_nextTry != std::chrono::steady_clock::time_point{})
-            state.nextTry = m_nextTryWallClock;
+        if (m_plan.nextTryMs() != 0)
+            state.nextTry = QDateTime::fromMSecsSinceEpoch(m_plan.nextTryMs());
     }
     return state;
 }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "DeliveryValues.h"
 #include "Error.h"
 #include "FTPController.h"
 #include "GstHandles.h"
 #include "JpegEncoder.h"
+#include "SendPlan.h"
 #include "StillMaker.h"
 
 #include <QDateTime>
@@ -44,48 +46,6 @@ struct TickJob {
     QString file;                    // set: this file (a film) is uploaded instead of a picture from the frame
 };
 
-// How a tick ended, once its picture was saved and its upload tried.
-struct TickOutcome {
-    enum class Save { NotAsked, Saved, Failed };
-    // Refused: not uploaded at all (a setting would be unsafe to send). SetAside: the
-    // server refuses this picture for good; it stays in the outbox, tried rarely.
-    // NotKept: the outbox could not keep it and its one try from memory failed.
-    enum class Upload { NotAsked, Sent, Kept, Failed, Refused, SetAside, NotKept };
-    quint64 tick = 0;
-    QDateTime time;
-    QString fileName; // the name actually written, past any taken one
-    bool pictureMade = false;
-    Save save = Save::NotAsked;
-    QString savePath;    // empty when saving failed for want of a folder
-    QString saveProblem;
-    bool diskFloor = false; // not saved, so that the disk keeps its last free space
-    Upload upload = Upload::NotAsked;
-    Error uploadError; // why it was not sent (Failed, Refused, SetAside, NotKept)
-};
-
-// Old pictures of the sequence to remove from the server: those in `folder` named
-// BASE_yyyyMMdd_HHmmss[_N].jpg and taken more than `days` days ago (0: none).
-struct ServerCleanup {
-    QUrl folder;
-    QString base;
-    QString username;
-    int days = 0;
-    bool operator==(const ServerCleanup&) const = default;
-};
-
-// The pictures waiting for their server, as the status line tells it.
-struct OutboxState {
-    int waiting = 0;           // to be sent, not counting those set aside
-    QString host;              // where the oldest waiting picture goes
-    QDateTime nextTry;         // invalid: not scheduled (sending, or waiting for a password)
-    bool needsPassword = false;
-    int dropped = 0;           // pictures dropped for the outbox's bound since the start
-    QString keepProblem;       // a picture could not be kept in the outbox
-    int setAside = 0;          // refused by the server for good, or never sendable
-    QString setAsideName;      // the newest of them, and why
-    QString setAsideProblem;
-};
-
 // Stamps, encodes, saves and uploads the ticks' pictures on two threads of its
 // own, so the window's thread never waits on the disk or the network: one saves
 // the ticks' pictures in their order and keeps those to upload in the outbox; the
@@ -100,7 +60,7 @@ struct OutboxState {
 // Its signals are emitted on its threads; connect with queued connections.
 // Destroying it finishes the saves already asked for, abandons the upload under
 // way (its picture stays in the outbox) and returns promptly.
-class DeliveryWorker : public QObject, private FTPControllerDelegate {
+class DeliveryWorker : public QObject {
     Q_OBJECT
 public:
     struct Settings {
@@ -161,13 +121,14 @@ private:
     void process(TickJob& job);
     void stepPastTakenName(TickJob& job);
     void sendLoop();
-    void sendPass(Lock& lock);
+    void send(Lock& lock, SendPlan::Pick pick);
+    void carryOut(const Outbox::Item& item, const SendPlan::Fate& fate);
+    QSet<QString> hostsWithPassword() const;
     void sendUnkept(Lock& lock);
     void cleanServer(Lock& lock);
     void answer(const QString& id, TickOutcome::Upload how, const Error& error = {});
     void publish();
     OutboxState stateLocked() const;
-    void uploadDidNotFinishWithError(const Error& error) override { m_lastError = error; }
 
     Settings m_settings;
 
@@ -175,27 +136,20 @@ private:
     std::deque<TickJob> m_jobs;
     QHash<QString, QString> m_passwords; // by host
     std::unique_ptr<Outbox> m_outbox;    // made by the saving thread
-    QSet<QString> m_fresh;               // outbox ids never tried yet
     QHash<QString, TickOutcome> m_awaiting; // outbox id -> its tick, waiting for the first try
     std::deque<Unkept> m_unkept;
-    bool m_attemptNow = false;
     bool m_stopping = false;
-    std::chrono::milliseconds m_pause{0};
-    std::chrono::steady_clock::time_point m_nextTry{}; // set: a retry pause is under way
-    QSet<QString> m_pausedServers;                     // "host:port" whose last try failed during it
+    SendPlan m_plan;
     ServerCleanup m_serverCleanup;
     std::chrono::steady_clock::time_point m_serverCleanupDue{};
-    QDateTime m_nextTryWallClock;
     QString m_keepProblem;
     QSet<QString> m_unknownKeysTold; // fingerprints, with their servers
-    QSet<QString> m_oneConnectionServers; // "host:port" that refused a second connection
     std::condition_variable m_saveWake;
     std::condition_variable m_sendWake;
 
     StillMaker m_stillMaker; // saving thread only
     FTPController m_ftp;     // sending thread only (and abortTransfers)
     FTPController m_secondLane; // a backlog's second connection, used from a thread the sending thread waits for
-    Error m_lastError;
 
     std::thread m_saver; // last: they start when everything above exists
     std::thread m_sender;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Clock.h"
-#include "DeliveryWorker.h"
+#include "DeliveryValues.h"
 
 #include <QObject>
 #include <QTimer>

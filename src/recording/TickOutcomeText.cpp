@@ -52,8 +52,10 @@ QString uploadFailureFate(const TickOutcome& outcome)
 {
     switch (outcome.upload) {
     case TickOutcome::Upload::Failed:
-    case TickOutcome::Upload::Refused:
         return tr("The picture is kept and will be sent when the server answers again.");
+    case TickOutcome::Upload::Refused: // refused before the outbox: nothing waits
+        return tr("The picture is not kept for the server: it was saved only where saving is on. Once the setting is "
+                  "mended, the next pictures are uploaded.");
     case TickOutcome::Upload::SetAside:
         return tr("The picture is set aside in the outbox; the pictures after it are still sent, and it is tried again "
                   "now and then.");

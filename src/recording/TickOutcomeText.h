@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DeliveryWorker.h"
+#include "DeliveryValues.h"
 #include "DiskKeeper.h"
 
 #include <QString>

@@ -133,6 +133,12 @@ QString tr(const char* text)
     return QCoreApplication::translate("FTPController", text);
 }
 
+Error controlCharacterError()
+{
+    return Error{kCurlErrorDomain, CURLE_BAD_FUNCTION_ARGUMENT,
+                 tr("The address, user name or password holds a control character (such as a line break): nothing was sent.")};
+}
+
 // A server that must speak TLS (it did before, or its key is trusted) and did not offer it.
 QString tlsRefusedText(const QString& host)
 {
@@ -376,7 +382,7 @@ QByteArray FTPController::sshKeyFile() const
     return {};
 }
 
-bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QString& username, const QString& password)
+TransferResult FTPController::uploadData(const QByteArray& data, const QUrl& url, const QString& username, const QString& password)
 {
     ReadMemoryState state{data.constData(), static_cast<std::uint64_t>(data.size())};
     const QString fileName = url.fileName(QUrl::FullyDecoded);
@@ -395,16 +401,12 @@ bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QS
     // A line break in any of these would hand the server a command of its own.
     if (hasControlCharacter(username) || hasControlCharacter(password) ||
         hasControlCharacter(QString::fromUtf8(QByteArray::fromPercentEncoding(url.toEncoded())))) {
-        m_lastFailurePermanent = true;
-        uploadError(Error{kCurlErrorDomain, CURLE_BAD_FUNCTION_ARGUMENT,
-                          tr("The address, user name or password holds a control character (such as a line break): "
-                             "nothing was sent.")});
-        return false;
+        return TransferResult::failed(controlCharacterError(), true);
     }
 
     m_tlsStarted = false;
     m_lastReply.clear();
-    m_unknownCertificate = {};
+    TransferResult outcome;
     int result = CURLE_FAILED_INIT;
     if (m_handles->isValid()) {
         CURL* h = m_handles->easy;
@@ -436,14 +438,12 @@ bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QS
             result = perform();
         }
         if (sftp) {
-            m_unknownHostKey = m_hostKeyCheck.match == CURLKHMATCH_MISSING ? m_hostKeyCheck.seen : SshHostKey{};
-            m_lastFailurePermanent = false;
-            if (result == CURLE_OK) {
-                completeUpload();
-                return true;
+            outcome.ok = result == CURLE_OK;
+            if (!outcome.ok) {
+                outcome.unknownHostKey = m_hostKeyCheck.match == CURLKHMATCH_MISSING ? m_hostKeyCheck.seen : SshHostKey{};
+                outcome.error = describeSshFailure(result, url, username);
             }
-            uploadError(describeSshFailure(result, url, username));
-            return false;
+            return outcome;
         }
 
         if (result == CURLE_QUOTE_ERROR && !fileName.isEmpty()) {
@@ -465,32 +465,28 @@ bool FTPController::uploadData(const QByteArray& data, const QUrl& url, const QS
         m_tlsConnectedHosts.insert(url.host());
     else if (result != CURLE_OK)
         m_tlsConnectedHosts.remove(url.host());
-    m_lastUploadUsedTls = result == CURLE_OK && m_tlsConnectedHosts.contains(url.host());
+    outcome.ok = result == CURLE_OK;
+    outcome.usedTls = outcome.ok && m_tlsConnectedHosts.contains(url.host());
+    if (outcome.ok)
+        return outcome;
     m_lastReplyCode = m_lastReply.left(3).toLong();
     // A refusal of this picture's folder or file: 5xx, but not a full disk or a refused login.
-    m_lastFailurePermanent = m_lastReplyCode >= 500 && m_lastReplyCode != 552 && m_lastReplyCode != 530 &&
-        (result == CURLE_REMOTE_ACCESS_DENIED || result == CURLE_UPLOAD_FAILED || result == CURLE_QUOTE_ERROR ||
-         result == CURLE_REMOTE_FILE_NOT_FOUND);
-    if (result == CURLE_UNSUPPORTED_PROTOCOL)
-        m_lastFailurePermanent = true;
-    if (result == CURLE_OK) {
-        completeUpload();
-        return true;
-    }
-    m_unknownCertificate = {};
+    outcome.permanent = result == CURLE_UNSUPPORTED_PROTOCOL ||
+        (m_lastReplyCode >= 500 && m_lastReplyCode != 552 && m_lastReplyCode != 530 &&
+         (result == CURLE_REMOTE_ACCESS_DENIED || result == CURLE_UPLOAD_FAILED || result == CURLE_QUOTE_ERROR ||
+          result == CURLE_REMOTE_FILE_NOT_FOUND));
     m_lastHost = url.host();
     m_lastPort = url.port(21);
     // A certificate no authority signed, not one made out to another name.
     if (result == CURLE_PEER_FAILED_VERIFICATION && m_pin.isEmpty() && m_handles->isValid() &&
         !QByteArray(m_curlError).contains("target host name"))
-        m_unknownCertificate = probeCertificate(url);
-    Error error = describeFailure(result);
-    if (m_unknownCertificate.isValid() || result == CURLE_SSL_PINNEDPUBKEYNOTMATCH)
-        error.description = certificateText(result, m_unknownCertificate);
+        outcome.unknownCertificate = probeCertificate(url);
+    outcome.error = describeFailure(result);
+    if (outcome.unknownCertificate.isValid() || result == CURLE_SSL_PINNEDPUBKEYNOTMATCH)
+        outcome.error.description = certificateText(result, outcome.unknownCertificate);
     else if (result == CURLE_USE_SSL_FAILED)
-        error.description = tlsRefusedText(url.host());
-    uploadError(error);
-    return false;
+        outcome.error.description = tlsRefusedText(url.host());
+    return outcome;
 }
 
 Error FTPController::describeFailure(int result) const
@@ -589,16 +585,18 @@ FTPController::Check FTPController::checkConnection(const QUrl& folder, const QS
     const QString name = QStringLiteral("ombrix-test-%1.txt").arg(QDateTime::currentMSecsSinceEpoch());
     QUrl file = place;
     file.setPath(place.path(QUrl::FullyEncoded) + name, QUrl::StrictMode);
-    FTPControllerDelegate* delegate = std::exchange(m_delegate, nullptr); // a trial is no upload to report
-    const bool written = uploadData(QByteArrayLiteral("Ombrix checks that it may write here.\n"), file, username, password);
-    const bool removed = written && removeNames(place, {name}, username, password);
-    m_delegate = delegate;
-    if (!written) {
+    const TransferResult written = uploadData(QByteArrayLiteral("Ombrix checks that it may write here.\n"), file, username, password);
+    if (!written.ok) {
         check.steps << tr("A file cannot be written into %1: %2").arg(path, checkFailure(CURLE_UPLOAD_FAILED, place, username));
         return check;
     }
-    if (!removed) {
-        check.steps << tr("A file was written into %1 but cannot be removed there: %2").arg(path, QString::fromUtf8(m_lastReply.trimmed()));
+    // Strictly: a server that lets a file be written but not removed would fail later,
+    // when the always-current picture is replaced or old pictures are removed.
+    if (const TransferResult removed = removeNames(place, {name}, username, password, Removal::Strict); !removed.ok) {
+        check.steps << tr("A file was written into %1 but cannot be removed there (%2): the always-current picture "
+                          "cannot be replaced and old pictures cannot be removed. Let this account delete files "
+                          "there, or remove %3 by hand.")
+                           .arg(path, removed.error.description, name);
         return check;
     }
     check.steps << tr("A file was written into %1 and removed: pictures can be uploaded.").arg(path);
@@ -651,12 +649,12 @@ QString FTPController::checkFailure(int result, const QUrl& place, const QString
     return describeFailure(result).description;
 }
 
-std::optional<QStringList> FTPController::listNames(const QUrl& folder, const QString& username, const QString& password)
+TransferResult FTPController::listNames(const QUrl& folder, const QString& username, const QString& password)
 {
     const QByteArray user = username.toUtf8();
     const QByteArray secret = password.toUtf8();
     if (!m_handles->isValid() || hasControlCharacter(username) || hasControlCharacter(password))
-        return std::nullopt;
+        return TransferResult::failed(controlCharacterError(), true);
     QByteArray listing;
     CURL* h = m_handles->easy;
     prepare(h, folder.adjusted(QUrl::RemoveFilename).toEncoded(), folder, user, secret, 0);
@@ -666,46 +664,48 @@ std::optional<QStringList> FTPController::listNames(const QUrl& folder, const QS
     m_lastReply.clear();
     const int result = perform();
     m_lastReplyCode = m_lastReply.left(3).toLong();
-    if (result != CURLE_OK) {
-        uploadError(describeFailure(result));
-        return std::nullopt;
-    }
-    QStringList names;
+    if (result != CURLE_OK)
+        return TransferResult::failed(describeFailure(result));
+    TransferResult found;
+    found.ok = true;
     for (const QByteArray& line : listing.split('\n')) {
         const QString name = QString::fromUtf8(line.trimmed());
         if (!name.isEmpty())
-            names << name.mid(name.lastIndexOf(QLatin1Char('/')) + 1); // some servers give the folder too
+            found.names << name.mid(name.lastIndexOf(QLatin1Char('/')) + 1); // some servers give the folder too
     }
-    return names;
+    return found;
 }
 
-bool FTPController::removeNames(const QUrl& folder, const QStringList& names, const QString& username, const QString& password)
+TransferResult FTPController::removeNames(const QUrl& folder, const QStringList& names, const QString& username,
+                                          const QString& password, Removal removal)
 {
     const QByteArray user = username.toUtf8();
     const QByteArray secret = password.toUtf8();
     if (!m_handles->isValid() || hasControlCharacter(username) || hasControlCharacter(password))
-        return false;
+        return TransferResult::failed(controlCharacterError(), true);
+    // "*": a name already gone is no error.
+    const QByteArray mark = removal == Removal::GoneIsFine ? "*" : "";
     CURL* h = m_handles->easy;
     constexpr qsizetype kBatch = 100; // one request a hundred names: a short command list each
     for (qsizetype first = 0; first < names.size(); first += kBatch) {
         CommandList remove;
         for (const QString& name : names.mid(first, kBatch))
             if (!hasControlCharacter(name)) // a name from the server never becomes a command of its own
-                remove.append(folder.scheme() == QLatin1String("sftp") // "*": one already gone is no error
-                                  ? "*rm " + quotedPath(folder.adjusted(QUrl::RemoveFilename).path(QUrl::FullyDecoded) + name)
-                                  : "*DELE " + name.toUtf8());
+                remove.append(folder.scheme() == QLatin1String("sftp")
+                                  ? mark + "rm " + quotedPath(folder.adjusted(QUrl::RemoveFilename).path(QUrl::FullyDecoded) + name)
+                                  : mark + "DELE " + name.toUtf8());
         prepare(h, folder.adjusted(QUrl::RemoveFilename).toEncoded(), folder, user, secret, 0);
         curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
         curl_easy_setopt(h, CURLOPT_POSTQUOTE, remove.get());
         m_lastReply.clear();
         const int result = perform();
         m_lastReplyCode = m_lastReply.left(3).toLong();
-        if (result != CURLE_OK) {
-            uploadError(describeFailure(result));
-            return false;
-        }
+        if (result != CURLE_OK)
+            return TransferResult::failed(describeFailure(result));
     }
-    return true;
+    TransferResult removed;
+    removed.ok = true;
+    return removed;
 }
 
 int FTPController::perform()
@@ -751,16 +751,4 @@ void FTPController::abortTransfers()
     m_handles->sockets.shutDownAll();
     if (m_handles->multi)
         curl_multi_wakeup(m_handles->multi);
-}
-
-void FTPController::completeUpload()
-{
-    if (m_delegate)
-        m_delegate->uploadDidFinish();
-}
-
-void FTPController::uploadError(const Error& error)
-{
-    if (m_delegate)
-        m_delegate->uploadDidNotFinishWithError(error);
 }

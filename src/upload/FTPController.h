@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "KnownHosts.h"
+#include "TransferResult.h"
 
 #include <QByteArray>
 #include <QSet>
@@ -15,15 +16,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-
-// Hears how an upload ended, inside the upload call. Either callback may be left
-// as it is; the uploader then sends nothing for that outcome.
-class FTPControllerDelegate {
-public:
-    virtual ~FTPControllerDelegate() = default;
-    virtual void uploadDidFinish() {}
-    virtual void uploadDidNotFinishWithError(const Error& error) { Q_UNUSED(error); }
-};
 
 // How uploads reach the network. The application keeps the defaults.
 struct FTPTransferSettings {
@@ -62,7 +54,6 @@ public:
     ~CurlGlobal();
     CurlGlobal(const CurlGlobal&) = delete;
     CurlGlobal& operator=(const CurlGlobal&) = delete;
-    bool isReady() const { return m_ready; }
 
 private:
     bool m_ready;
@@ -79,15 +70,15 @@ struct ReadMemoryState {
 std::size_t ReadMemoryCallback(char* destination, std::size_t size, std::size_t count, void* state);
 
 // Sends one picture held in memory to one FTP, FTPS or SFTP address with libcurl,
-// on the caller's thread, and tells the delegate how it went before returning. An
-// SFTP server's host key must be in known_hosts; an unknown or changed one is
-// refused, and the key it showed is kept for the caller to ask about.
+// on the caller's thread, and returns how it went as one value. An SFTP server's
+// host key must be in known_hosts; an unknown or changed one is refused, and the
+// result holds the key it showed for the caller to ask about.
 //
 // The picture goes to a temporary name beside its final one ("NAME.part") and is
 // renamed when it has arrived whole, so readers of the server never see half a
 // picture. The libcurl handle is kept between uploads, so a server's connection
 // and login are reused from one picture to the next. Uploads are made from one
-// thread at a time; abortTransfers() and wakeUp() may be called from any thread.
+// thread at a time; abortTransfers() may be called from any thread.
 class FTPController {
 public:
     explicit FTPController(FTPTransferSettings settings = {});
@@ -95,19 +86,15 @@ public:
     FTPController(const FTPController&) = delete;
     FTPController& operator=(const FTPController&) = delete;
 
-    FTPControllerDelegate* delegate() const { return m_delegate; }
-    void setDelegate(FTPControllerDelegate* delegate) { m_delegate = delegate; }
+    // Sends the picture; `ok` once it arrived whole.
+    TransferResult uploadData(const QByteArray& data, const QUrl& url, const QString& username, const QString& password);
 
-    // True when the picture arrived; the delegate has heard the outcome by then.
-    bool uploadData(const QByteArray& data, const QUrl& url, const QString& username, const QString& password);
-    void completeUpload();
-    void uploadError(const Error& error);
-
-    // The names of the files in a folder (NLST), or nothing when the server gave
-    // none (the delegate has heard why).
-    std::optional<QStringList> listNames(const QUrl& folder, const QString& username, const QString& password);
-    // Removes the named files from the folder; a name already gone is no error.
-    bool removeNames(const QUrl& folder, const QStringList& names, const QString& username, const QString& password);
+    // The names of the files in a folder (NLST), in the result's `names`.
+    TransferResult listNames(const QUrl& folder, const QString& username, const QString& password);
+    // Removes the named files from the folder; a name already gone is no error unless strict.
+    enum class Removal { GoneIsFine, Strict };
+    TransferResult removeNames(const QUrl& folder, const QStringList& names, const QString& username,
+                               const QString& password, Removal removal = Removal::GoneIsFine);
 
     // A trial of the address, as a person checks it: connects, logs in, finds (or
     // makes) the folder, writes and removes a small file. One plain sentence per
@@ -121,12 +108,6 @@ public:
     // Hosts whose uploads must use TLS (they used it before: a missing offer now
     // means someone in between removed it, and the password must not go in clear).
     void setHostsRequiringTls(QSet<QString> hosts) { m_hostsRequiringTls = std::move(hosts); }
-    // Whether the last upload's connection was encrypted.
-    bool lastUploadUsedTls() const { return m_lastUploadUsedTls; }
-    // Whether the last upload failed because the server refuses this picture for
-    // good (a 5xx answer to its folder or its file, other than a full disk), not
-    // because of the connection, the login or the server's state.
-    bool lastFailureIsPermanent() const { return m_lastFailurePermanent; }
 
     // Ends the transfer in progress at once, even one waiting inside libcurl for
     // the server's answer, and refuses every later one (CURLE_ABORTED_BY_CALLBACK):
@@ -136,12 +117,6 @@ public:
     // The name a picture is sent under before it is renamed to its own.
     static QString temporaryName(const QString& fileName);
 
-    // The host key an SFTP server showed when the last upload was refused because
-    // known_hosts does not name that server; invalid otherwise.
-    const SshHostKey& lastUnknownHostKey() const { return m_unknownHostKey; }
-    // The key an FTPS server showed when the last upload was refused because no
-    // authority vouches for its certificate and the owner has not trusted it; invalid otherwise.
-    const TrustedCertificate& lastUnknownCertificate() const { return m_unknownCertificate; }
     // The key of an FTPS server's certificate, read unverified and logging in as
     // anonymous (nothing of the owner's is sent): for a person to check and trust.
     // `names` gets the names the certificate is made out to.
@@ -164,24 +139,19 @@ private:
 
     FTPTransferSettings m_settings;
     QByteArray m_caBundle;
-    FTPControllerDelegate* m_delegate = nullptr;
     std::unique_ptr<Handles> m_handles;
     std::atomic<bool> m_aborted{false};
     QByteArray m_lastReply; // the server's last answer line, as it said it
     long m_lastReplyCode = 0;
-    bool m_lastFailurePermanent = false;
     QSet<QString> m_hostsRequiringTls;
     QSet<QString> m_tlsConnectedHosts; // hosts whose kept connection is encrypted
-    bool m_lastUploadUsedTls = false;
     bool m_tlsStarted = false;
     SshHostKeyCheck m_hostKeyCheck;
     QByteArray m_knownHosts; // of the request under way, for libcurl
     QByteArray m_keyFile;
     char m_curlError[256] = {}; // libcurl's own words on the last failure
-    SshHostKey m_unknownHostKey;
     QByteArray m_pin; // of the request under way: the owner trusts the server by this key
     int m_pinLine = 0;
-    TrustedCertificate m_unknownCertificate;
     QString m_lastHost;
     int m_lastPort = 21;
 };

@@ -296,6 +296,7 @@ TEST_F(Session, AControlCharacterInAnyUploadSettingSendsNothingAndNamesTheSettin
         EXPECT_EQ(last.upload, TickOutcome::Upload::Refused) << c.field;
         EXPECT_TRUE(last.uploadError.description.contains(QString::fromLatin1(c.field))) << last.uploadError.description.toStdString();
         EXPECT_EQ(last.save, TickOutcome::Save::Saved) << "the picture is still saved";
+        EXPECT_TRUE(uploadFailureFate(last).startsWith(QStringLiteral("The picture is not kept"))) << "nothing is kept to send later";
     }
     EXPECT_TRUE(QDir(server.rootPath()).isEmpty()) << "nothing reached the server";
     EXPECT_TRUE(jpegsIn(outboxFolder()).isEmpty()) << "nothing waits to be sent";

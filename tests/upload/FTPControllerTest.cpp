@@ -12,14 +12,6 @@
 
 namespace {
 
-class RecordingDelegate : public FTPControllerDelegate {
-public:
-    void uploadDidFinish() override { ++finished; }
-    void uploadDidNotFinishWithError(const Error& error) override { errors.push_back(error); }
-    int finished = 0;
-    std::vector<Error> errors;
-};
-
 QByteArray picture(qsizetype size)
 {
     QByteArray bytes(size, Qt::Uninitialized);
@@ -30,14 +22,12 @@ QByteArray picture(qsizetype size)
 
 class Upload : public ::testing::Test {
 protected:
-    bool upload(LoopbackFtpServer& server, const QByteArray& data, const QString& name,
-                const QString& password = LoopbackFtpServer::password(), bool trustTestAuthority = true)
+    TransferResult upload(LoopbackFtpServer& server, const QByteArray& data, const QString& name,
+                          const QString& password = LoopbackFtpServer::password(), bool trustTestAuthority = true)
     {
         FTPController controller(FTPTransferSettings{trustTestAuthority ? server.caPath() : QString()});
-        controller.setDelegate(&delegate);
         return controller.uploadData(data, server.url(name), LoopbackFtpServer::user(), password);
     }
-    RecordingDelegate delegate;
 };
 
 // One server with TLS, one controller: what arrives, what is refused and why, and
@@ -47,9 +37,6 @@ TEST_F(Upload, WhatArrivesWholeAndWhatFailsWithCurlsOwnError)
     LoopbackFtpServer server;
     FTPController controller(FTPTransferSettings{server.caPath()});
     const QString right = LoopbackFtpServer::password();
-    EXPECT_TRUE(controller.uploadData(picture(7), server.url(QStringLiteral("a.jpg")), LoopbackFtpServer::user(), right))
-        << "no delegate is needed";
-    controller.setDelegate(&delegate);
     struct Case {
         const char* name;
         QByteArray data;
@@ -68,51 +55,51 @@ TEST_F(Upload, WhatArrivesWholeAndWhatFailsWithCurlsOwnError)
         {"a.jpg", picture(9), right, CURLE_OK},
     };
     for (const Case& c : cases) {
-        delegate.finished = 0;
-        delegate.errors.clear();
-        const bool sent = controller.uploadData(c.data, server.url(QString::fromLatin1(c.name)), LoopbackFtpServer::user(), c.password);
-        EXPECT_EQ(sent, c.code == CURLE_OK) << c.name;
-        EXPECT_EQ(delegate.finished, sent ? 1 : 0) << c.name;
-        ASSERT_EQ(delegate.errors.size(), sent ? 0u : 1u) << c.name;
-        if (sent) {
+        const TransferResult sent = controller.uploadData(c.data, server.url(QString::fromLatin1(c.name)), LoopbackFtpServer::user(), c.password);
+        EXPECT_EQ(sent.ok, c.code == CURLE_OK) << c.name;
+        EXPECT_EQ(sent.usedTls, sent.ok) << c.name;
+        if (sent.ok) {
             EXPECT_EQ(server.fileContents(QString::fromLatin1(c.name)), c.data) << c.name;
         } else if (c.code != CURLcode(-1)) {
-            EXPECT_EQ(delegate.errors[0].domain, QStringLiteral("CurlErrorDomain"));
-            EXPECT_EQ(delegate.errors[0].code, c.code) << c.name;
+            EXPECT_EQ(sent.error.domain, QStringLiteral("CurlErrorDomain"));
+            EXPECT_EQ(sent.error.code, c.code) << c.name;
+            EXPECT_FALSE(sent.permanent && c.code == CURLE_LOGIN_DENIED) << "a refused login refuses no picture for good";
             if (c.code == CURLE_LOGIN_DENIED) { // the server's own words
-                EXPECT_TRUE(delegate.errors[0].description.startsWith(QStringLiteral("The server refused the login (530 ")))
-                    << delegate.errors[0].description.toStdString();
+                EXPECT_TRUE(sent.error.description.startsWith(QStringLiteral("The server refused the login (530 ")))
+                    << sent.error.description.toStdString();
             }
         }
     }
     EXPECT_TRUE(QFile::exists(server.rootPath() + QStringLiteral("/empty.jpg"))) << "no command of a text's own ran";
     EXPECT_FALSE(QFile::exists(server.rootPath() + QStringLiteral("/x.jpg")));
     EXPECT_FALSE(QFile::exists(server.rootPath() + QStringLiteral("/no")));
-    EXPECT_FALSE(controller.uploadData(picture(10), QUrl(), QStringLiteral("u"), QStringLiteral("p")));
-    EXPECT_EQ(delegate.errors.back().code, CURLE_URL_MALFORMAT) << "no address fails like any other error";
+    EXPECT_EQ(controller.uploadData(picture(10), QUrl(), QStringLiteral("u"), QStringLiteral("p")).error.code, CURLE_URL_MALFORMAT)
+        << "no address fails like any other error";
     for (const QString& foreign : {QStringLiteral("http://127.0.0.1:%1/x.jpg").arg(server.port()), QStringLiteral("file:///tmp/x.jpg")}) {
-        EXPECT_FALSE(controller.uploadData(picture(10), QUrl(foreign), LoopbackFtpServer::user(), right));
-        EXPECT_EQ(delegate.errors.back().code, CURLE_UNSUPPORTED_PROTOCOL) << foreign.toStdString();
+        const TransferResult refused = controller.uploadData(picture(10), QUrl(foreign), LoopbackFtpServer::user(), right);
+        EXPECT_EQ(refused.error.code, CURLE_UNSUPPORTED_PROTOCOL) << foreign.toStdString();
+        EXPECT_TRUE(refused.permanent) << foreign.toStdString();
     }
 }
 
 TEST_F(Upload, PlainServerIsUsedWithoutTls)
 {
     LoopbackFtpServer server({LoopbackFtpServer::Tls::Off});
-    EXPECT_TRUE(upload(server, picture(2048), QStringLiteral("plain.jpg"), LoopbackFtpServer::password(), false));
+    const TransferResult sent = upload(server, picture(2048), QStringLiteral("plain.jpg"), LoopbackFtpServer::password(), false);
+    EXPECT_TRUE(sent.ok && !sent.usedTls);
     EXPECT_EQ(server.fileContents(QStringLiteral("plain.jpg")), picture(2048));
 }
 
 TEST_F(Upload, CertificatesMustComeFromATrustedAuthorityAndNameTheHost)
 {
     LoopbackFtpServer trusted;
-    EXPECT_FALSE(upload(trusted, picture(10), QStringLiteral("x.jpg"), LoopbackFtpServer::password(), false))
-        << "the test authority is not among the system's";
     LoopbackFtpServer otherName({LoopbackFtpServer::Tls::Offered, QStringLiteral("other.example")});
-    EXPECT_FALSE(upload(otherName, picture(10), QStringLiteral("x.jpg"))) << "a certificate for another name must not be accepted";
-    ASSERT_EQ(delegate.errors.size(), 2u);
-    for (const Error& error : delegate.errors)
-        EXPECT_EQ(error.code, CURLE_PEER_FAILED_VERIFICATION);
+    const TransferResult unknownAuthority = upload(trusted, picture(10), QStringLiteral("x.jpg"), LoopbackFtpServer::password(), false);
+    const TransferResult misnamed = upload(otherName, picture(10), QStringLiteral("x.jpg"));
+    for (const TransferResult& refused : {unknownAuthority, misnamed})
+        EXPECT_EQ(refused.error.code, CURLE_PEER_FAILED_VERIFICATION);
+    EXPECT_TRUE(unknownAuthority.unknownCertificate.isValid()) << "its key is offered to trust";
+    EXPECT_FALSE(misnamed.unknownCertificate.isValid()) << "a certificate for another name must not be accepted";
     EXPECT_TRUE(otherName.fileContents(QStringLiteral("x.jpg")).isEmpty());
 }
 
@@ -121,14 +108,13 @@ TEST_F(Upload, ServerThatNeverAnswersIsReportedWithinTheBound)
     SilentServer silent;
     ASSERT_NE(silent.port(), 0);
     FTPController controller; // the application's own bounds
-    controller.setDelegate(&delegate);
     QElapsedTimer clock;
     clock.start();
-    EXPECT_FALSE(controller.uploadData(picture(10), QUrl(QStringLiteral("ftp://127.0.0.1:%1/x.jpg").arg(silent.port())),
-                                       QStringLiteral("u"), QStringLiteral("p")));
+    const TransferResult sent = controller.uploadData(picture(10), QUrl(QStringLiteral("ftp://127.0.0.1:%1/x.jpg").arg(silent.port())),
+                                                      QStringLiteral("u"), QStringLiteral("p"));
     EXPECT_LT(clock.elapsed(), 30000);
-    ASSERT_EQ(delegate.errors.size(), 1u);
-    EXPECT_EQ(delegate.errors[0].code, CURLE_OPERATION_TIMEDOUT);
+    EXPECT_EQ(sent.error.code, CURLE_OPERATION_TIMEDOUT);
+    EXPECT_FALSE(sent.permanent);
 }
 
 TEST_F(Upload, AServerThatTricklesIsGivenUpWithinTheBoundOfTheWholeTransfer)
@@ -140,14 +126,12 @@ TEST_F(Upload, AServerThatTricklesIsGivenUpWithinTheBoundOfTheWholeTransfer)
     settings.slowestBytesPerSecond = 100 * 1024;
     settings.transferFloor = std::chrono::seconds(3);
     FTPController controller(settings);
-    controller.setDelegate(&delegate);
     QElapsedTimer clock;
     clock.start();
-    EXPECT_FALSE(controller.uploadData(picture(400 * 1024), server.url(QStringLiteral("slow.jpg")), LoopbackFtpServer::user(),
-                                       LoopbackFtpServer::password()));
+    const TransferResult sent = controller.uploadData(picture(400 * 1024), server.url(QStringLiteral("slow.jpg")),
+                                                      LoopbackFtpServer::user(), LoopbackFtpServer::password());
     EXPECT_LT(clock.elapsed(), 30000) << "at 2 kB/s the whole picture would take over three minutes";
-    ASSERT_EQ(delegate.errors.size(), 1u);
-    EXPECT_EQ(delegate.errors[0].code, CURLE_OPERATION_TIMEDOUT);
+    EXPECT_EQ(sent.error.code, CURLE_OPERATION_TIMEDOUT);
     EXPECT_FALSE(QFile::exists(server.rootPath() + QStringLiteral("/slow.jpg"))) << "nothing under the final name";
 }
 

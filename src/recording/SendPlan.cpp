@@ -1,0 +1,160 @@
+#include "SendPlan.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("DeliveryWorker", text);
+}
+
+qint64 msOf(const QDateTime& time)
+{
+    return time.isValid() ? time.toMSecsSinceEpoch() : 0;
+}
+
+} // namespace
+
+QString SendPlan::serverOf(const QUrl& url)
+{
+    return url.host() + QLatin1Char(':') + QString::number(url.port(url.scheme() == QLatin1String("sftp") ? 22 : 21));
+}
+
+QString SendPlan::unsendable(const Outbox::Item& item, const QByteArray& picture)
+{
+    const QString scheme = item.url.scheme();
+    if (scheme != QLatin1String("ftp") && scheme != QLatin1String("ftps") && scheme != QLatin1String("sftp"))
+        return tr("its address is not an FTP or SFTP address: %1").arg(item.url.toDisplayString());
+    if (item.url.host().isEmpty() || item.url.fileName().isEmpty())
+        return tr("its address names no server or no file: %1").arg(item.url.toDisplayString());
+    // A whole JPEG starts with its start-of-image marker and ends with its end-of-image one.
+    if (Outbox::contentSuffix(item.url) == QLatin1String(".jpg") && (!picture.startsWith("\xff\xd8") || !picture.endsWith("\xff\xd9")))
+        return tr("it is not a whole JPEG picture (%1 bytes)").arg(picture.size());
+    return {};
+}
+
+void SendPlan::retryNow()
+{
+    m_nextTryMs = 0;
+    m_away.clear();
+}
+
+void SendPlan::endPauseIfOver(qint64 nowMs)
+{
+    // A pause never lasts longer than it was set for, even when the clock is put back.
+    if (m_nextTryMs != 0 && (nowMs >= m_nextTryMs || m_nextTryMs - nowMs > m_pauseMs))
+        retryNow();
+}
+
+bool SendPlan::isDue(const Outbox::Item& item, qint64 nowMs) const
+{
+    if (item.setAside) {
+        const qint64 retry = msOf(item.retryAfter);
+        return retry != 0 && (retry <= nowMs || retry - nowMs > m_rules.setAsidePauseMs);
+    }
+    return !m_away.contains(serverOf(item.url)) || m_fresh.contains(item.id);
+}
+
+SendPlan::Pick SendPlan::next(const std::vector<Outbox::Item>& items, const QSet<QString>& hostsWithPassword, qint64 nowMs)
+{
+    endPauseIfOver(nowMs);
+    Pick pick;
+    for (const Outbox::Item& item : items) {
+        if (isDue(item, nowMs) && hostsWithPassword.contains(item.url.host())) {
+            pick.first = item;
+            break;
+        }
+    }
+    if (!pick.first)
+        return pick;
+    pick.firstFresh = m_fresh.remove(pick.first->id);
+    // Over FTP one connection: its servers often allow one per address.
+    const QString server = serverOf(pick.first->url);
+    if (pick.first->url.scheme() != QLatin1String("sftp") || m_oneConnection.contains(server))
+        return pick;
+    for (const Outbox::Item& item : items) {
+        if (item.setAside || !isDue(item, nowMs) || item.id == pick.first->id || item.url == pick.first->url ||
+            serverOf(item.url) != server || item.url.scheme() != pick.first->url.scheme())
+            continue;
+        pick.second = item;
+        break;
+    }
+    return pick;
+}
+
+SendPlan::Settled SendPlan::settle(const Pick& pick, const TransferResult& first, const std::optional<TransferResult>& second,
+                                   qint64 nowMs)
+{
+    Settled settled;
+    const Outbox::Item& item = *pick.first;
+    const QString server = serverOf(item.url);
+    Fate& fate = settled.first;
+    fate.error = first.error;
+    if (first.ok) {
+        fate.action = Fate::Action::Remove;
+        fate.told = TickOutcome::Upload::Sent;
+        m_away.remove(server); // it answers again: the rest go at once
+        if (m_away.isEmpty()) {
+            m_pauseMs = 0;
+            m_nextTryMs = 0;
+        }
+    } else if (first.permanent) {
+        fate.action = Fate::Action::SetAside;
+        fate.retryAfterMs = nowMs + m_rules.setAsidePauseMs;
+        fate.problem = first.error.description;
+        fate.told = TickOutcome::Upload::SetAside;
+    } else {
+        if (item.setAside) { // still failing: its next try is as rare as before
+            fate.action = Fate::Action::SetAside;
+            fate.retryAfterMs = nowMs + m_rules.setAsidePauseMs;
+            fate.problem = item.problem;
+        }
+        fate.told = TickOutcome::Upload::Failed;
+        // A new picture failing during its server's pause does not lengthen it.
+        if (!m_away.contains(server) || !pick.firstFresh) {
+            m_away.insert(server);
+            m_pauseMs = m_pauseMs == 0 ? m_rules.firstRetryPauseMs : std::min(m_pauseMs * 2, m_rules.longestRetryPauseMs);
+            m_nextTryMs = nowMs + m_pauseMs;
+        }
+    }
+
+    if (!pick.second)
+        return settled;
+    // A picture the second connection failed waits for the first; its failure is told
+    // only when the first failed alike (the server is away).
+    Fate& other = settled.second.emplace();
+    if (second && second->ok) {
+        other.action = Fate::Action::Remove;
+        other.told = TickOutcome::Upload::Sent;
+        m_fresh.remove(pick.second->id);
+    } else if (first.ok) {
+        m_oneConnection.insert(server); // one session at a time there
+    } else if (!first.permanent) {
+        other.told = TickOutcome::Upload::Failed;
+        other.error = first.error;
+        m_fresh.remove(pick.second->id);
+    }
+    return settled;
+}
+
+void SendPlan::forgetGone(const std::vector<Outbox::Item>& items)
+{
+    QSet<QString> present;
+    for (const Outbox::Item& item : items)
+        present.insert(item.id);
+    m_fresh.intersect(present);
+}
+
+qint64 SendPlan::nextDueMs(const std::vector<Outbox::Item>& items, qint64 nowMs) const
+{
+    qint64 due = m_nextTryMs;
+    for (const Outbox::Item& item : items) {
+        const qint64 retry = item.setAside ? msOf(item.retryAfter) : 0;
+        if (retry > nowMs && (due == 0 || retry < due))
+            due = retry;
+    }
+    return due;
+}
