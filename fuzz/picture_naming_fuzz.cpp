@@ -2,6 +2,7 @@
 // server folder as a settings file may hold them: three texts split at NUL bytes,
 // the first byte choosing the sequence form.
 #include "PictureNaming.h"
+#include "SequenceName.h"
 #include "SettingsTable.h"
 #include "UserDefaults.h"
 
@@ -46,7 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
     }
     (void)naming.uploadURL(server, folder, name);
-    (void)PictureNaming::withCounter(name, 2);
+    // A sequence name is read back as written, with its time and its counter.
+    if (sequence && !base.contains(QLatin1Char('/'))) {
+        const auto parsed = SequenceName::parse(name, base);
+        const auto counted = SequenceName::parse(SequenceName::withCounter(name, 2), base);
+        if (!parsed || parsed->key != SequenceName::keyOf(naming.now()) || parsed->counter != 1 || !counted ||
+            counted->key != parsed->key || counted->counter != 2)
+            std::abort();
+    }
     return 0;
 }
 

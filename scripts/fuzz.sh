@@ -31,7 +31,7 @@ libs=($(pkg-config --libs Qt6Core Qt6Gui icu-i18n icu-uc))
 /usr/lib/qt6/libexec/moc "$src/platform/UserDefaults.h" -o "$out/moc_UserDefaults.cpp"
 declare -A sources=(
   [url_formatter]="$src/upload/URLFormatter.cpp"
-  [picture_naming]="$src/recording/PictureNaming.cpp $src/platform/UserDefaults.cpp $out/moc_UserDefaults.cpp $src/platform/SettingsTable.cpp $src/platform/StampSettings.cpp $src/platform/StampArchive.cpp $src/platform/Paths.cpp $src/platform/DateFormats.cpp"
+  [picture_naming]="$src/recording/PictureNaming.cpp $src/platform/UserDefaults.cpp $out/moc_UserDefaults.cpp $src/platform/SettingsTable.cpp $src/platform/StampSettings.cpp $src/platform/StampArchive.cpp $src/platform/Paths.cpp $src/platform/DateFormats.cpp $src/platform/SequenceName.cpp"
   [stamp_archive]="$src/platform/StampArchive.cpp"
   [netrc]="$src/platform/Netrc.cpp"
 )

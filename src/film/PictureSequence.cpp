@@ -1,7 +1,8 @@
 #include "PictureSequence.h"
 
+#include "SequenceName.h"
+
 #include <QDir>
-#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -10,20 +11,16 @@ PictureSequence PictureSequence::scan(const QString& folder, const QString& name
     PictureSequence sequence;
     if (name.isEmpty())
         return sequence;
-    const QRegularExpression pattern(QStringLiteral("^%1_(\\d{8}_\\d{6})(?:_(\\d+))?\\.jpg$")
-                                         .arg(QRegularExpression::escape(name)));
     const QDir dir(folder);
-    // The name filter is only a first sieve; the pattern decides.
+    // The name filter is only a first sieve; the sequence's grammar decides.
     const QStringList files = dir.entryList({name + QStringLiteral("_*.jpg")}, QDir::Files | QDir::Readable);
     for (const QString& file : files) {
-        const QRegularExpressionMatch match = pattern.match(file);
-        if (!match.hasMatch())
+        const auto parsed = SequenceName::parse(file, name);
+        if (!parsed)
             continue;
-        const QDateTime taken = QDateTime::fromString(match.captured(1), QStringLiteral("yyyyMMdd_HHmmss"));
-        if (!taken.isValid())
-            continue;
-        const int counter = match.captured(2).isEmpty() ? 1 : match.captured(2).toInt();
-        sequence.m_pictures.push_back(SequencePicture{dir.filePath(file), taken, counter});
+        const QDateTime taken = SequenceName::timeOf(parsed->key);
+        if (taken.isValid())
+            sequence.m_pictures.push_back(SequencePicture{dir.filePath(file), taken, parsed->counter});
     }
     std::sort(sequence.m_pictures.begin(), sequence.m_pictures.end(), [](const SequencePicture& a, const SequencePicture& b) {
         return a.taken != b.taken ? a.taken < b.taken : a.counter < b.counter;

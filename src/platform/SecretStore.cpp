@@ -103,11 +103,6 @@ void SecretCall::cancel()
     g_cancellable_cancel(m_state->cancellable.get());
 }
 
-bool SecretCall::isFinished() const
-{
-    return m_state->finished;
-}
-
 std::unique_ptr<SecretCall> SecretStore::lookupPassword(const QString& host, const QString& protocol, LookupDone done) const
 {
     auto state = std::make_shared<SecretCall::State>();

@@ -18,7 +18,6 @@ public:
     SecretCall(const SecretCall&) = delete;
     SecretCall& operator=(const SecretCall&) = delete;
     void cancel();
-    bool isFinished() const;
 
 private:
     std::shared_ptr<State> m_state;

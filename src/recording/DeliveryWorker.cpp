@@ -4,6 +4,7 @@
 #include "Outbox.h"
 #include "PictureNaming.h"
 #include "Paths.h"
+#include "SequenceName.h"
 #include "SettingsTable.h"
 #include "UserDefaults.h"
 #include "WholeFile.h"
@@ -224,9 +225,9 @@ void DeliveryWorker::stepPastTakenName(TickJob& job)
     const QString folder = job.savePath.chopped(job.fileName.size());
     const QString base = job.sequenceName.isEmpty() ? job.fileName : job.sequenceName;
     int n = 2;
-    while (QFileInfo::exists(folder + PictureNaming::withCounter(base, n)))
+    while (QFileInfo::exists(folder + SequenceName::withCounter(base, n)))
         ++n;
-    job.fileName = PictureNaming::withCounter(base, n);
+    job.fileName = SequenceName::withCounter(base, n);
     job.savePath = folder + job.fileName;
     if (job.upload)
         job.url = job.url.resolved(QUrl(QString::fromLatin1(
@@ -298,12 +299,12 @@ void DeliveryWorker::cleanServer(Lock& lock)
         if (item.url.adjusted(QUrl::RemoveFilename) == cleanup.folder)
             waiting.insert(item.url.fileName());
     lock.unlock();
-    const qint64 cutoff = DiskKeeper::keyOf(QDateTime::currentDateTime().addDays(-cleanup.days));
+    const qint64 cutoff = SequenceName::keyOf(QDateTime::currentDateTime().addDays(-cleanup.days));
     QStringList old;
     const TransferResult listed = m_ftp.listNames(cleanup.folder, cleanup.username, password);
     for (const QString& name : listed.names) {
-        const auto key = DiskKeeper::sequenceKey(name, cleanup.base);
-        if (key && key->first < cutoff && !waiting.contains(name))
+        const auto parsed = SequenceName::parse(name, cleanup.base);
+        if (parsed && parsed->key < cutoff && !waiting.contains(name))
             old << name;
     }
     const bool done = listed.ok && (old.isEmpty() || m_ftp.removeNames(cleanup.folder, old, cleanup.username, password).ok);

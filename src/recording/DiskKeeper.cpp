@@ -1,6 +1,7 @@
 #include "DiskKeeper.h"
 
 #include "Paths.h"
+#include "SequenceName.h"
 #include "SettingsTable.h"
 #include "UserDefaults.h"
 
@@ -30,21 +31,6 @@ qint64 freeSpace(const QString& path, qint64* size = nullptr)
     if (size)
         *size = qint64(disk.f_blocks) * qint64(disk.f_frsize);
     return qint64(disk.f_bavail) * qint64(disk.f_frsize);
-}
-
-qint64 timeKey(const QDateTime& time)
-{
-    const QDate d = time.date();
-    const QTime t = time.time();
-    return ((qint64(d.year()) * 100 + d.month()) * 100 + d.day()) * 1000000 + t.hour() * 10000 + t.minute() * 100 + t.second();
-}
-
-QDateTime timeOf(qint64 key)
-{
-    const int seconds = int(key % 1000000);
-    const qint64 day = key / 1000000;
-    return QDateTime(QDate(int(day / 10000), int(day / 100 % 100), int(day % 100)),
-                     QTime(seconds / 10000, seconds / 100 % 100, seconds % 100));
 }
 
 } // namespace
@@ -166,60 +152,20 @@ void DiskKeeper::run()
             const QString path = QDir::cleanPath(savedPath);
             if (!m_scanned.isValid() || !path.startsWith(prefix))
                 continue;
-            if (const auto key = sequenceKey(path.mid(prefix.size()), m_scanned.base))
-                add(Picture{key->first, key->second, bytes, path});
+            if (const auto parsed = SequenceName::parse(QStringView(path).mid(prefix.size()), m_scanned.base))
+                add(Picture{parsed->key, parsed->counter, bytes, path});
         }
         for (const auto& [rules, id] : previews) {
             CleanupPreview preview;
             const size_t count = toRemove(rules, freeSpace(m_scanned.folder), &preview.bytes);
             preview.count = int(count);
             if (count > 0)
-                preview.before = count < m_pictures.size() ? timeOf(m_pictures[count].key) : QDateTime::currentDateTime();
+                preview.before = count < m_pictures.size() ? SequenceName::timeOf(m_pictures[count].key) : QDateTime::currentDateTime();
             Q_EMIT previewed(id, preview);
         }
         clean(rescan || rulesChanged || !saved.empty());
         lock.lock();
     }
-}
-
-qint64 DiskKeeper::keyOf(const QDateTime& time)
-{
-    return timeKey(time);
-}
-
-std::optional<std::pair<qint64, int>> DiskKeeper::sequenceKey(const QString& fileName, const QString& base)
-{
-    // BASE_yyyyMMdd_HHmmss.jpg or BASE_yyyyMMdd_HHmmss_N.jpg, and nothing else.
-    if (!fileName.startsWith(base) || !fileName.endsWith(QLatin1String(".jpg")) || fileName.size() < base.size() + 20)
-        return std::nullopt;
-    const QStringView rest = QStringView(fileName).mid(base.size(), fileName.size() - base.size() - 4);
-    if (rest.size() < 16 || rest[0] != QLatin1Char('_') || rest[9] != QLatin1Char('_'))
-        return std::nullopt;
-    qint64 key = 0;
-    for (int i = 1; i < 16; ++i) {
-        if (i == 9)
-            continue;
-        if (!rest[i].isDigit() || rest[i].unicode() > '9')
-            return std::nullopt;
-        key = key * 10 + (rest[i].unicode() - '0');
-    }
-    int counter = 1;
-    if (rest.size() > 16) {
-        bool ok = false;
-        if (rest[16] != QLatin1Char('_') || rest.size() == 17 || !rest[17].isDigit())
-            return std::nullopt;
-        counter = rest.mid(17).toInt(&ok);
-        if (!ok || counter < 2)
-            return std::nullopt;
-    }
-    // A real date and time (no 13th month), checked without building one: that costs
-    // a time-zone look-up, too much for a folder of many thousand pictures.
-    const qint64 day = key / 1000000;
-    const int seconds = int(key % 1000000);
-    if (!QDate::isValid(int(day / 10000), int(day / 100 % 100), int(day % 100)) ||
-        !QTime::isValid(seconds / 10000, seconds / 100 % 100, seconds % 100))
-        return std::nullopt;
-    return std::pair{key, counter};
 }
 
 void DiskKeeper::scan()
@@ -239,12 +185,12 @@ void DiskKeeper::scan()
         if ((entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN) || ::strncmp(entry->d_name, base.constData(), base.size()) != 0)
             continue;
         const QString name = QFile::decodeName(entry->d_name);
-        const auto key = sequenceKey(name, m_scanned.base);
+        const auto parsed = SequenceName::parse(name, m_scanned.base);
         struct stat info {};
-        if (!key || ::fstatat(::dirfd(dir), entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode))
+        if (!parsed || ::fstatat(::dirfd(dir), entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode))
             continue;
         m_totalBytes += info.st_size;
-        m_pictures.push_back(Picture{key->first, key->second, info.st_size, prefix + name});
+        m_pictures.push_back(Picture{parsed->key, parsed->counter, info.st_size, prefix + name});
     }
     ::closedir(dir);
     std::sort(m_pictures.begin(), m_pictures.end());
@@ -271,7 +217,7 @@ size_t DiskKeeper::toRemove(const KeepRules& rules, qint64 freeNow, qint64* byte
 {
     size_t count = 0;
     qint64 removed = 0;
-    const qint64 cutoff = rules.days > 0 ? timeKey(QDateTime::currentDateTime().addDays(-rules.days)) : 0;
+    const qint64 cutoff = rules.days > 0 ? SequenceName::keyOf(QDateTime::currentDateTime().addDays(-rules.days)) : 0;
     while (count < m_pictures.size()) {
         const Picture& oldest = m_pictures[count];
         const bool tooOld = oldest.key < cutoff;

@@ -74,11 +74,6 @@ public:
     // 1 % of its size or 100 MB, whichever is smaller. The disk is never written
     // to its last byte. Sets *freeBytes to the space free now (-1: unknown).
     static qint64 floorBytes(const QString& folder, qint64* freeBytes);
-    // For a name of the sequence BASE_yyyyMMdd_HHmmss[_N].jpg: its time as the
-    // number yyyyMMddHHmmss (which sorts as the times do) and its counter.
-    static std::optional<std::pair<qint64, int>> sequenceKey(const QString& fileName, const QString& base);
-    // That number for a time.
-    static qint64 keyOf(const QDateTime& time);
 
 Q_SIGNALS:
     void cleaned(const CleanupReport& report);

@@ -1,6 +1,6 @@
 #include "PictureNaming.h"
 
-#include "DateFormats.h"
+#include "SequenceName.h"
 #include "Paths.h"
 #include "SettingsTable.h"
 #include "UserDefaults.h"
@@ -10,7 +10,6 @@
 
 namespace {
 
-const QString kDatePattern = QStringLiteral("yyyyMMdd_HHmmss");
 const QString kExtension = QStringLiteral("jpg");
 
 // Appends one path component: exactly one slash before it, its own slashes kept as
@@ -38,17 +37,8 @@ PictureNaming::PictureNaming(UserDefaults* userDefaults, Clock clock)
 
 QString PictureNaming::imageWithSequence(bool sequence, const QDateTime& tick) const
 {
-    QString name = settingValue(*m_userDefaults, OXImageFilename);
-    if (sequence)
-        name += QStringLiteral("_%1").arg(formatDatePattern(tick, kDatePattern));
-    return name + QLatin1Char('.') + kExtension;
-}
-
-QString PictureNaming::withCounter(const QString& fileName, int n)
-{
-    const QString extension = QLatin1Char('.') + kExtension;
-    const QString stem = fileName.endsWith(extension) ? fileName.chopped(extension.size()) : fileName;
-    return QStringLiteral("%1_%2%3").arg(stem).arg(n).arg(extension);
+    const QString name = settingValue(*m_userDefaults, OXImageFilename);
+    return sequence ? SequenceName::of(name, tick) : name + QLatin1Char('.') + kExtension;
 }
 
 QString PictureNaming::saveToDiskPath(const QString& name) const
@@ -90,7 +80,7 @@ QString GivenSequenceNames::unused(const QString& fileName)
 {
     QString name = fileName;
     for (int n = 2; m_names.contains(name); ++n)
-        name = PictureNaming::withCounter(fileName, n);
+        name = SequenceName::withCounter(fileName, n);
     m_names.insert(name);
     m_order.push_back(name);
     constexpr size_t kRememberedNames = 7200; // two hours of one-second ticks

@@ -31,8 +31,6 @@ public:
     // joined by one slash and escaped as a URL path needs. Empty when the server
     // address is not a URL.
     QUrl uploadURL(const QString& serverAddress, const QString& pathText, const QString& fileName) const;
-    // The name with a counter before its extension: "base_2.jpg" for n = 2.
-    static QString withCounter(const QString& fileName, int n);
 
     // Why no picture can be named now (a single, fixed name that is empty), or
     // empty when pictures can be saved and uploaded.

@@ -174,12 +174,6 @@ qint64 Outbox::totalBytes() const
     return total;
 }
 
-void Outbox::setByteLimit(qint64 bytes)
-{
-    m_byteLimit = bytes;
-    enforceLimit();
-}
-
 void Outbox::enforceLimit()
 {
     // The newest picture is kept whatever its size: it is the one that matters most.

@@ -40,8 +40,6 @@ public:
     static QString defaultFolder();
 
     QString folder() const { return m_folder; }
-    qint64 byteLimit() const { return m_byteLimit; }
-    void setByteLimit(qint64 bytes);
 
     // Keeps the picture for the address. False, with the reason in *problem, when
     // it could not be written.

@@ -25,7 +25,6 @@ public:
     void fitToBox();
     void setCollapseButton(QAbstractButton* button);
     QWidget* box() const { return m_box; }
-    QAbstractButton* collapseButton() const { return m_collapseButton; }
 
     void toggleCollapsed();
     // The animation's duration; the default is the usual short UI animation.

@@ -24,6 +24,9 @@ TEST(ConnectionTrial, EachFailureIsOnePlainSentenceThatSaysWhatToDo)
     QDir().mkpath(ftp.rootPath() + QStringLiteral("/locked"));
     QFile::setPermissions(ftp.rootPath() + QStringLiteral("/locked"), QFileDevice::ReadOther | QFileDevice::ExeOther |
                                                                           QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    LoopbackFtpServer::Options keeping;
+    keeping.keepAllFiles = true;
+    LoopbackFtpServer undeleting(keeping);
     // A server trusted by its key, where someone in between strips the TLS offer.
     LoopbackFtpServer stripped({LoopbackFtpServer::Tls::Off});
     QDir().mkpath(QFileInfo(TrustedCertificates::defaultPath()).path());
@@ -44,6 +47,7 @@ TEST(ConnectionTrial, EachFailureIsOnePlainSentenceThatSaysWhatToDo)
         {QUrl(QStringLiteral("ftp://127.0.0.1:%1/").arg(freeLoopbackPort())), user, password, false, QStringLiteral("Nothing answers at 127.0.0.1 on port ")},
         {misnamed.url(QStringLiteral("cam")), user, password, false, QStringLiteral("The server's certificate is for example.org, not 127.0.0.1.")},
         {ftp.url(QStringLiteral("locked/cam")), user, password, false, QStringLiteral("The folder /locked/cam/ does not exist and cannot be made: 550")},
+        {undeleting.url(QStringLiteral("cam")), user, password, false, QStringLiteral("A file was written into /cam but cannot be removed there (")},
         {stripped.url(QStringLiteral("cam")), user, password, false, QStringLiteral("127.0.0.1 did not offer TLS this time, and Ombrix logs in there only with TLS: nothing was sent")},
         {QUrl(ssh.address()), LoopbackSshServer::user(), LoopbackSshServer::password(), false, QStringLiteral("The SSH server [127.0.0.1]:%1 is not known").arg(ssh.port())},
     };
@@ -54,8 +58,10 @@ TEST(ConnectionTrial, EachFailureIsOnePlainSentenceThatSaysWhatToDo)
             continue; // no sshd of its own without root
         SCOPED_TRACE(c.folder.toString().toStdString());
         finished.clear();
-        const bool other = c.folder.port() == misnamed.port(); // each server has an authority of its own
-        ASSERT_TRUE(trial.start(c.folder, c.user, c.password, FTPTransferSettings{other ? misnamed.caPath() : ftp.caPath()}));
+        // Each server has an authority of its own.
+        const QString authority = c.folder.port() == misnamed.port() ? misnamed.caPath()
+                                  : c.folder.port() == undeleting.port() ? undeleting.caPath() : ftp.caPath();
+        ASSERT_TRUE(trial.start(c.folder, c.user, c.password, FTPTransferSettings{authority}));
         ASSERT_TRUE(finished.wait(30000));
         const QStringList steps = finished.first().at(1).toStringList();
         EXPECT_EQ(finished.first().first().toBool(), c.ok);

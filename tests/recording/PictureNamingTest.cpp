@@ -1,6 +1,7 @@
 #include "SettingsTable.h"
 #include "PictureNaming.h"
 #include "PictureSequence.h"
+#include "SequenceName.h"
 #include "TempHome.h"
 #include "UserDefaults.h"
 
@@ -119,9 +120,12 @@ TEST_F(Naming, FilmsFindTheSequenceNamesRecordingGives)
     QStringList written;
     for (int minute : {2, 0, 1}) {
         const QString name = naming().imageWithSequence(true, kTick.addSecs(60 * minute));
-        written << name << PictureNaming::withCounter(name, 2);
+        written << name << SequenceName::withCounter(name, 2);
     }
-    for (const QString& name : written + QStringList{QStringLiteral("shed (east).jpg")}) {
+    // Counters recording never writes belong to no sequence: the films and the rules for old pictures read one grammar.
+    const QStringList others{QStringLiteral("shed (east).jpg"), QStringLiteral("shed (east)_20240305_140709_1.jpg"),
+                             QStringLiteral("shed (east)_20240305_140709_02.jpg"), QStringLiteral("shed (east)_20240230_140709.jpg")};
+    for (const QString& name : written + others) {
         QFile file(tempHome.path() + QLatin1Char('/') + name);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
     }
@@ -133,4 +137,6 @@ TEST_F(Naming, FilmsFindTheSequenceNamesRecordingGives)
                                   QStringLiteral("shed (east)_20240305_140809.jpg"), QStringLiteral("shed (east)_20240305_140809_2.jpg"),
                                   QStringLiteral("shed (east)_20240305_140909.jpg"), QStringLiteral("shed (east)_20240305_140909_2.jpg")}))
         << "the single picture is no part of the sequence";
+    for (const QString& name : others)
+        EXPECT_FALSE(SequenceName::parse(name, QStringLiteral("shed (east)"))) << name.toStdString();
 }

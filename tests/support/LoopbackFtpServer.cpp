@@ -34,6 +34,7 @@ LoopbackFtpServer::LoopbackFtpServer(Options options)
     QFile::setPermissions(rootPath(), QFileDevice::Permissions(0x7777));
     m_kilobytesPerSecond = options.kilobytesPerSecond;
     m_quotaFiles = options.quotaFiles;
+    m_keepAllFiles = options.keepAllFiles;
     m_running = makeCertificates(options.certificateName) && makeAccount() && start(options.tls);
     if (!m_running) // every test of a server needs it: said here once
         ADD_FAILURE() << "the loopback FTP server did not start: " << m_problem.toStdString();
@@ -142,6 +143,8 @@ bool LoopbackFtpServer::launch()
         command += QStringLiteral(" -T %1").arg(m_kilobytesPerSecond);
     if (m_quotaFiles > 0)
         command += QStringLiteral(" -n %1:1000").arg(m_quotaFiles);
+    if (m_keepAllFiles)
+        command += QStringLiteral(" -K");
     const bool started = m_server.start(QStringLiteral("pure-ftpd"), words(command), options);
     if (!started) {
         m_problem = QStringLiteral("pure-ftpd could not be started");

@@ -23,6 +23,8 @@ public:
         int kilobytesPerSecond = 0;
         // Files the account may hold, those already in its folder counted (0: no quota).
         int quotaFiles = 0;
+        // Files may be written but never deleted or replaced.
+        bool keepAllFiles = false;
     };
 
     LoopbackFtpServer();
@@ -58,6 +60,7 @@ private:
     Tls m_tls = Tls::Offered;
     int m_kilobytesPerSecond = 0;
     int m_quotaFiles = 0;
+    bool m_keepAllFiles = false;
     bool m_running = false;
     QString m_problem;
 };

@@ -263,7 +263,8 @@ stop_recording
 [[ "$film" =~ ^"Film of "[0-9]+" "[A-Z][a-z]+": 600 pictures, 25 s, uploaded"$ ]] || fail "the film was told as: $film"
 local_film=$(ls "$HOME"/films/shed_2*.mp4) && served=$work/ftp/root/$folder/$(basename "$local_film")
 cmp "$local_film" "$served" || fail "the film on the server is not the one made"
-gst-discoverer-1.0 "$served" | grep -q 'Duration: 0:00:25.0' || fail "the uploaded film: $(gst-discoverer-1.0 "$served")"
+discovered=$(gst-discoverer-1.0 "$served") # not piped into grep -q: its early exit fails the pipe under pipefail
+grep -q 'Duration: 0:00:25.0' <<< "$discovered" || fail "the uploaded film: $discovered"
 sed -i 's/^OXImageFilename=.*/OXImageFilename=barn/' "$conf"
 echo "$(date -d '-2 days' +%Y-%m-%d)T$due:00" > "$XDG_STATE_HOME/Ombrix/daily-film"
 start_recording "$keyring_bus" 1 'No film of '

@@ -53,7 +53,7 @@ ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=xcb GST_PLUGIN_PATH=$build/tools/tes
   OMBRIX_TESTCAM_DEVICES="Garden=320x240" "$work/prefix/bin/ombrix" &
 second=$!
 pids+=($second)
-notice=$(timeout 20 xdotool search --sync --onlyvisible --pid "$second" | head -n 1 || true)
+notice=$(timeout 20 xdotool search --sync --onlyvisible --pid "$second" || true) && notice=${notice%%$'\n'*}
 [ -n "$notice" ] || fail "a second Ombrix showed nothing"
 "$(dirname "$0")/close-window.py" "$notice"
 status=0
@@ -62,7 +62,7 @@ wait "$second" || status=$?
 kill -0 "$app" 2>/dev/null || fail "the first Ombrix ended"
 
 # Quit through the menu: Ctrl+Q in the main window.
-window=$(xdotool search --sync --onlyvisible --name '^Ombrix$' | head -n 1)
+window=$(xdotool search --sync --onlyvisible --name '^Ombrix$') && window=${window%%$'\n'*} # the first; no pipe into head under pipefail
 # Without a window manager a key now and then reaches no window: the request is
 # repeated until Ombrix ends, as a person would press the keys again.
 for _ in $(seq 10); do

@@ -41,7 +41,7 @@ record_until_quit() {
   pids+=($app)
   # The first picture is due one second after the start; allow for the camera to open.
   for _ in $(seq 100); do
-    if ls "$HOME/pictures" 2>/dev/null | grep -q '^CaptureImage_.*\.jpg$'; then first=$(now_ms); break; fi
+    if compgen -G "$HOME/pictures/CaptureImage_*.jpg" > /dev/null; then first=$(now_ms); break; fi
     kill -0 "$app" 2>/dev/null || fail "$1: Ombrix ended early"
     sleep 0.05
   done
@@ -68,10 +68,10 @@ record_until_quit() {
       xdotool key --clearmodifiers ctrl+q
     fi
     for _ in $(seq 50); do
-      xwininfo -id "$window" 2>/dev/null | grep -q IsViewable || break
+      grep -q IsViewable <<< "$(xwininfo -id "$window" 2>/dev/null)" || break
       sleep 0.01
     done
-    xwininfo -id "$window" 2>/dev/null | grep -q IsViewable || break
+    grep -q IsViewable <<< "$(xwininfo -id "$window" 2>/dev/null)" || break
   done
   asked=$(now_ms)
   for _ in $(seq 200); do kill -0 "$app" 2>/dev/null || break; sleep 0.01; done
