@@ -14,7 +14,7 @@ OMBRIX_PACKAGES=(
   libgtest-dev libbenchmark-dev
   pure-ftpd openssl curl gnome-keyring dbus dbus-bin
   desktop-file-utils appstream xvfb x11-utils xdotool libsecret-tools libglib2.0-bin gcr
-  dpkg-dev lintian python3 systemd openssh-server
+  dpkg-dev lintian python3 systemd openssh-server rclone
 )
 
 # Installs what is missing when run as root; otherwise prints the apt-get line and stops.
@@ -35,6 +35,16 @@ ombrix_ensure_packages() {
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# The S3 service the tests start (s3rver), from the npm registry, into .tools/ once.
+ombrix_ensure_s3rver() {
+  [ -x "$OMBRIX_ROOT/.tools/node_modules/.bin/s3rver" ] && return 0
+  if ! command -v npm > /dev/null; then
+    [ "$(id -u)" -eq 0 ] || { echo "The tests need npm: sudo apt-get install -y npm" >&2; exit 1; }
+    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends npm
+  fi
+  npm install --prefix "$OMBRIX_ROOT/.tools" --no-save --no-package-lock --no-audit --no-fund --loglevel=error s3rver@3.7.1
 }
 
 # ombrix_build DIR [cmake options...] [-- build targets...]

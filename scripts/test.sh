@@ -17,6 +17,7 @@ for arg in "$@"; do
 done
 
 ombrix_ensure_packages
+ombrix_ensure_s3rver
 jobs=$(nproc)
 
 echo "== normal build"

@@ -145,8 +145,8 @@
         <translation>der Datenträger ist fast voll (%1 frei): Dort wird nichts gespeichert, bis wieder Platz ist</translation>
     </message>
     <message>
-        <source>its address is not an FTP or SFTP address: %1</source>
-        <translation>seine Adresse ist keine FTP- oder SFTP-Adresse: %1</translation>
+        <source>its address is not an FTP, SFTP, WebDAV or S3 address: %1</source>
+        <translation>seine Adresse ist keine FTP-, SFTP-, WebDAV- oder S3-Adresse: %1</translation>
     </message>
 </context>
 <context>
@@ -170,6 +170,26 @@
 </context>
 <context>
     <name>FTPController</name>
+    <message>
+        <source>The address %1 would send the password in clear over plain HTTP: nothing was sent. Use https:// instead.</source>
+        <translation>Die Adresse %1 würde das Passwort unverschlüsselt über einfaches HTTP senden: Es wurde nichts gesendet. Verwenden Sie stattdessen https://.</translation>
+    </message>
+    <message>
+        <source>The bucket is in %1, not %2: set OXS3Region=%1.</source>
+        <translation>Der Bucket liegt in %1, nicht in %2: setzen Sie OXS3Region=%1.</translation>
+    </message>
+    <message>
+        <source>The service refused the access key %1 (%2): check the access key and the secret key.</source>
+        <translation>Der Dienst hat den Zugriffsschlüssel %1 abgelehnt (%2): Prüfen Sie den Zugriffsschlüssel und den geheimen Schlüssel.</translation>
+    </message>
+    <message>
+        <source>The bucket %1 does not exist (%2).</source>
+        <translation>Den Bucket %1 gibt es nicht (%2).</translation>
+    </message>
+    <message>
+        <source>Connected to %1 and the bucket %2 answers to the access key %3.</source>
+        <translation>Mit %1 verbunden, und der Bucket %2 antwortet auf den Zugriffsschlüssel %3.</translation>
+    </message>
     <message>
         <source>%1 did not offer TLS this time, and Ombrix logs in there only with TLS: nothing was sent, not even the password. Someone in between may be removing it; check the server&apos;s TLS settings.</source>
         <translation>%1 hat diesmal kein TLS angeboten, und Ombrix meldet sich dort nur mit TLS an: Es wurde nichts gesendet, auch nicht das Passwort. Jemand dazwischen könnte es entfernen; prüfen Sie die TLS-Einstellungen des Servers.</translation>
@@ -1434,8 +1454,8 @@ Vertrauen Sie ihm nur, wenn es Ihr eigener Server ist (ein NAS, ein Router) und 
 <context>
     <name>UploadCheck</name>
     <message>
-        <source>ombrix: --trust-host takes HOST or HOST:PORT, not &quot;%1&quot;.</source>
-        <translation>ombrix: --trust-host erwartet HOST oder HOST:PORT, nicht „%1“.</translation>
+        <source>ombrix: --trust-host takes HOST, HOST:PORT or https://HOST:PORT, not &quot;%1&quot;.</source>
+        <translation>ombrix: --trust-host erwartet HOST, HOST:PORT oder https://HOST:PORT, nicht &quot;%1&quot;.</translation>
     </message>
     <message>
         <source>ombrix: %1 showed no TLS certificate.</source>

@@ -47,13 +47,17 @@ int runUploadCheck(UserDefaults* settings, SecretStore* secrets, const std::func
 int runTrustHost(const QString& hostAndPort, const std::function<void(const QString&)>& out)
 {
     const auto tr = [](const char* text) { return QCoreApplication::translate("UploadCheck", text); };
-    const QUrl server(QStringLiteral("ftp://%1/").arg(hostAndPort), QUrl::StrictMode);
+    // FTPS unless a scheme is named (https:// for WebDAV and S3); a port that speaks no FTP is tried over HTTPS.
+    const bool named = hostAndPort.contains(QLatin1String("://"));
+    const QUrl server(named ? hostAndPort : QStringLiteral("ftp://%1/").arg(hostAndPort), QUrl::StrictMode);
     if (!server.isValid() || server.host().isEmpty()) {
-        out(tr("ombrix: --trust-host takes HOST or HOST:PORT, not \"%1\".").arg(hostAndPort));
+        out(tr("ombrix: --trust-host takes HOST, HOST:PORT or https://HOST:PORT, not \"%1\".").arg(hostAndPort));
         return 2;
     }
     FTPController ftp;
-    const TrustedCertificate shown = ftp.probeCertificate(server);
+    TrustedCertificate shown = ftp.probeCertificate(server);
+    if (!shown.isValid() && !named)
+        shown = ftp.probeCertificate(QUrl(QStringLiteral("https://%1/").arg(hostAndPort)));
     if (!shown.isValid()) {
         out(tr("ombrix: %1 showed no TLS certificate.").arg(shown.hostPattern()));
         return 1;

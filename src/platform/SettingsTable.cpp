@@ -65,6 +65,8 @@ std::vector<SettingDefault> settingDefaults()
         byDefault(OXAlertAfterMinutes, 15),
         byDefault(OXEventCommand, QString()),
         byDefault(OXSFTPKeyFile, QString()),
+        byDefault(OXS3Endpoint, QString()),
+        byDefault(OXS3Region, QStringLiteral("us-east-1")),
         byDefault(OXActiveHoursMode, QStringLiteral("clock")),
         byDefault(OXLatitude, 0.0f),
         byDefault(OXLongitude, 0.0f),

@@ -65,6 +65,9 @@ inline const Setting<int> OXKeepFreeMB{QStringLiteral("OXKeepFreeMB")};
 inline const Setting<int> OXKeepDaysOnServer{QStringLiteral("OXKeepDaysOnServer")};
 // The private key SFTP logs in with (empty: ~/.ssh/id_ed25519, else ~/.ssh/id_ecdsa).
 inline const Setting<QString> OXSFTPKeyFile{QStringLiteral("OXSFTPKeyFile")};
+// S3-compatible storage: the service's address (empty: Amazon's, in the region) and the region.
+inline const Setting<QString> OXS3Endpoint{QStringLiteral("OXS3Endpoint")};
+inline const Setting<QString> OXS3Region{QStringLiteral("OXS3Region")};
 // Problems (camera, uploads, saving, disk, password) are told to a person: uploads
 // and saves once they have failed this many minutes; the event command, run
 // without a shell, for each problem's start and end.

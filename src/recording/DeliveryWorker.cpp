@@ -42,6 +42,9 @@ DeliveryWorker::Settings DeliveryWorker::Settings::fromUserDefaults(const UserDe
     settings.transfer = std::move(transfer);
     if (const QString key = settingValue(userDefaults, OXSFTPKeyFile).trimmed(); !key.isEmpty())
         settings.transfer.sshKeyFile = expandTilde(key);
+    settings.transfer.s3Endpoint = settingValue(userDefaults, OXS3Endpoint).trimmed();
+    if (const QString region = settingValue(userDefaults, OXS3Region).trimmed(); !region.isEmpty())
+        settings.transfer.s3Region = region;
     settings.outboxFolder = outboxFolder.isEmpty() ? Outbox::defaultFolder() : outboxFolder;
     const qint64 limitMB = settingValue(userDefaults, OXOutboxLimitMB); // an int: no overflow below
     if (limitMB > 0)

@@ -22,8 +22,10 @@ QString PasswordKeychain::storedHost() const
 
 QString PasswordKeychain::storedProtocol() const
 {
-    return QUrl(settingValue(*m_userDefaults, OXFTPServerAddress)).scheme() == QLatin1String("sftp") ? QStringLiteral("sftp")
-                                                                                                      : QStringLiteral("ftps");
+    const QString scheme = QUrl(settingValue(*m_userDefaults, OXFTPServerAddress)).scheme();
+    if (scheme == QLatin1String("sftp") || scheme == QLatin1String("s3"))
+        return scheme;
+    return scheme.startsWith(QLatin1String("http")) ? QStringLiteral("webdav") : QStringLiteral("ftps");
 }
 
 std::unique_ptr<SecretCall> PasswordKeychain::readLater(std::function<void(std::optional<QString>, const Error&)> done) const

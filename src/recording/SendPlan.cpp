@@ -11,6 +11,9 @@ QString tr(const char* text)
     return QCoreApplication::translate("DeliveryWorker", text);
 }
 
+const QStringList kSchemes{QStringLiteral("ftp"), QStringLiteral("ftps"), QStringLiteral("sftp"), QStringLiteral("https"),
+                           QStringLiteral("http"), QStringLiteral("s3")};
+
 qint64 msOf(const QDateTime& time)
 {
     return time.isValid() ? time.toMSecsSinceEpoch() : 0;
@@ -20,14 +23,19 @@ qint64 msOf(const QDateTime& time)
 
 QString SendPlan::serverOf(const QUrl& url)
 {
-    return url.host() + QLatin1Char(':') + QString::number(url.port(url.scheme() == QLatin1String("sftp") ? 22 : 21));
+    const QString scheme = url.scheme();
+    const int port = scheme == QLatin1String("sftp")                                  ? 22
+        : scheme == QLatin1String("https") || scheme == QLatin1String("s3") ? 443
+        : scheme == QLatin1String("http")                                   ? 80
+                                                                            : 21;
+    return url.host() + QLatin1Char(':') + QString::number(url.port(port));
 }
 
 QString SendPlan::unsendable(const Outbox::Item& item, const QByteArray& picture)
 {
     const QString scheme = item.url.scheme();
-    if (scheme != QLatin1String("ftp") && scheme != QLatin1String("ftps") && scheme != QLatin1String("sftp"))
-        return tr("its address is not an FTP or SFTP address: %1").arg(item.url.toDisplayString());
+    if (!kSchemes.contains(scheme))
+        return tr("its address is not an FTP, SFTP, WebDAV or S3 address: %1").arg(item.url.toDisplayString());
     if (item.url.host().isEmpty() || item.url.fileName().isEmpty())
         return tr("its address names no server or no file: %1").arg(item.url.toDisplayString());
     // A whole JPEG starts with its start-of-image marker and ends with its end-of-image one.
@@ -73,7 +81,7 @@ SendPlan::Pick SendPlan::next(const std::vector<Outbox::Item>& items, const QSet
     pick.firstFresh = m_fresh.remove(pick.first->id);
     // Over FTP one connection: its servers often allow one per address.
     const QString server = serverOf(pick.first->url);
-    if (pick.first->url.scheme() != QLatin1String("sftp") || m_oneConnection.contains(server))
+    if (pick.first->url.scheme().startsWith(QLatin1String("ftp")) || m_oneConnection.contains(server))
         return pick;
     for (const Outbox::Item& item : items) {
         if (item.setAside || !isDue(item, nowMs) || item.id == pick.first->id || item.url == pick.first->url ||

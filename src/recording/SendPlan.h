@@ -20,7 +20,8 @@
 // only its new pictures are tried, once each, and their failures do not lengthen the
 // pause. A picture the server refuses for good is set aside and tried again after
 // a long pause, so that it never holds the pictures behind it. A backlog over SFTP
-// goes two at a time over a second connection, unless that server refused one.
+// or WebDAV goes two at a time over a second connection, unless that server
+// refused one; over FTP, whose servers often allow one per address, one at a time.
 class SendPlan {
 public:
     struct Rules {

@@ -1,6 +1,7 @@
 #include "ConnectionTrial.h"
 #include "KnownHosts.h"
 #include "LoopbackFtpServer.h"
+#include "LoopbackS3Server.h"
 #include "LoopbackSshServer.h"
 #include "TempHome.h"
 
@@ -16,7 +17,9 @@ namespace {
 TEST(ConnectionTrial, EachFailureIsOnePlainSentenceThatSaysWhatToDo)
 {
     TempHome home;
-    LoopbackFtpServer ftp;
+    LoopbackFtpServer::Options alsoDav;
+    alsoDav.webDav = LoopbackFtpServer::Options::WebDav::Tls;
+    LoopbackFtpServer ftp(alsoDav);
     LoopbackFtpServer::Options otherName;
     otherName.certificateName = QStringLiteral("example.org");
     LoopbackFtpServer misnamed(otherName);
@@ -35,6 +38,7 @@ TEST(ConnectionTrial, EachFailureIsOnePlainSentenceThatSaysWhatToDo)
     trusted.write(QStringLiteral("127.0.0.1:%1 sha256//AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA=\n").arg(stripped.port()).toLatin1());
     trusted.close();
     LoopbackSshServer ssh;
+    LoopbackS3Server s3;
     const QString user = LoopbackFtpServer::user(), password = LoopbackFtpServer::password();
     const struct {
         QUrl folder;
@@ -48,6 +52,11 @@ TEST(ConnectionTrial, EachFailureIsOnePlainSentenceThatSaysWhatToDo)
         {misnamed.url(QStringLiteral("cam")), user, password, false, QStringLiteral("The server's certificate is for example.org, not 127.0.0.1.")},
         {ftp.url(QStringLiteral("locked/cam")), user, password, false, QStringLiteral("The folder /locked/cam/ does not exist and cannot be made: 550")},
         {undeleting.url(QStringLiteral("cam")), user, password, false, QStringLiteral("A file was written into /cam but cannot be removed there (")},
+        {ftp.davUrl(QStringLiteral("dav/cam")), user, password, true, QStringLiteral("A file was written into /dav/cam and removed: pictures can be uploaded.")},
+        {ftp.davUrl(QStringLiteral("cam")), user, QStringLiteral("wrong"), false, QStringLiteral("Login refused for user tester: check the user name and the password.")},
+        {QUrl(QStringLiteral("http://192.0.2.1/cam")), user, password, false, QStringLiteral("The address http://192.0.2.1 would send the password in clear")},
+        {s3.url(QStringLiteral("cam/")), LoopbackS3Server::accessKey(), LoopbackS3Server::secretKey(), true, QStringLiteral("A file was written into /cam and removed: pictures can be uploaded.")},
+        {s3.url(QStringLiteral("cam/")), QStringLiteral("WRONG"), LoopbackS3Server::secretKey(), false, QStringLiteral("The service refused the access key WRONG (InvalidAccessKeyId")},
         {stripped.url(QStringLiteral("cam")), user, password, false, QStringLiteral("127.0.0.1 did not offer TLS this time, and Ombrix logs in there only with TLS: nothing was sent")},
         {QUrl(ssh.address()), LoopbackSshServer::user(), LoopbackSshServer::password(), false, QStringLiteral("The SSH server [127.0.0.1]:%1 is not known").arg(ssh.port())},
     };
@@ -61,13 +70,16 @@ TEST(ConnectionTrial, EachFailureIsOnePlainSentenceThatSaysWhatToDo)
         // Each server has an authority of its own.
         const QString authority = c.folder.port() == misnamed.port() ? misnamed.caPath()
                                   : c.folder.port() == undeleting.port() ? undeleting.caPath() : ftp.caPath();
-        ASSERT_TRUE(trial.start(c.folder, c.user, c.password, FTPTransferSettings{authority}));
+        FTPTransferSettings settings{authority};
+        settings.s3Endpoint = s3.endpoint();
+        ASSERT_TRUE(trial.start(c.folder, c.user, c.password, settings));
         ASSERT_TRUE(finished.wait(30000));
         const QStringList steps = finished.first().at(1).toStringList();
         EXPECT_EQ(finished.first().first().toBool(), c.ok);
         EXPECT_TRUE(!steps.isEmpty() && steps.last().startsWith(c.said)) << steps.join(QLatin1Char('\n')).toStdString();
     }
-    EXPECT_TRUE(QDir(ftp.rootPath() + QStringLiteral("/new/cam")).isEmpty()) << "made, and the trial's file removed";
+    for (const char* made : {"/new/cam", "/dav/cam"})
+        EXPECT_TRUE(QDir(ftp.rootPath() + QLatin1String(made)).isEmpty()) << made << ": made, and the trial's file removed";
     EXPECT_FALSE(QDir(stripped.rootPath() + QStringLiteral("/cam")).exists()) << "no login in clear";
 }
 

@@ -103,29 +103,35 @@ TEST_F(DiskSession, TheFreeSpaceRuleKeepsRoomRemovingTheOldestFirst)
     EXPECT_EQ(old.mid(removed), QStringList(jpegsIn(disk.path()).mid(0, old.size() - removed))) << "the oldest went first";
 }
 
-// On the server: the sequence's pictures older than the rule go; nothing else does,
-// not even another camera's sequence in the same folder.
+// On the server, over FTP and WebDAV: the sequence's pictures older than the rule
+// go; nothing else does, not even another camera's sequence in the same folder.
 TEST_F(DiskSession, OldPicturesOfTheSequenceAreRemovedFromTheServerAndNothingElse)
 {
-    LoopbackFtpServer server;
+    LoopbackFtpServer::Options options;
+    options.webDav = LoopbackFtpServer::Options::WebDav::Tls;
+    LoopbackFtpServer server(options);
     const QStringList kept{daysAgo(29, QStringLiteral("cam1")), daysAgo(90, QStringLiteral("cam2")), daysAgo(90, QStringLiteral("cam10")),
                            daysAgo(90, QStringLiteral("Other")), QStringLiteral("cam1.jpg"), QStringLiteral("notes.txt")};
-    for (const QString& name : kept + QStringList{daysAgo(31, QStringLiteral("cam1")), daysAgo(90, QStringLiteral("cam1"))})
-        writeFile(server.rootPath() + QLatin1Char('/') + name, kKB);
     open(QStringLiteral("Garden=160x120"), FTPTransferSettings{server.caPath()});
     store->setObject(QStringLiteral("cam1"), OXImageFilename);
     store->setObject(30, OXKeepDaysOnServer);
-    useServer(server.port());
     QString said;
     QObject::connect(session.get(), &RecordingSession::serverCleaned,
                      [&](const QString& host, int removed) { said = QStringLiteral("%1 %2").arg(host).arg(removed); });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !said.isEmpty(); }, 10000));
-    EXPECT_EQ(said, QStringLiteral("127.0.0.1 2"));
-    QStringList left = QDir(server.rootPath()).entryList(QDir::Files);
-    left.sort();
-    QStringList expected = kept;
-    expected.sort();
-    EXPECT_EQ(left, expected);
+    for (const QString& address : {server.url(QString()).toString(), server.davUrl(QString()).toString()}) {
+        SCOPED_TRACE(address.toStdString());
+        for (const QString& name : kept + QStringList{daysAgo(31, QStringLiteral("cam1")), daysAgo(90, QStringLiteral("cam1"))})
+            writeFile(server.rootPath() + QLatin1Char('/') + name, kKB);
+        said.clear();
+        useServer(address);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !said.isEmpty(); }, 10000));
+        EXPECT_EQ(said, QStringLiteral("127.0.0.1 2"));
+        QStringList left = QDir(server.rootPath()).entryList(QDir::Files);
+        left.sort();
+        QStringList expected = kept;
+        expected.sort();
+        EXPECT_EQ(left, expected);
+    }
 }
 
 } // namespace

@@ -35,6 +35,7 @@ LoopbackFtpServer::LoopbackFtpServer(Options options)
     m_kilobytesPerSecond = options.kilobytesPerSecond;
     m_quotaFiles = options.quotaFiles;
     m_keepAllFiles = options.keepAllFiles;
+    m_webDav = options.webDav;
     m_running = makeCertificates(options.certificateName) && makeAccount() && start(options.tls);
     if (!m_running) // every test of a server needs it: said here once
         ADD_FAILURE() << "the loopback FTP server did not start: " << m_problem.toStdString();
@@ -49,6 +50,7 @@ void LoopbackFtpServer::stop()
 {
     // The server leads its own process group, with one process per session in it.
     m_server.kill();
+    m_dav.kill();
     m_running = false;
 }
 
@@ -61,6 +63,12 @@ bool LoopbackFtpServer::resume()
 QUrl LoopbackFtpServer::url(const QString& path) const
 {
     return QUrl(QStringLiteral("ftp://127.0.0.1:%1/%2").arg(m_port).arg(path));
+}
+
+QUrl LoopbackFtpServer::davUrl(const QString& path) const
+{
+    const char* scheme = m_webDav == Options::WebDav::Tls ? "https" : "http";
+    return QUrl(QStringLiteral("%1://127.0.0.1:%2/%3").arg(QLatin1String(scheme)).arg(m_davPort).arg(path));
 }
 
 QByteArray LoopbackFtpServer::fileContents(const QString& path) const
@@ -116,6 +124,8 @@ bool LoopbackFtpServer::makeAccount()
 bool LoopbackFtpServer::start(Tls tls)
 {
     m_port = freeLoopbackPort();
+    if (m_webDav != Options::WebDav::Off)
+        m_davPort = freeLoopbackPort();
     m_tls = tls;
     return launch();
 }
@@ -145,23 +155,34 @@ bool LoopbackFtpServer::launch()
         command += QStringLiteral(" -n %1:1000").arg(m_quotaFiles);
     if (m_keepAllFiles)
         command += QStringLiteral(" -K");
-    const bool started = m_server.start(QStringLiteral("pure-ftpd"), words(command), options);
-    if (!started) {
-        m_problem = QStringLiteral("pure-ftpd could not be started");
-        return false;
+    if (!m_server.start(QStringLiteral("pure-ftpd"), words(command), options))
+        return m_problem = QStringLiteral("pure-ftpd could not be started"), false;
+    if (m_webDav != Options::WebDav::Off) {
+        // The same folder and account; no configuration file of the machine's.
+        QString dav = QStringLiteral("serve webdav %1 --addr 127.0.0.1:%2 --user %3 --pass %4 --config /dev/null -q")
+                          .arg(rootPath())
+                          .arg(m_davPort)
+                          .arg(user(), password());
+        if (m_webDav == Options::WebDav::Tls)
+            dav += QStringLiteral(" --cert %1/server.pem --key %1/server.key").arg(m_dir.path());
+        if (!m_dav.start(QStringLiteral("rclone"), words(dav), options))
+            return m_problem = QStringLiteral("rclone could not be started"), false;
     }
     const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired()) {
-        QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, m_port);
-        if (probe.waitForConnected(200))
-            return true;
-        if (!m_server.isRunning())
-            break;
-        QThread::msleep(50);
+    for (const auto& [port, process] : {std::pair{m_port, &m_server}, {m_davPort, &m_dav}}) {
+        if (port == 0)
+            continue;
+        for (bool listening = false; !listening;) {
+            QTcpSocket probe;
+            probe.connectToHost(QHostAddress::LocalHost, port);
+            listening = probe.waitForConnected(200);
+            if (!listening && (deadline.hasExpired() || !process->isRunning()))
+                return m_problem = QStringLiteral("the server on port %1 did not start listening").arg(port), false;
+            if (!listening)
+                QThread::msleep(50);
+        }
     }
-    m_problem = QStringLiteral("pure-ftpd did not start listening");
-    return false;
+    return true;
 }
 
 SilentServer::SilentServer()

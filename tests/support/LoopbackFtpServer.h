@@ -12,6 +12,8 @@ quint16 freeLoopbackPort();
 
 // A real FTP server (pure-ftpd) on 127.0.0.1 for one test, with one throwaway
 // account and, unless TLS is off, a certificate made by the test's own authority.
+// Where asked, the same folder, account and certificate are also served over
+// WebDAV by a real WebDAV server (rclone) on a port of its own.
 class LoopbackFtpServer {
 public:
     enum class Tls { Offered, Off };
@@ -25,6 +27,8 @@ public:
         int quotaFiles = 0;
         // Files may be written but never deleted or replaced.
         bool keepAllFiles = false;
+        enum class WebDav { Off, Plain, Tls };
+        WebDav webDav = WebDav::Off;
     };
 
     LoopbackFtpServer();
@@ -45,6 +49,9 @@ public:
     QString caPath() const { return m_dir.path() + QStringLiteral("/ca.pem"); }
     QString rootPath() const { return m_dir.path() + QStringLiteral("/root"); }
     QUrl url(const QString& path) const;
+    // The folder over WebDAV: http:// or https://, as asked.
+    QUrl davUrl(const QString& path) const;
+    quint16 davPort() const { return m_davPort; }
     QByteArray fileContents(const QString& path) const;
 
 private:
@@ -56,6 +63,9 @@ private:
 
     QTemporaryDir m_dir;
     ChildProcess m_server;
+    ChildProcess m_dav;
+    quint16 m_davPort = 0;
+    Options::WebDav m_webDav = Options::WebDav::Off;
     quint16 m_port = 0;
     Tls m_tls = Tls::Offered;
     int m_kilobytesPerSecond = 0;

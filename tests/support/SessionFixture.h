@@ -72,9 +72,10 @@ protected:
     }
     QString outboxFolder() const { return home.path() + QStringLiteral("/outbox"); }
     // Uploads to the loopback server on the port with its account; the password as typed.
-    void useServer(quint16 port)
+    void useServer(quint16 port) { useServer(QStringLiteral("ftp://127.0.0.1:%1").arg(port)); }
+    void useServer(const QString& address)
     {
-        store->setObject(QStringLiteral("ftp://127.0.0.1:%1").arg(port), OXFTPServerAddress);
+        store->setObject(address, OXFTPServerAddress);
         store->setObject(LoopbackFtpServer::user(), OXFTPUsername);
         typed = LoopbackFtpServer::password();
         session->lookUpPassword();

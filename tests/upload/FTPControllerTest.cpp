@@ -75,7 +75,7 @@ TEST_F(Upload, WhatArrivesWholeAndWhatFailsWithCurlsOwnError)
     EXPECT_FALSE(QFile::exists(server.rootPath() + QStringLiteral("/no")));
     EXPECT_EQ(controller.uploadData(picture(10), QUrl(), QStringLiteral("u"), QStringLiteral("p")).error.code, CURLE_URL_MALFORMAT)
         << "no address fails like any other error";
-    for (const QString& foreign : {QStringLiteral("http://127.0.0.1:%1/x.jpg").arg(server.port()), QStringLiteral("file:///tmp/x.jpg")}) {
+    for (const QString& foreign : {QStringLiteral("gopher://127.0.0.1:%1/x.jpg").arg(server.port()), QStringLiteral("file:///tmp/x.jpg")}) {
         const TransferResult refused = controller.uploadData(picture(10), QUrl(foreign), LoopbackFtpServer::user(), right);
         EXPECT_EQ(refused.error.code, CURLE_UNSUPPORTED_PROTOCOL) << foreign.toStdString();
         EXPECT_TRUE(refused.permanent) << foreign.toStdString();
