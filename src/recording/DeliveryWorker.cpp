@@ -67,10 +67,13 @@ DeliveryWorker::DeliveryWorker(Settings settings, QObject* parent)
     , m_plan(SendPlan::Rules{m_settings.firstRetryPause.count(), m_settings.longestRetryPause.count(),
                              m_settings.setAsidePause.count()})
     , m_ftp(m_settings.transfer)
-    , m_secondLane(m_settings.transfer)
+
 {
     m_ftp.setHostsRequiringTls(m_settings.hostsRequiringTls);
-    m_secondLane.setHostsRequiringTls(m_settings.hostsRequiringTls);
+    for (int n = 1; n < SendPlan::kMostConnections; ++n) {
+        m_lanes.push_back(std::make_unique<FTPController>(m_settings.transfer));
+        m_lanes.back()->setHostsRequiringTls(m_settings.hostsRequiringTls);
+    }
 }
 
 void DeliveryWorker::start()
@@ -90,7 +93,8 @@ DeliveryWorker::~DeliveryWorker()
     m_saveWake.notify_one();
     m_sendWake.notify_one();
     m_ftp.abortTransfers();
-    m_secondLane.abortTransfers();
+    for (const auto& lane : m_lanes)
+        lane->abortTransfers();
     if (m_saver.joinable()) {
         m_sender.join();
         m_saver.join();
@@ -366,38 +370,51 @@ void DeliveryWorker::send(Lock& lock, SendPlan::Pick pick)
         answer(first.id, TickOutcome::Upload::SetAside, Error{kOutboxErrorDomain, 3, problem});
         return;
     }
-    std::optional<QByteArray> secondBytes = pick.second ? m_outbox->picture(*pick.second) : std::nullopt;
-    if (pick.second && (!secondBytes || !SendPlan::unsendable(*pick.second, *secondBytes).isEmpty()))
-        pick.second.reset(); // the usual connection deals with it in its turn
+    // The others' pictures, each for a connection of its own; one that cannot go waits for the first's turn.
+    std::vector<QByteArray> otherBytes;
+    for (auto it = pick.others.begin(); it != pick.others.end();) {
+        std::optional<QByteArray> other = m_outbox->picture(*it);
+        if (other && SendPlan::unsendable(*it, *other).isEmpty()) {
+            otherBytes.push_back(std::move(*other));
+            ++it;
+        } else {
+            it = pick.others.erase(it);
+        }
+    }
     const QString password = m_passwords.value(first.url.host());
 
     lock.unlock();
-    std::future<TransferResult> secondSent;
-    if (pick.second)
-        secondSent = std::async(std::launch::async, [&] {
-            return m_secondLane.uploadData(*secondBytes, pick.second->url, pick.second->username, password);
-        });
+    std::vector<std::future<TransferResult>> othersSent;
+    for (size_t n = 0; n < pick.others.size(); ++n)
+        othersSent.push_back(std::async(std::launch::async, [&, n] {
+            return m_lanes[n]->uploadData(otherBytes[n], pick.others[n].url, pick.others[n].username, password);
+        }));
     const TransferResult result = m_ftp.uploadData(*bytes, first.url, first.username, password);
-    const std::optional<TransferResult> secondResult = secondSent.valid() ? std::optional(secondSent.get()) : std::nullopt;
+    std::vector<TransferResult> otherResults;
+    for (std::future<TransferResult>& sent : othersSent)
+        otherResults.push_back(sent.get());
     lock.lock();
 
     if (m_stopping) { // abandoned, not failed: what did not arrive stays for the next start
-        for (const auto& [item, sent] : {std::pair{pick.first, std::optional(result)}, {pick.second, secondResult}})
-            if (item && sent && sent->ok) {
-                m_outbox->remove(item->id);
-                answer(item->id, TickOutcome::Upload::Sent);
+        if (result.ok)
+            otherResults.push_back(result), pick.others.push_back(first);
+        for (size_t n = 0; n < pick.others.size(); ++n)
+            if (otherResults[n].ok) {
+                m_outbox->remove(pick.others[n].id);
+                answer(pick.others[n].id, TickOutcome::Upload::Sent);
             }
         return;
     }
-    const SendPlan::Settled settled = m_plan.settle(pick, result, secondResult, QDateTime::currentMSecsSinceEpoch());
+    const SendPlan::Settled settled = m_plan.settle(pick, result, otherResults, QDateTime::currentMSecsSinceEpoch());
     carryOut(*pick.first, settled.first);
-    if (pick.second && settled.second)
-        carryOut(*pick.second, *settled.second);
+    for (size_t n = 0; n < pick.others.size(); ++n)
+        carryOut(pick.others[n], settled.others[n]);
     const QString host = first.url.host();
     if (result.usedTls && !m_settings.hostsRequiringTls.contains(host)) {
         m_settings.hostsRequiringTls.insert(host);
         m_ftp.setHostsRequiringTls(m_settings.hostsRequiringTls);
-        m_secondLane.setHostsRequiringTls(m_settings.hostsRequiringTls);
+        for (const auto& lane : m_lanes)
+            lane->setHostsRequiringTls(m_settings.hostsRequiringTls);
         Q_EMIT tlsSeen(host);
     }
     const SshHostKey& key = result.unknownHostKey;

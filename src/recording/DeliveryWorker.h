@@ -23,6 +23,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 class Outbox;
 class UserDefaults;
@@ -149,7 +150,8 @@ private:
 
     StillMaker m_stillMaker; // saving thread only
     FTPController m_ftp;     // sending thread only (and abortTransfers)
-    FTPController m_secondLane; // a backlog's second connection, used from a thread the sending thread waits for
+    // A backlog's other connections, each used from a thread the sending thread waits for.
+    std::vector<std::unique_ptr<FTPController>> m_lanes;
 
     std::thread m_saver; // last: they start when everything above exists
     std::thread m_sender;

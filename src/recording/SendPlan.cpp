@@ -79,21 +79,30 @@ SendPlan::Pick SendPlan::next(const std::vector<Outbox::Item>& items, const QSet
     if (!pick.first)
         return pick;
     pick.firstFresh = m_fresh.remove(pick.first->id);
-    // Over FTP one connection: its servers often allow one per address.
     const QString server = serverOf(pick.first->url);
-    if (pick.first->url.scheme().startsWith(QLatin1String("ftp")) || m_oneConnection.contains(server))
-        return pick;
+    const int connections = m_oneConnection.contains(server) ? 1 : connectionsFor(pick.first->url);
+    QSet<QUrl> names{pick.first->url}; // never two to one name at once
     for (const Outbox::Item& item : items) {
-        if (item.setAside || !isDue(item, nowMs) || item.id == pick.first->id || item.url == pick.first->url ||
-            serverOf(item.url) != server || item.url.scheme() != pick.first->url.scheme())
+        if (int(pick.others.size()) + 1 >= connections)
+            break;
+        if (item.setAside || !isDue(item, nowMs) || names.contains(item.url) || serverOf(item.url) != server ||
+            item.url.scheme() != pick.first->url.scheme())
             continue;
-        pick.second = item;
-        break;
+        names.insert(item.url);
+        pick.others.push_back(item);
     }
     return pick;
 }
 
-SendPlan::Settled SendPlan::settle(const Pick& pick, const TransferResult& first, const std::optional<TransferResult>& second,
+int SendPlan::connectionsFor(const QUrl& url)
+{
+    const QString scheme = url.scheme();
+    if (scheme == QLatin1String("sftp"))
+        return 2;
+    return scheme.startsWith(QLatin1String("http")) || scheme == QLatin1String("s3") ? kMostConnections : 1;
+}
+
+SendPlan::Settled SendPlan::settle(const Pick& pick, const TransferResult& first, const std::vector<TransferResult>& others,
                                    qint64 nowMs)
 {
     Settled settled;
@@ -129,21 +138,21 @@ SendPlan::Settled SendPlan::settle(const Pick& pick, const TransferResult& first
         }
     }
 
-    if (!pick.second)
-        return settled;
-    // A picture the second connection failed waits for the first; its failure is told
+    // A picture another connection failed waits for the first; its failure is told
     // only when the first failed alike (the server is away).
-    Fate& other = settled.second.emplace();
-    if (second && second->ok) {
-        other.action = Fate::Action::Remove;
-        other.told = TickOutcome::Upload::Sent;
-        m_fresh.remove(pick.second->id);
-    } else if (first.ok) {
-        m_oneConnection.insert(server); // one session at a time there
-    } else if (!first.permanent) {
-        other.told = TickOutcome::Upload::Failed;
-        other.error = first.error;
-        m_fresh.remove(pick.second->id);
+    for (size_t n = 0; n < pick.others.size(); ++n) {
+        Fate& other = settled.others.emplace_back();
+        if (n < others.size() && others[n].ok) {
+            other.action = Fate::Action::Remove;
+            other.told = TickOutcome::Upload::Sent;
+            m_fresh.remove(pick.others[n].id);
+        } else if (first.ok) {
+            m_oneConnection.insert(server); // one session at a time there
+        } else if (!first.permanent) {
+            other.told = TickOutcome::Upload::Failed;
+            other.error = first.error;
+            m_fresh.remove(pick.others[n].id);
+        }
     }
     return settled;
 }

@@ -19,9 +19,10 @@
 // each failure (up to the longest) and ends at its first success; while it is away
 // only its new pictures are tried, once each, and their failures do not lengthen the
 // pause. A picture the server refuses for good is set aside and tried again after
-// a long pause, so that it never holds the pictures behind it. A backlog over SFTP
-// or WebDAV goes two at a time over a second connection, unless that server
-// refused one; over FTP, whose servers often allow one per address, one at a time.
+// a long pause, so that it never holds the pictures behind it. A backlog goes over
+// several connections at once (two over SFTP, four over WebDAV and S3), never two
+// to one name, unless the server refused one; over FTP, whose servers often allow
+// one connection per address, one at a time.
 class SendPlan {
 public:
     struct Rules {
@@ -29,10 +30,10 @@ public:
         qint64 longestRetryPauseMs = 5 * 60 * 1000;
         qint64 setAsidePauseMs = 60 * 60 * 1000;
     };
-    // What to send now: `first` on the usual connection, `second` on the second one.
+    // What to send now: `first` on the usual connection, `others` each on a connection of its own.
     struct Pick {
         std::optional<Outbox::Item> first;
-        std::optional<Outbox::Item> second;
+        std::vector<Outbox::Item> others;
         bool firstFresh = false; // never tried before
     };
     // What becomes of one picture after its attempt, and what its tick hears.
@@ -46,7 +47,7 @@ public:
     };
     struct Settled {
         Fate first;
-        std::optional<Fate> second;
+        std::vector<Fate> others; // one for each of the pick's others
     };
 
     SendPlan() = default;
@@ -61,8 +62,9 @@ public:
     void retryNow();
     // The next pictures to send; none when nothing is due or no password is known for what is.
     Pick next(const std::vector<Outbox::Item>& items, const QSet<QString>& hostsWithPassword, qint64 nowMs);
-    // The attempt's results: what to do with the pictures, and the plan's own state moved on.
-    Settled settle(const Pick& pick, const TransferResult& first, const std::optional<TransferResult>& second, qint64 nowMs);
+    // The attempt's results, one for each of the pick's others too: what to do with the
+    // pictures, and the plan's own state moved on.
+    Settled settle(const Pick& pick, const TransferResult& first, const std::vector<TransferResult>& others, qint64 nowMs);
     // Drops what it knows of pictures no longer in the outbox (replaced, dropped, sent).
     void forgetGone(const std::vector<Outbox::Item>& items);
 
@@ -74,6 +76,9 @@ public:
 
     // "host:port", the unit of pauses and connections.
     static QString serverOf(const QUrl& url);
+    // How many connections a backlog to the address may use at once.
+    static int connectionsFor(const QUrl& url);
+    static constexpr int kMostConnections = 4;
     // Why a picture can never be sent as it stands; empty when it can.
     static QString unsendable(const Outbox::Item& item, const QByteArray& picture);
 
@@ -84,7 +89,7 @@ private:
     Rules m_rules;
     QSet<QString> m_fresh;           // outbox ids never tried yet
     QSet<QString> m_away;            // servers whose last try failed during the pause
-    QSet<QString> m_oneConnection;   // servers that refused a second connection
+    QSet<QString> m_oneConnection;   // servers that refused another connection
     qint64 m_pauseMs = 0;            // the last pause, doubled at each failure until a success
     qint64 m_nextTryMs = 0;          // the end of the pause under way; 0: none
 };
