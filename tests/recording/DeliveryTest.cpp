@@ -82,64 +82,6 @@ TEST(Delivery, AServerThatGoesAwayInTheMiddleOfUploadsEndsWithEveryPictureWhole)
     }
 }
 
-// Entries the server refuses for good, or that can never be sent, are set aside
-// (retried rarely, or never); a server that does not answer holds only its own.
-TEST(Delivery, EntriesRefusedForGoodOrNeverSendableAreSetAsideAndTheRestGoOn)
-{
-    LoopbackFtpServer server;
-    ASSERT_TRUE(QDir(server.rootPath()).mkdir(QStringLiteral("locked")));
-    QFile::setPermissions(server.rootPath() + QStringLiteral("/locked"), QFileDevice::ReadOther | QFileDevice::ExeOther);
-    const QByteArray jpeg = noise(4000);
-    const struct {
-        const char* what;
-        QByteArray bytes;
-        QUrl url;
-        bool setAside;
-        bool retried; // later, rarely
-        const char* problem;
-    } cases[] = {
-        {"folder refused", jpeg, server.url(QStringLiteral("missing/a.jpg")), true, true, "The server refused the picture (550 "},
-        {"file refused", jpeg, server.url(QStringLiteral("locked/b.jpg")), true, true, "The server refused the picture (553 "},
-        {"no server answers", jpeg, QUrl(QStringLiteral("ftp://127.0.0.1:1/c.jpg")), false, true, ""},
-        {"0 bytes", QByteArray(), server.url(QStringLiteral("d.jpg")), true, false, "It can never be sent: it is not a whole JPEG"},
-        {"cut short", jpeg.left(1000), server.url(QStringLiteral("e.jpg")), true, false, "It can never be sent: it is not a whole"},
-        {"foreign protocol", jpeg, QUrl(QStringLiteral("gopher://127.0.0.1:%1/f.jpg").arg(server.port())), true, false,
-         "It can never be sent: its address is not an FTP, SFTP, WebDAV or S3 address"},
-        {"no file name", jpeg, server.url(QString()), true, false, "It can never be sent: its address names no"},
-    };
-    QTemporaryDir outbox;
-    {
-        Outbox box(outbox.path(), qint64(1) << 30);
-        for (const auto& c : cases)
-            ASSERT_TRUE(box.add(c.bytes, c.url, LoopbackFtpServer::user(), false));
-        ASSERT_TRUE(box.add(jpeg, server.url(QStringLiteral("last.jpg")), LoopbackFtpServer::user(), false));
-    }
-    DeliveryWorker::Settings settings;
-    settings.transfer.caBundlePath = server.caPath();
-    settings.outboxFolder = outbox.path();
-    settings.firstRetryPause = std::chrono::seconds(30);
-    {
-        DeliveryWorker worker(settings);
-        std::atomic<int> setAside{0};
-        QObject::connect(&worker, &DeliveryWorker::outboxChanged, &worker,
-                         [&](const OutboxState& state) { setAside = state.setAside; }, Qt::DirectConnection);
-        worker.start();
-        worker.setPassword(QStringLiteral("127.0.0.1"), LoopbackFtpServer::password());
-        ASSERT_TRUE(QTest::qWaitFor([&] { return server.fileContents(QStringLiteral("last.jpg")) == jpeg && setAside == 6; }, 20000))
-            << setAside << " set aside";
-    }
-    EXPECT_EQ(jpegsIn(server.rootPath()), QStringList{QStringLiteral("last.jpg")}) << "nothing else reached the server";
-    const Outbox after(outbox.path(), qint64(1) << 30);
-    ASSERT_EQ(after.items().size(), std::size(cases));
-    for (size_t n = 0; n < std::size(cases); ++n) {
-        const Outbox::Item& item = after.items()[n];
-        SCOPED_TRACE(cases[n].what);
-        EXPECT_EQ(item.setAside, cases[n].setAside);
-        EXPECT_EQ(item.retryAfter.isValid(), cases[n].setAside && cases[n].retried);
-        EXPECT_EQ(item.problem.left(int(qstrlen(cases[n].problem))), QString::fromLatin1(cases[n].problem));
-    }
-}
-
 class DeliverySession : public SessionFixture {
 protected:
     // The cameras, uploading to the server with the pictures' clock at `now`.
@@ -152,16 +94,14 @@ protected:
     QDateTime now{QDate(2026, 12, 7), QTime(9, 0)};
 };
 
-// During a full disk on the server every new picture is tried once, at once, and
-// the waiting ones only when the pause is over; the pause is not reset by them.
-TEST_F(DeliverySession, AFullServerDiskIsSaidAndNewPicturesDoNotRetryTheOldOnes)
+// A full disk on the server is said in its words, and refuses no picture for good
+// (the pause it starts is the plan's, tested in its table).
+TEST_F(DeliverySession, AFullServerDiskIsSaidAndRefusesNoPictureForGood)
 {
     LoopbackFtpServer::Options full;
     full.quotaFiles = 1;
     LoopbackFtpServer server(full);
     openOn(server, QStringLiteral("Garden=320x240"));
-    services.firstRetryPause = std::chrono::seconds(60);
-    restart();
     useServer(server.port());
     store->setObject(true, OXSaveSequenceFlag);
     ASSERT_TRUE(tick());
@@ -171,14 +111,7 @@ TEST_F(DeliverySession, AFullServerDiskIsSaidAndNewPicturesDoNotRetryTheOldOnes)
     EXPECT_EQ(last.upload, TickOutcome::Upload::Failed);
     EXPECT_TRUE(last.uploadError.description.startsWith(QStringLiteral("The server's disk is full (552 Quota exceeded")))
         << last.uploadError.description.toStdString();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return session->outboxState().nextTry.isValid(); }, 5000));
-    const QDateTime nextTry = session->outboxState().nextTry;
-    now = now.addSecs(1);
-    ASSERT_TRUE(tick());
-    EXPECT_EQ(last.upload, TickOutcome::Upload::Failed) << "the new picture was tried";
-    EXPECT_EQ(session->outboxState().nextTry, nextTry) << "the pause goes on as it was";
-    EXPECT_EQ(session->outboxState().waiting, 2);
-    EXPECT_EQ(session->outboxState().setAside, 0) << "a full disk refuses no picture for good";
+    EXPECT_EQ(session->outboxState().setAside, 0);
 }
 
 TEST_F(DeliverySession, ASlowServerHoldsNeitherTheSavesNorTheQuit)

@@ -181,4 +181,29 @@ TEST(SendPlan, EachPictureOfAnAttemptIsRemovedKeptOrSetAside)
     }
 }
 
+// What can never be sent is said before any server sees it.
+TEST(SendPlan, APictureThatCanNeverBeSentSaysWhy)
+{
+    const QByteArray jpeg = QByteArray("\xff\xd8") + QByteArray(100, 'x') + QByteArray("\xff\xd9");
+    const struct {
+        const char* address;
+        QByteArray bytes;
+        const char* why; // begins so; "" when it can go
+    } rows[] = {
+        {"ftp://h1/a.jpg", jpeg, ""},
+        {"s3://bucket/cam/a.jpg", jpeg, ""},
+        {"ftp://h1/a.jpg", QByteArray(), "it is not a whole JPEG picture (0 bytes)"},
+        {"ftp://h1/a.jpg", jpeg.left(50), "it is not a whole JPEG picture (50 bytes)"},
+        {"ftp://h1/Cam_20261207.mp4", QByteArray("not a JPEG"), ""},
+        {"gopher://h1/a.jpg", jpeg, "its address is not an FTP, SFTP, WebDAV or S3 address"},
+        {"ftp://h1/", jpeg, "its address names no server or no file"},
+    };
+    for (const auto& row : rows) {
+        Outbox::Item entry = item("a");
+        entry.url = QUrl(QLatin1String(row.address));
+        const QString why = SendPlan::unsendable(entry, row.bytes);
+        EXPECT_TRUE(*row.why ? why.startsWith(QLatin1String(row.why)) : why.isEmpty()) << row.address << ": " << why.toStdString();
+    }
+}
+
 } // namespace

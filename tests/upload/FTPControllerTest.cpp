@@ -1,6 +1,7 @@
 #include "FTPController.h"
 #include "LoopbackFtpServer.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 
@@ -41,29 +42,33 @@ TEST_F(Upload, WhatArrivesWholeAndWhatFailsWithCurlsOwnError)
         const char* name;
         QByteArray data;
         QString password;
-        CURLcode code; // CURLE_OK: arrives whole; -1: fails, whatever the code
+        CURLcode code;  // CURLE_OK: arrives whole; -1: fails, whatever the code
+        bool permanent; // the server refuses this picture for good
     };
     const Case cases[] = {
-        {"CaptureImage.jpg", picture(4321), right, CURLE_OK},
-        {"CaptureImage.jpg", picture(1000), right, CURLE_OK}, // the always-current picture is replaced
-        {"large.jpg", picture(5 * 1024 * 1024 + 17), right, CURLE_OK},
-        {"empty.jpg", QByteArray(), right, CURLE_OK},
-        {"x.jpg", picture(10), QStringLiteral("wrong"), CURLE_LOGIN_DENIED},
-        {"x.jpg", picture(10), right + QStringLiteral("\r\nDELE empty.jpg"), CURLE_BAD_FUNCTION_ARGUMENT},
-        {"y%0D%0ADELE empty.jpg", picture(10), right, CURLcode(-1)},
-        {"no/such/folder/x.jpg", picture(10), right, CURLcode(-1)},
-        {"a.jpg", picture(9), right, CURLE_OK},
+        {"CaptureImage.jpg", picture(4321), right, CURLE_OK, false},
+        {"CaptureImage.jpg", picture(1000), right, CURLE_OK, false}, // the always-current picture is replaced
+        {"large.jpg", picture(5 * 1024 * 1024 + 17), right, CURLE_OK, false},
+        {"empty.jpg", QByteArray(), right, CURLE_OK, false},
+        {"x.jpg", picture(10), QStringLiteral("wrong"), CURLE_LOGIN_DENIED, false},
+        {"x.jpg", picture(10), right + QStringLiteral("\r\nDELE empty.jpg"), CURLE_BAD_FUNCTION_ARGUMENT, true},
+        {"y%0D%0ADELE empty.jpg", picture(10), right, CURLcode(-1), true},
+        {"no/such/folder/x.jpg", picture(10), right, CURLcode(-1), true},
+        {"locked/x.jpg", picture(10), right, CURLcode(-1), true},
+        {"a.jpg", picture(9), right, CURLE_OK, false},
     };
+    ASSERT_TRUE(QDir(server.rootPath()).mkdir(QStringLiteral("locked")));
+    QFile::setPermissions(server.rootPath() + QStringLiteral("/locked"), QFileDevice::ReadOther | QFileDevice::ExeOther);
     for (const Case& c : cases) {
         const TransferResult sent = controller.uploadData(c.data, server.url(QString::fromLatin1(c.name)), LoopbackFtpServer::user(), c.password);
         EXPECT_EQ(sent.ok, c.code == CURLE_OK) << c.name;
         EXPECT_EQ(sent.usedTls, sent.ok) << c.name;
+        EXPECT_EQ(sent.permanent, c.permanent) << c.name << ": " << sent.error.description.toStdString();
         if (sent.ok) {
             EXPECT_EQ(server.fileContents(QString::fromLatin1(c.name)), c.data) << c.name;
         } else if (c.code != CURLcode(-1)) {
             EXPECT_EQ(sent.error.domain, QStringLiteral("CurlErrorDomain"));
             EXPECT_EQ(sent.error.code, c.code) << c.name;
-            EXPECT_FALSE(sent.permanent && c.code == CURLE_LOGIN_DENIED) << "a refused login refuses no picture for good";
             if (c.code == CURLE_LOGIN_DENIED) { // the server's own words
                 EXPECT_TRUE(sent.error.description.startsWith(QStringLiteral("The server refused the login (530 ")))
                     << sent.error.description.toStdString();
