@@ -1,4 +1,5 @@
 #include "FTPController.h"
+#include "S3Transport.h"
 #include "LoopbackFtpServer.h"
 
 #include <QDir>
@@ -138,6 +139,22 @@ TEST_F(Upload, AServerThatTricklesIsGivenUpWithinTheBoundOfTheWholeTransfer)
     EXPECT_LT(clock.elapsed(), 30000) << "at 2 kB/s the whole picture would take over three minutes";
     EXPECT_EQ(sent.error.code, CURLE_OPERATION_TIMEDOUT);
     EXPECT_FALSE(QFile::exists(server.rootPath() + QStringLiteral("/slow.jpg"))) << "nothing under the final name";
+}
+
+} // namespace
+
+namespace {
+
+// The region a service names in its refusal, said as the setting to change.
+TEST(S3Answers, AWrongRegionIsNamedAsTheServiceSaysIt)
+{
+    const QByteArray refused = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Error><Code>AuthorizationHeaderMalformed</Code>"
+                               "<Message>the region 'us-east-1' is wrong; expecting 'eu-central-1'</Message>"
+                               "<Region>eu-central-1</Region></Error>";
+    EXPECT_EQ(S3Transport::regionText(refused, QStringLiteral("us-east-1")),
+              QStringLiteral("The bucket is in eu-central-1, not us-east-1: set OXS3Region=eu-central-1."));
+    EXPECT_TRUE(S3Transport::regionText(refused, QStringLiteral("eu-central-1")).isEmpty());
+    EXPECT_TRUE(S3Transport::regionText("<Error><Code>AccessDenied</Code></Error>", QStringLiteral("us-east-1")).isEmpty());
 }
 
 } // namespace
