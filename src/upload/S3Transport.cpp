@@ -175,6 +175,8 @@ TransferResult S3Transport::list(const QUrl& folder, const QString& username, co
     const QString prefix = folderKeyOf(folder);
     TransferResult found = done();
     QString continuation;
+    constexpr int kMostPages = 1000; // a million names
+    int pages = 0;
     do { // a thousand names an answer
         QByteArray query = "list-type=2&delimiter=%2F&prefix=" + QUrl::toPercentEncoding(prefix);
         if (!continuation.isEmpty())
@@ -189,10 +191,12 @@ TransferResult S3Transport::list(const QUrl& folder, const QString& username, co
         for (const QString& key : elementTexts(answer, u"Key"))
             if (key.startsWith(prefix) && key.size() > prefix.size())
                 found.names << key.mid(prefix.size());
-        continuation = elementTexts(answer, u"IsTruncated").value(0) == QLatin1String("true")
+        const QString next = elementTexts(answer, u"IsTruncated").value(0) == QLatin1String("true")
             ? elementTexts(answer, u"NextContinuationToken").value(0)
             : QString();
-    } while (!continuation.isEmpty());
+        // A service that hands the same page again would never end the listing.
+        continuation = next == continuation ? QString() : next;
+    } while (!continuation.isEmpty() && ++pages < kMostPages);
     return found;
 }
 
