@@ -257,7 +257,12 @@ void CurlSession::collectInto(QByteArray* into)
     CURL* h = m_handles->easy;
     curl_easy_setopt(h, CURLOPT_WRITEDATA, into);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, +[](char* data, std::size_t size, std::size_t count, void* bytes) {
-        static_cast<QByteArray*>(bytes)->append(data, qsizetype(size * count));
+        auto* into = static_cast<QByteArray*>(bytes);
+        // A listing or an answer this large is no server of ours: stop rather than fill the memory.
+        constexpr qsizetype kMostBytes = 64 * 1024 * 1024;
+        if (into->size() + qsizetype(size * count) > kMostBytes)
+            return std::size_t(0);
+        into->append(data, qsizetype(size * count));
         return size * count;
     });
 }
