@@ -1,5 +1,7 @@
 #include "CurlSession.h"
 
+#include "FailureText.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
@@ -311,6 +313,20 @@ void CurlSession::abort()
     m_handles->sockets.shutDownAll();
     if (m_handles->multi)
         curl_multi_wakeup(m_handles->multi);
+}
+
+void CurlSession::explainTrust(int result, const QUrl& url, TransferResult* failed)
+{
+    // A certificate no authority signed, not one made out to another name.
+    if (result == CURLE_PEER_FAILED_VERIFICATION && m_pin.isEmpty() && !curlSaid().contains(QLatin1String("target host name")))
+        failed->unknownCertificate = probeCertificate(url);
+    if (failed->unknownCertificate.isValid())
+        failed->error.description = FailureText::certificateUnknown(failed->unknownCertificate);
+    else if (result == CURLE_SSL_PINNEDPUBKEYNOTMATCH)
+        failed->error.description = FailureText::certificateChanged(TrustedCertificate{url.host(), defaultPort(url), {}}.hostPattern(),
+                                                                    m_pinLine, certificatesPath());
+    else if (result == CURLE_USE_SSL_FAILED)
+        failed->error.description = FailureText::tlsRefused(url.host());
 }
 
 TrustedCertificate CurlSession::probeCertificate(const QUrl& url, QString* names)

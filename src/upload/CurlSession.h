@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KnownHosts.h"
+#include "TransferResult.h"
 #include "TransferSettings.h"
 
 #include <QByteArray>
@@ -77,6 +78,9 @@ public:
     // anonymous (nothing of the owner's is sent): for a person to check and trust.
     // `names` gets the names the certificate is made out to.
     TrustedCertificate probeCertificate(const QUrl& url, QString* names = nullptr);
+    // A failed request's TLS trust said for a person: a certificate no authority signed
+    // (its key read, to ask about), a trusted key that changed, or TLS refused where it is a must.
+    void explainTrust(int result, const QUrl& url, TransferResult* failed);
 
     // The protocols an address may name; any other is refused before a connection.
     static constexpr const char* kProtocols = "ftp,ftps,sftp,http,https";

@@ -11,14 +11,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 
-namespace {
-
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("FTPController", text);
-}
-
-} // namespace
+using FailureText::tr;
 
 CurlGlobal::CurlGlobal()
     : m_ready(curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK)

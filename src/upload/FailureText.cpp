@@ -4,16 +4,12 @@
 
 #include <curl/curl.h>
 
-namespace {
+namespace FailureText {
 
 QString tr(const char* text)
 {
     return QCoreApplication::translate("FTPController", text);
 }
-
-} // namespace
-
-namespace FailureText {
 
 Error curl(int code)
 {

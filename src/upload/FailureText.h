@@ -10,6 +10,9 @@
 // same over FTP, SFTP, WebDAV and S3.
 namespace FailureText {
 
+// A sentence of the uploader's, in the language the user reads.
+QString tr(const char* text);
+
 // libcurl's own words for its code, in the domain every transport's failures share.
 Error curl(int code);
 Error controlCharacter();

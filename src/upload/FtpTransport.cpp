@@ -6,14 +6,7 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 
-namespace {
-
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("FTPController", text);
-}
-
-} // namespace
+using FailureText::tr;
 
 FtpTransport::FtpTransport(CurlSession& session)
     : m_session(session)
@@ -80,17 +73,7 @@ TransferResult FtpTransport::failure(int result, const QUrl& url)
     failed.permanent = code >= 500 && code != 552 && code != 530 &&
         (result == CURLE_REMOTE_ACCESS_DENIED || result == CURLE_UPLOAD_FAILED || result == CURLE_QUOTE_ERROR ||
          result == CURLE_REMOTE_FILE_NOT_FOUND);
-    // A certificate no authority signed, not one made out to another name.
-    if (result == CURLE_PEER_FAILED_VERIFICATION && m_session.pin().isEmpty() &&
-        !m_session.curlSaid().contains(QLatin1String("target host name")))
-        failed.unknownCertificate = m_session.probeCertificate(url);
-    if (failed.unknownCertificate.isValid())
-        failed.error.description = FailureText::certificateUnknown(failed.unknownCertificate);
-    else if (result == CURLE_SSL_PINNEDPUBKEYNOTMATCH)
-        failed.error.description = FailureText::certificateChanged(TrustedCertificate{url.host(), url.port(21), {}}.hostPattern(),
-                                                                   m_session.pinLine(), m_session.certificatesPath());
-    else if (result == CURLE_USE_SSL_FAILED)
-        failed.error.description = FailureText::tlsRefused(url.host());
+    m_session.explainTrust(result, url, &failed);
     return failed;
 }
 

@@ -8,19 +8,9 @@
 #include <QCryptographicHash>
 #include <QXmlStreamReader>
 
+using FailureText::tr;
+
 namespace {
-
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("FTPController", text);
-}
-
-TransferResult done()
-{
-    TransferResult result;
-    result.ok = true;
-    return result;
-}
 
 // "s3://bucket/a/b/" -> "a/b/": the key of a folder, empty for the bucket's top.
 QString keyOf(const QUrl& url)
@@ -157,15 +147,10 @@ TransferResult S3Transport::upload(const QByteArray& data, const QUrl& url, cons
     const int result = request("PUT", target, username, password, &data, contentTypeOf(url), &answer, &status);
     if (result != CURLE_OK) {
         TransferResult failed = failure(result, status, answer, url, username);
-        if (result == CURLE_PEER_FAILED_VERIFICATION && m_session.pin().isEmpty() &&
-            !m_session.curlSaid().contains(QLatin1String("target host name"))) {
-            failed.unknownCertificate = m_session.probeCertificate(target);
-            if (failed.unknownCertificate.isValid())
-                failed.error.description = FailureText::certificateUnknown(failed.unknownCertificate);
-        }
+        m_session.explainTrust(result, target, &failed);
         return failed;
     }
-    TransferResult sent = done();
+    TransferResult sent = TransferResult::success();
     sent.usedTls = target.scheme() == QLatin1String("https");
     return sent;
 }
@@ -173,7 +158,7 @@ TransferResult S3Transport::upload(const QByteArray& data, const QUrl& url, cons
 TransferResult S3Transport::list(const QUrl& folder, const QString& username, const QString& password)
 {
     const QString prefix = folderKeyOf(folder);
-    TransferResult found = done();
+    TransferResult found = TransferResult::success();
     QString continuation;
     constexpr int kMostPages = 1000; // a million names
     int pages = 0;
@@ -217,7 +202,7 @@ TransferResult S3Transport::remove(const QUrl& folder, const QStringList& names,
         if (const int result = request("DELETE", target, username, password, nullptr, {}, &answer, &status); result != CURLE_OK)
             return failure(result, status, answer, folder, username);
     }
-    return done();
+    return TransferResult::success();
 }
 
 TransferResult S3Transport::reach(const QUrl& folder, const QString& username, const QString& password, QStringList* steps)
@@ -233,7 +218,7 @@ TransferResult S3Transport::reach(const QUrl& folder, const QString& username, c
     if (result == CURLE_OK) {
         *steps << tr("Connected to %1 and the bucket %2 answers to the access key %3.")
                       .arg(target.adjusted(QUrl::RemovePath | QUrl::RemoveQuery).toDisplayString(), folder.host(), username);
-        return done();
+        return TransferResult::success();
     }
     const TransferResult failed = failure(result, status, answer, folder, username);
     const QString common = FailureText::reaching(result, target.host(), CurlSession::defaultPort(target));

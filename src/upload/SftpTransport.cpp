@@ -14,10 +14,7 @@ namespace {
 // buffer waits for its acknowledgements once, not once per 64 KiB.
 constexpr long kUploadBuffer = 512 * 1024;
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("FTPController", text);
-}
+using FailureText::tr;
 
 // The key type a key blob names first ("ssh-ed25519", "ecdsa-sha2-nistp256", ...).
 QByteArray keyTypeOf(const QByteArray& blob)
@@ -46,13 +43,6 @@ QByteArray quotedPath(const QString& path)
     QByteArray quoted = path.toUtf8();
     quoted.replace('\\', "\\\\").replace('"', "\\\"");
     return '"' + quoted + '"';
-}
-
-TransferResult done()
-{
-    TransferResult result;
-    result.ok = true;
-    return result;
 }
 
 } // namespace
@@ -120,7 +110,7 @@ TransferResult SftpTransport::upload(const QByteArray& data, const QUrl& url, co
         curl_easy_setopt(h, CURLOPT_POSTQUOTE, replace.get());
         result = m_session.perform();
     }
-    return result == CURLE_OK ? done() : failure(result, url, username);
+    return result == CURLE_OK ? TransferResult::success() : failure(result, url, username);
 }
 
 TransferResult SftpTransport::failure(int result, const QUrl& url, const QString& username) const
@@ -149,7 +139,7 @@ TransferResult SftpTransport::list(const QUrl& folder, const QString& username, 
     m_session.collectInto(&listing);
     if (const int result = m_session.perform(); result != CURLE_OK)
         return failure(result, folder, username);
-    TransferResult found = done();
+    TransferResult found = TransferResult::success();
     found.names = listedNames(listing);
     return found;
 }
@@ -170,7 +160,7 @@ TransferResult SftpTransport::remove(const QUrl& folder, const QStringList& name
         if (const int result = m_session.perform(); result != CURLE_OK)
             return failure(result, folder, username);
     }
-    return done();
+    return TransferResult::success();
 }
 
 TransferResult SftpTransport::reach(const QUrl& folder, const QString& username, const QString& password, QStringList* steps)
@@ -181,7 +171,7 @@ TransferResult SftpTransport::reach(const QUrl& folder, const QString& username,
     const int result = m_session.perform();
     if (result == CURLE_OK) {
         *steps << tr("Connected to %1 over SSH and logged in as %2.").arg(folder.host(), username);
-        return done();
+        return TransferResult::success();
     }
     const TransferResult failed = failure(result, folder, username);
     QString step = FailureText::reaching(result, folder.host(), folder.port(22));

@@ -17,6 +17,12 @@ struct TransferResult {
     TrustedCertificate unknownCertificate;
     QStringList names; // what a listing found
 
+    static TransferResult success()
+    {
+        TransferResult result;
+        result.ok = true;
+        return result;
+    }
     static TransferResult failed(Error error, bool permanent = false)
     {
         TransferResult result;

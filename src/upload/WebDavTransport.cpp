@@ -7,19 +7,9 @@
 #include <QHostAddress>
 #include <QXmlStreamReader>
 
+using FailureText::tr;
+
 namespace {
-
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("FTPController", text);
-}
-
-TransferResult done()
-{
-    TransferResult result;
-    result.ok = true;
-    return result;
-}
 
 // The folder's address with one slash at its end, as WebDAV names a collection.
 QUrl asFolder(const QUrl& url)
@@ -135,7 +125,7 @@ TransferResult WebDavTransport::upload(const QByteArray& data, const QUrl& url, 
         result = request("MOVE", part, username, password, {"Destination: " + url.toEncoded(), "Overwrite: T"}, nullptr, nullptr, &status);
     if (result != CURLE_OK)
         return failure(result, status, url);
-    TransferResult sent = done();
+    TransferResult sent = TransferResult::success();
     sent.usedTls = url.scheme() == QLatin1String("https");
     return sent;
 }
@@ -152,14 +142,7 @@ TransferResult WebDavTransport::failure(int result, long status, const QUrl& url
         failed.error.description = FailureText::pictureRefused(said);
     // Refused for this picture's folder or name; not a login, a full disk or a server's own trouble.
     failed.permanent = status == 403 || status == 404 || status == 405 || status == 409 || status == 412 || status == 415;
-    if (result == CURLE_PEER_FAILED_VERIFICATION && m_session.pin().isEmpty() &&
-        !m_session.curlSaid().contains(QLatin1String("target host name")))
-        failed.unknownCertificate = m_session.probeCertificate(url);
-    if (failed.unknownCertificate.isValid())
-        failed.error.description = FailureText::certificateUnknown(failed.unknownCertificate);
-    else if (result == CURLE_SSL_PINNEDPUBKEYNOTMATCH)
-        failed.error.description = FailureText::certificateChanged(TrustedCertificate{url.host(), CurlSession::defaultPort(url), {}}.hostPattern(),
-                                                                   m_session.pinLine(), m_session.certificatesPath());
+    m_session.explainTrust(result, url, &failed);
     return failed;
 }
 
@@ -176,7 +159,7 @@ TransferResult WebDavTransport::list(const QUrl& folder, const QString& username
                                &question, &answer, &status);
     if (result != CURLE_OK)
         return failure(result, status, place);
-    TransferResult found = done();
+    TransferResult found = TransferResult::success();
     found.names = namesIn(answer, place);
     return found;
 }
@@ -193,7 +176,7 @@ TransferResult WebDavTransport::remove(const QUrl& folder, const QStringList& na
         if (result != CURLE_OK && !(status == 404 && removal == Removal::GoneIsFine))
             return failure(result, status, file);
     }
-    return done();
+    return TransferResult::success();
 }
 
 TransferResult WebDavTransport::reach(const QUrl& folder, const QString& username, const QString& password, QStringList* steps)
@@ -211,7 +194,7 @@ TransferResult WebDavTransport::reach(const QUrl& folder, const QString& usernam
         *steps << (folder.scheme() == QLatin1String("https") ? tr("Connected to %1 with TLS and logged in as %2.")
                                                               : tr("Connected to %1 without TLS and logged in as %2."))
                       .arg(host, username);
-        return done();
+        return TransferResult::success();
     }
     const TransferResult failed = failure(result, status, folder);
     QString step = FailureText::reaching(result, host, CurlSession::defaultPort(folder));

@@ -355,24 +355,14 @@ TEST_F(DeliverySession, OverWebDavPicturesArriveWholeAndWaitThroughAWrongPasswor
     EXPECT_TRUE(said.contains(asked.first().pin)) << "the key the window would show";
     ASSERT_TRUE(QTest::qWaitFor([&] { return session->outboxState().waiting == 0; }, 10000)) << "the kept picture went";
 
-    int reads = 0, half = 0; // a reader of the always-current picture, as a web page reloads it
-    QTimer reader;
-    QObject::connect(&reader, &QTimer::timeout, [&] {
-        QFile file(server.rootPath() + QStringLiteral("/web/CaptureImage.jpg"));
-        if (!file.open(QIODevice::ReadOnly))
-            return;
-        const QByteArray bytes = file.readAll();
-        ++reads;
-        half += !bytes.startsWith("\xff\xd8") || !bytes.endsWith("\xff\xd9");
-    });
-    reader.start(0);
+    WholePictureReader reader(server.rootPath() + QStringLiteral("/web/CaptureImage.jpg"));
     for (int n = 0; n < 5; ++n) {
         ASSERT_TRUE(tick());
         ASSERT_EQ(last.upload, TickOutcome::Upload::Sent) << last.uploadError.description.toStdString();
     }
     reader.stop();
-    EXPECT_GT(reads, 0);
-    EXPECT_EQ(half, 0) << "of " << reads << " reads";
+    EXPECT_GT(reader.reads, 0);
+    EXPECT_EQ(reader.half, 0) << "of " << reader.reads << " reads";
 
     typed = QStringLiteral("wrong");
     session->passwordTyped();

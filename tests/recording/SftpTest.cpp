@@ -56,25 +56,14 @@ TEST_F(Sftp, PicturesArriveWholeByKeyOrPasswordAndTheAlwaysCurrentOneIsNeverSeen
         << "hashed, as Debian's ssh keeps it";
     record(QStringLiteral("Cam=1280x720"));
     store->setObject(1.0f, OXImageQuality);
-    // A reader of the always-current picture, as a web page reloads it.
-    int reads = 0, half = 0;
-    QTimer reader;
-    QObject::connect(&reader, &QTimer::timeout, [&] {
-        QFile file(server.rootPath() + QStringLiteral("/CaptureImage.jpg"));
-        if (!file.open(QIODevice::ReadOnly))
-            return;
-        const QByteArray bytes = file.readAll();
-        ++reads;
-        half += !bytes.startsWith("\xff\xd8") || !bytes.endsWith("\xff\xd9");
-    });
-    reader.start(0);
+    WholePictureReader reader(server.rootPath() + QStringLiteral("/CaptureImage.jpg"));
     for (int n = 0; n < 5; ++n) {
         ASSERT_TRUE(tick());
         ASSERT_EQ(last.upload, TickOutcome::Upload::Sent) << last.uploadError.description.toStdString();
     }
     reader.stop();
-    EXPECT_GT(reads, 0);
-    EXPECT_EQ(half, 0) << "of " << reads << " reads";
+    EXPECT_GT(reader.reads, 0);
+    EXPECT_EQ(reader.half, 0) << "of " << reader.reads << " reads";
 
     // By the typed password once the key is gone, through an outage in the middle of a backlog.
     QFile::remove(ssh(QStringLiteral("id_ed25519")));

@@ -7,6 +7,8 @@
 #include "SecretStore.h"
 
 #include <QDir>
+#include <QFile>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -16,6 +18,30 @@ inline QStringList jpegsIn(const QString& folder)
 {
     return QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
 }
+
+// Reads a file on a server over and over, as a web page reloads the always-current
+// picture, and counts the reads that found no whole JPEG.
+class WholePictureReader {
+public:
+    explicit WholePictureReader(const QString& path)
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this, path] {
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                return;
+            const QByteArray bytes = file.readAll();
+            ++reads;
+            half += !bytes.startsWith("\xff\xd8") || !bytes.endsWith("\xff\xd9");
+        });
+        m_timer.start(0);
+    }
+    void stop() { m_timer.stop(); }
+    int reads = 0;
+    int half = 0;
+
+private:
+    QTimer m_timer;
+};
 
 // A recording session over the test cameras, with no keyring to reach, as either
 // front-end drives it: `typed` is the window's password field (set `windowLike`
