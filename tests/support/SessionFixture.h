@@ -43,6 +43,19 @@ private:
     QTimer m_timer;
 };
 
+#ifdef OMBRIX_BINARY
+// Runs ombrix --trust-host with the argument and answers yes on its terminal, as the
+// owner of a service does; what it said comes back, the exit status in *status.
+inline QByteArray trustFromTerminal(const QString& server, int* status)
+{
+    QByteArray said;
+    *status = runToEnd({QStringLiteral("sh"), QStringLiteral("-c"),
+                        QStringLiteral("echo y | QT_QPA_PLATFORM=offscreen %1 --trust-host %2").arg(QStringLiteral(OMBRIX_BINARY), server)},
+                       {}, &said);
+    return said;
+}
+#endif
+
 // A recording session over the test cameras, with no keyring to reach, as either
 // front-end drives it: `typed` is the window's password field (set `windowLike`
 // false for the service, which reads its netrc file instead).
