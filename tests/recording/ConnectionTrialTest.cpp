@@ -79,7 +79,8 @@ TEST(ConnectionTrial, EachFailureIsOnePlainSentenceThatSaysWhatToDo)
         EXPECT_TRUE(!steps.isEmpty() && steps.last().startsWith(c.said)) << steps.join(QLatin1Char('\n')).toStdString();
     }
     for (const char* made : {"/new/cam", "/dav/cam"})
-        EXPECT_TRUE(QDir(ftp.rootPath() + QLatin1String(made)).isEmpty()) << made << ": made, and the trial's file removed";
+        EXPECT_TRUE(QDir(ftp.rootPath() + QLatin1String(made)).exists() && QDir(ftp.rootPath() + QLatin1String(made)).isEmpty())
+            << made << ": made, and the trial's file removed";
     EXPECT_FALSE(QDir(stripped.rootPath() + QStringLiteral("/cam")).exists()) << "no login in clear";
 }
 

@@ -56,14 +56,7 @@ TEST_F(Sftp, PicturesArriveWholeByKeyOrPasswordAndTheAlwaysCurrentOneIsNeverSeen
         << "hashed, as Debian's ssh keeps it";
     record(QStringLiteral("Cam=1280x720"));
     store->setObject(1.0f, OXImageQuality);
-    WholePictureReader reader(server.rootPath() + QStringLiteral("/CaptureImage.jpg"));
-    for (int n = 0; n < 5; ++n) {
-        ASSERT_TRUE(tick());
-        ASSERT_EQ(last.upload, TickOutcome::Upload::Sent) << last.uploadError.description.toStdString();
-    }
-    reader.stop();
-    EXPECT_GT(reader.reads, 0);
-    EXPECT_EQ(reader.half, 0) << "of " << reader.reads << " reads";
+    sendWhileReading(server.rootPath() + QStringLiteral("/CaptureImage.jpg"));
 
     // By the typed password once the key is gone, through an outage in the middle of a backlog.
     QFile::remove(ssh(QStringLiteral("id_ed25519")));

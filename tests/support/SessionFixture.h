@@ -135,6 +135,18 @@ protected:
         session->tick();
         return QTest::qWaitFor([&] { return ended > before; }, timeoutMs);
     }
+    // Five ticks uploaded while a reader polls the always-current picture: it never sees half of one.
+    void sendWhileReading(const QString& path)
+    {
+        WholePictureReader reader(path);
+        for (int n = 0; n < 5; ++n) {
+            ASSERT_TRUE(tick());
+            ASSERT_EQ(last.upload, TickOutcome::Upload::Sent) << last.uploadError.description.toStdString();
+        }
+        reader.stop();
+        EXPECT_GT(reader.reads, 0);
+        EXPECT_EQ(reader.half, 0) << "of " << reader.reads << " reads";
+    }
     bool waitForTicks(int ticks, int timeoutMs = 15000)
     {
         const int until = ended + ticks;
