@@ -18,7 +18,8 @@ QString of(const QString& base, const QDateTime& taken)
 QString withCounter(const QString& fileName, int n)
 {
     const QString stem = fileName.endsWith(kExtension) ? fileName.chopped(kExtension.size()) : fileName;
-    return QStringLiteral("%1_%2%3").arg(stem).arg(n).arg(kExtension);
+    // One pass: a name holding "%2" of its own is not filled in by the next argument.
+    return QStringLiteral("%1_%2%3").arg(stem, QString::number(n), kExtension);
 }
 
 std::optional<Parsed> parse(QStringView fileName, QStringView base)
