@@ -1,5 +1,6 @@
 #include "PasswordKeychain.h"
 
+#include "S3Transport.h"
 #include "SecretStore.h"
 #include "SettingsTable.h"
 #include "UserDefaults.h"
@@ -22,8 +23,11 @@ QString PasswordKeychain::storedHost() const
 
 QString PasswordKeychain::storedProtocol() const
 {
-    const QString scheme = QUrl(settingValue(*m_userDefaults, OXFTPServerAddress)).scheme();
-    if (scheme == QLatin1String("sftp") || scheme == QLatin1String("s3"))
+    const QUrl address(settingValue(*m_userDefaults, OXFTPServerAddress));
+    const QString scheme = address.scheme();
+    if (S3Transport::isS3Address(address, settingValue(*m_userDefaults, OXS3Endpoint)))
+        return QStringLiteral("s3");
+    if (scheme == QLatin1String("sftp"))
         return scheme;
     return scheme.startsWith(QLatin1String("http")) ? QStringLiteral("webdav") : QStringLiteral("ftps");
 }

@@ -63,13 +63,13 @@ Transport* FTPController::transportFor(const QUrl& url, TransferResult* refused)
         transport = m_ftp.get();
     else if (scheme == QLatin1String("sftp"))
         transport = m_sftp.get();
+    else if (S3Transport::isS3Address(url, m_session->settings().s3Endpoint))
+        transport = m_s3.get();
     else if (scheme == QLatin1String("https") || scheme == QLatin1String("http"))
         transport = m_dav.get();
-    else if (scheme == QLatin1String("s3"))
-        transport = m_s3.get();
     const int refusal = url.isEmpty() ? CURLE_URL_MALFORMAT
         : !transport                  ? CURLE_UNSUPPORTED_PROTOCOL
-        : url.host().isEmpty()        ? CURLE_URL_MALFORMAT
+        : url.host().isEmpty() || (transport == m_s3.get() && S3Transport::bucketOf(url).isEmpty()) ? CURLE_URL_MALFORMAT
         : !m_session->isValid()       ? CURLE_FAILED_INIT
                                       : CURLE_OK;
     if (refusal == CURLE_OK)

@@ -8,16 +8,25 @@
 #include <QCryptographicHash>
 #include <QXmlStreamReader>
 
+#include <algorithm>
+
 using FailureText::tr;
 
 namespace {
 
-// "s3://bucket/a/b/" -> "a/b/": the key of a folder, empty for the bucket's top.
+bool isPathStyle(const QUrl& url)
+{
+    return url.scheme() != QLatin1String("s3");
+}
+
+// The path's parts after the bucket: "s3://bucket/a/b/" and "https://endpoint/bucket/a/b/" -> "a/b/".
 QString keyOf(const QUrl& url)
 {
     QString key = url.path(QUrl::FullyDecoded);
     while (key.startsWith(QLatin1Char('/')))
         key.remove(0, 1);
+    if (isPathStyle(url))
+        key = key.section(QLatin1Char('/'), 1);
     return key;
 }
 
@@ -57,12 +66,38 @@ S3Transport::S3Transport(CurlSession& session)
 {
 }
 
-QUrl S3Transport::requestUrl(const QString& bucket, const QString& key, const QByteArray& query) const
+QString S3Transport::bucketOf(const QUrl& url)
+{
+    return isPathStyle(url) ? url.path(QUrl::FullyDecoded).section(QLatin1Char('/'), 0, 0, QString::SectionSkipEmpty)
+                            : url.host();
+}
+
+bool S3Transport::isS3Address(const QUrl& url, const QString& endpoint)
+{
+    if (url.scheme() == QLatin1String("s3"))
+        return true;
+    if (url.scheme() != QLatin1String("https") && url.scheme() != QLatin1String("http"))
+        return false;
+    const QUrl set(endpoint);
+    if (!set.host().isEmpty() && set.host().compare(url.host(), Qt::CaseInsensitive) == 0 &&
+        set.port(CurlSession::defaultPort(set)) == url.port(CurlSession::defaultPort(url)))
+        return true;
+    static const QStringList kServices{QStringLiteral(".amazonaws.com"), QStringLiteral(".backblazeb2.com"),
+                                       QStringLiteral(".r2.cloudflarestorage.com"), QStringLiteral(".wasabisys.com")};
+    return std::any_of(kServices.begin(), kServices.end(),
+                       [&](const QString& domain) { return url.host().endsWith(domain, Qt::CaseInsensitive); });
+}
+
+QUrl S3Transport::requestUrl(const QUrl& address, const QString& key, const QByteArray& query) const
 {
     const QString endpoint = m_session.settings().s3Endpoint;
+    const QString bucket = bucketOf(address);
     QUrl url;
     QString path;
-    if (endpoint.isEmpty()) { // Amazon's own: the bucket names the host
+    if (isPathStyle(address)) {
+        url = address.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo);
+        path = QLatin1Char('/') + bucket + QLatin1Char('/') + key;
+    } else if (endpoint.isEmpty()) { // Amazon's own: the bucket names the host
         url = QUrl(QStringLiteral("https://%1.s3.%2.amazonaws.com").arg(bucket, m_session.settings().s3Region));
         path = QLatin1Char('/') + key;
     } else {
@@ -128,7 +163,7 @@ TransferResult S3Transport::failure(int result, long status, const QByteArray& a
         failed.error.description = tr("The service refused the access key %1 (%2): check the access key and the secret key.")
                                        .arg(username, said);
     else if (code == QLatin1String("NoSuchBucket"))
-        failed.error.description = tr("The bucket %1 does not exist (%2).").arg(target.host(), said);
+        failed.error.description = tr("The bucket %1 does not exist (%2).").arg(bucketOf(target), said);
     else if (status == 507 || code == QLatin1String("QuotaExceeded"))
         failed.error.description = FailureText::diskFull(said);
     else if (status >= 400)
@@ -139,7 +174,7 @@ TransferResult S3Transport::failure(int result, long status, const QByteArray& a
 
 TransferResult S3Transport::upload(const QByteArray& data, const QUrl& url, const QString& username, const QString& password)
 {
-    const QUrl target = requestUrl(url.host(), keyOf(url));
+    const QUrl target = requestUrl(url, keyOf(url));
     if (const QString why = WebDavTransport::inClear(target, password); !why.isEmpty())
         return TransferResult::failed(Error{QStringLiteral("CurlErrorDomain"), CURLE_LOGIN_DENIED, why}, true);
     QByteArray answer;
@@ -166,7 +201,7 @@ TransferResult S3Transport::list(const QUrl& folder, const QString& username, co
         QByteArray query = "list-type=2&delimiter=%2F&prefix=" + QUrl::toPercentEncoding(prefix);
         if (!continuation.isEmpty())
             query += "&continuation-token=" + QUrl::toPercentEncoding(continuation);
-        const QUrl target = requestUrl(folder.host(), QString(), query);
+        const QUrl target = requestUrl(folder, QString(), query);
         if (const QString why = WebDavTransport::inClear(target, password); !why.isEmpty())
             return TransferResult::failed(Error{QStringLiteral("CurlErrorDomain"), CURLE_LOGIN_DENIED, why}, true);
         QByteArray answer;
@@ -190,7 +225,7 @@ TransferResult S3Transport::remove(const QUrl& folder, const QStringList& names,
 {
     const QString prefix = folderKeyOf(folder);
     for (const QString& name : names) {
-        const QUrl target = requestUrl(folder.host(), prefix + name);
+        const QUrl target = requestUrl(folder, prefix + name);
         QByteArray answer;
         long status = 0;
         // A key already gone answers 204 too; strictly, it must be there first.
@@ -207,7 +242,7 @@ TransferResult S3Transport::remove(const QUrl& folder, const QStringList& names,
 
 TransferResult S3Transport::reach(const QUrl& folder, const QString& username, const QString& password, QStringList* steps)
 {
-    const QUrl target = requestUrl(folder.host(), QString(), "list-type=2&max-keys=1");
+    const QUrl target = requestUrl(folder, QString(), "list-type=2&max-keys=1");
     if (const QString why = WebDavTransport::inClear(target, password); !why.isEmpty()) {
         *steps << why;
         return TransferResult::failed(Error{QStringLiteral("CurlErrorDomain"), CURLE_LOGIN_DENIED, why}, true);
@@ -217,7 +252,7 @@ TransferResult S3Transport::reach(const QUrl& folder, const QString& username, c
     const int result = request("GET", target, username, password, nullptr, {}, &answer, &status);
     if (result == CURLE_OK) {
         *steps << tr("Connected to %1 and the bucket %2 answers to the access key %3.")
-                      .arg(target.adjusted(QUrl::RemovePath | QUrl::RemoveQuery).toDisplayString(), folder.host(), username);
+                      .arg(target.adjusted(QUrl::RemovePath | QUrl::RemoveQuery).toDisplayString(), bucketOf(folder), username);
         return TransferResult::success();
     }
     const TransferResult failed = failure(result, status, answer, folder, username);

@@ -56,6 +56,7 @@ TEST(ConnectionTrial, EachFailureIsOnePlainSentenceThatSaysWhatToDo)
         {ftp.davUrl(QStringLiteral("cam")), user, QStringLiteral("wrong"), false, QStringLiteral("Login refused for user tester: check the user name and the password.")},
         {QUrl(QStringLiteral("http://192.0.2.1/cam")), user, password, false, QStringLiteral("The address http://192.0.2.1 would send the password in clear")},
         {s3.url(QStringLiteral("cam/")), LoopbackS3Server::accessKey(), LoopbackS3Server::secretKey(), true, QStringLiteral("A file was written into /cam and removed: pictures can be uploaded.")},
+        {QUrl(s3.endpoint() + QStringLiteral("/cams/path/")), LoopbackS3Server::accessKey(), LoopbackS3Server::secretKey(), true, QStringLiteral("A file was written into /cams/path and removed")},
         {s3.url(QStringLiteral("cam/")), QStringLiteral("WRONG"), LoopbackS3Server::secretKey(), false, QStringLiteral("The service refused the access key WRONG (InvalidAccessKeyId")},
         {stripped.url(QStringLiteral("cam")), user, password, false, QStringLiteral("127.0.0.1 did not offer TLS this time, and Ombrix logs in there only with TLS: nothing was sent")},
         {QUrl(ssh.address()), LoopbackSshServer::user(), LoopbackSshServer::password(), false, QStringLiteral("The SSH server [127.0.0.1]:%1 is not known").arg(ssh.port())},
