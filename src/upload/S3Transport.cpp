@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -88,6 +89,18 @@ bool S3Transport::isS3Address(const QUrl& url, const QString& endpoint)
                        [&](const QString& domain) { return url.host().endsWith(domain, Qt::CaseInsensitive); });
 }
 
+QString S3Transport::regionOf(const QString& host, const QString& setRegion)
+{
+    // Services whose hosts name their region: s3.eu-central-1.amazonaws.com, BUCKET.s3.eu-central-1.amazonaws.com,
+    // s3.eu-central-003.backblazeb2.com, s3.eu-central-1.wasabisys.com; Cloudflare R2 signs for "auto".
+    static const QRegularExpression kNamed(
+        QStringLiteral("(?:^|\\.)s3[.-]([a-z]+(?:-[a-z]+)*-\\d+)\\.(?:amazonaws\\.com|backblazeb2\\.com|wasabisys\\.com)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (const QRegularExpressionMatch named = kNamed.match(host); named.hasMatch())
+        return named.captured(1).toLower();
+    return host.endsWith(QLatin1String(".r2.cloudflarestorage.com"), Qt::CaseInsensitive) ? QStringLiteral("auto") : setRegion;
+}
+
 QUrl S3Transport::requestUrl(const QUrl& address, const QString& key, const QByteArray& query) const
 {
     const QString endpoint = m_session.settings().s3Endpoint;
@@ -123,7 +136,7 @@ int S3Transport::request(const char* method, const QUrl& url, const QString& use
 {
     m_session.prepare(url.toEncoded(), url, username.toUtf8(), password.toUtf8(), upload ? upload->size() : 0);
     CURL* h = m_session.handle();
-    const QByteArray signing = "aws:amz:" + m_session.settings().s3Region.toUtf8() + ":s3";
+    const QByteArray signing = "aws:amz:" + regionOf(url.host(), m_session.settings().s3Region).toUtf8() + ":s3";
     curl_easy_setopt(h, CURLOPT_AWS_SIGV4, signing.constData());
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
     // The service's own words come with its error: read them instead of stopping at the status.
@@ -157,7 +170,8 @@ TransferResult S3Transport::failure(int result, long status, const QByteArray& a
     const QString code = elementTexts(answer, u"Code").value(0);
     const QString message = elementTexts(answer, u"Message").value(0);
     const QString said = code.isEmpty() ? m_session.reply() : QStringLiteral("%1: %2").arg(code, message);
-    if (const QString region = regionText(answer, m_session.settings().s3Region); !region.isEmpty())
+    const QString signedFor = regionOf(requestUrl(target, {}).host(), m_session.settings().s3Region);
+    if (const QString region = regionText(answer, signedFor); !region.isEmpty())
         failed.error.description = region;
     else if (code == QLatin1String("InvalidAccessKeyId") || code == QLatin1String("SignatureDoesNotMatch"))
         failed.error.description = tr("The service refused the access key %1 (%2): check the access key and the secret key.")

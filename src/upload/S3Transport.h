@@ -24,6 +24,8 @@ public:
     // well-known service's host; any other http(s) address is WebDAV.
     static bool isS3Address(const QUrl& url, const QString& endpoint);
     static QString bucketOf(const QUrl& address);
+    // The region requests to this host are signed for: the one its name says, else the one set.
+    static QString regionOf(const QString& host, const QString& setRegion);
     // The address a request for the key in the address's bucket goes to; `query` already encoded.
     QUrl requestUrl(const QUrl& address, const QString& key, const QByteArray& query = {}) const;
     // "The bucket is in eu-central-1, not us-east-1" from a service's error answer; empty when it names no region.

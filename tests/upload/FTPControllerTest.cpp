@@ -157,27 +157,32 @@ TEST(S3Answers, AWrongRegionIsNamedAsTheServiceSaysIt)
     EXPECT_TRUE(S3Transport::regionText("<Error><Code>AccessDenied</Code></Error>", QStringLiteral("us-east-1")).isEmpty());
 }
 
-// Which https addresses are buckets (path style) rather than WebDAV folders.
-TEST(S3Answers, AnHttpsAddressIsABucketOnlyAtTheEndpointSetOrAKnownService)
+// Which https addresses are buckets (path style) rather than WebDAV folders, and
+// the region a request there is signed for when the host names it (else us-east-1, as set).
+TEST(S3Answers, AnHttpsAddressIsABucketOnlyAtTheEndpointSetOrAKnownServiceAndItsHostNamesTheRegion)
 {
     const struct {
         const char* address;
         const char* endpoint;
         bool s3;
         const char* bucket;
+        const char* region;
     } cases[] = {
-        {"s3://cams/garden/", "", true, "cams"},
-        {"https://s3.eu-central-1.amazonaws.com/cams/garden/", "", true, "cams"},
-        {"https://ACCOUNT.r2.cloudflarestorage.com/cams/", "", true, "cams"},
-        {"http://127.0.0.1:9000/cams/garden/now.jpg", "http://127.0.0.1:9000", true, "cams"},
-        {"http://127.0.0.1:9001/cams/", "http://127.0.0.1:9000", false, ""},
-        {"https://cloud.example.org/remote.php/dav/files/me/", "https://minio.example.org", false, ""},
-        {"https://notamazonaws.com/cams/", "", false, ""},
+        {"s3://cams/garden/", "", true, "cams", "us-east-1"},
+        {"https://s3.eu-central-1.amazonaws.com/cams/garden/", "", true, "cams", "eu-central-1"},
+        {"https://cams.s3-ap-southeast-2.amazonaws.com/", "", true, "", "ap-southeast-2"},
+        {"https://s3.eu-central-003.backblazeb2.com/cams/", "", true, "cams", "eu-central-003"},
+        {"https://ACCOUNT.r2.cloudflarestorage.com/cams/", "", true, "cams", "auto"},
+        {"http://127.0.0.1:9000/cams/garden/now.jpg", "http://127.0.0.1:9000", true, "cams", "us-east-1"},
+        {"http://127.0.0.1:9001/cams/", "http://127.0.0.1:9000", false, "", "us-east-1"},
+        {"https://cloud.example.org/remote.php/dav/files/me/", "https://minio.example.org", false, "", "us-east-1"},
+        {"https://notamazonaws.com/cams/", "", false, "", "us-east-1"},
     };
     for (const auto& c : cases) {
         const QUrl url(QString::fromLatin1(c.address));
         EXPECT_EQ(S3Transport::isS3Address(url, QString::fromLatin1(c.endpoint)), c.s3) << c.address;
         EXPECT_TRUE(!c.s3 || S3Transport::bucketOf(url) == QLatin1String(c.bucket)) << c.address;
+        EXPECT_EQ(S3Transport::regionOf(url.host(), QStringLiteral("us-east-1")), QLatin1String(c.region)) << c.address;
     }
 }
 
