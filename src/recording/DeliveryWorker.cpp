@@ -105,6 +105,8 @@ void DeliveryWorker::addTick(TickJob job)
 {
     {
         std::lock_guard lock(m_mutex);
+        if (job.upload)
+            m_usernames.insert(job.url.host(), job.username);
         m_jobs.push_back(std::move(job));
     }
     m_saveWake.notify_one();
@@ -382,14 +384,15 @@ void DeliveryWorker::send(Lock& lock, SendPlan::Pick pick)
         }
     }
     const QString password = m_passwords.value(first.url.host());
+    const QString username = m_usernames.value(first.url.host(), first.username);
 
     lock.unlock();
     std::vector<std::future<TransferResult>> othersSent;
     for (size_t n = 0; n < pick.others.size(); ++n)
         othersSent.push_back(std::async(std::launch::async, [&, n] {
-            return m_lanes[n]->uploadData(otherBytes[n], pick.others[n].url, pick.others[n].username, password);
+            return m_lanes[n]->uploadData(otherBytes[n], pick.others[n].url, username, password);
         }));
-    const TransferResult result = m_ftp.uploadData(*bytes, first.url, first.username, password);
+    const TransferResult result = m_ftp.uploadData(*bytes, first.url, username, password);
     std::vector<TransferResult> otherResults;
     for (std::future<TransferResult>& sent : othersSent)
         otherResults.push_back(sent.get());

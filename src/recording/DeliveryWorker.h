@@ -136,6 +136,8 @@ private:
     mutable std::mutex m_mutex; // guards the members up to m_sendWake
     std::deque<TickJob> m_jobs;
     QHash<QString, QString> m_passwords; // by host
+    // By host, the user name of the newest tick: a corrected name takes along what waits under the old one.
+    QHash<QString, QString> m_usernames;
     std::unique_ptr<Outbox> m_outbox;    // made by the saving thread
     QHash<QString, TickOutcome> m_awaiting; // outbox id -> its tick, waiting for the first try
     std::deque<Unkept> m_unkept;

@@ -396,12 +396,19 @@ TEST_F(DeliverySession, OverS3PicturesArriveThroughAWrongKeyAndAnOutageAndOldOne
     EXPECT_TRUE(last.uploadError.description.startsWith(QStringLiteral("The service refused the access key WRONG (InvalidAccessKeyId")))
         << last.uploadError.description.toStdString();
 
+    store->setObject(true, OXSaveSequenceFlag);
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(last.upload, TickOutcome::Upload::Failed);
+    store->setObject(false, OXSaveSequenceFlag);
+
+    // The corrected access key takes the waiting sequence picture along too.
     store->setObject(LoopbackS3Server::accessKey(), OXFTPUsername);
     ASSERT_TRUE(tick()); // the always-current picture waiting takes the newer one's place
     EXPECT_EQ(last.upload, TickOutcome::Upload::Sent) << last.uploadError.description.toStdString();
-    EXPECT_EQ(session->outboxState().waiting, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session->outboxState().waiting == 0; }, 10000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return cleaned == QStringLiteral("cams 1"); }, 10000)) << cleaned.toStdString();
     EXPECT_EQ(service.keys(), (QStringList{QStringLiteral("elsewhere/CaptureImage_20200101_000000.jpg"), QStringLiteral("web/CaptureImage.jpg"),
+                                           QStringLiteral("web/CaptureImage_") + now.toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".jpg"),
                                            QStringLiteral("web/cam2_20200101_000000.jpg"), QStringLiteral("web/notes.txt")}));
 
     store->setObject(true, OXSaveSequenceFlag);
@@ -412,7 +419,7 @@ TEST_F(DeliverySession, OverS3PicturesArriveThroughAWrongKeyAndAnOutageAndOldOne
         EXPECT_EQ(last.upload, TickOutcome::Upload::Failed);
     }
     ASSERT_TRUE(service.resume()) << service.problem().toStdString();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return service.keys(QStringLiteral("web/CaptureImage_")).size() == 3; }, 20000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return service.keys(QStringLiteral("web/CaptureImage_")).size() == 4; }, 20000))
         << service.keys().join(QLatin1Char(' ')).toStdString();
     for (const QString& key : service.keys(QStringLiteral("web/CaptureImage_")))
         EXPECT_EQ(QImage::fromData(service.object(key)).size(), QSize(320, 240)) << key.toStdString();
