@@ -153,6 +153,8 @@ void CameraController::sessionFailed(const Error& error)
     if (!m_session->isRunning())
         return; // one failure often says so more than once
     m_session->stopRunning();
+    // Nothing of a failed camera stays open between tries, so its driver can let it go.
+    m_privacyWatcher.reset();
     const quint64 generation = m_sessionGeneration;
     QTimer::singleShot(kUnplugGrace, this, [this, generation, error] { confirmFailure(generation, error); });
 }
@@ -264,9 +266,29 @@ void CameraController::captureOutput(GstSample* frame)
         std::lock_guard lock(m_frameLock);
         previous = mCurrentImageBuffer;
         mCurrentImageBuffer = newest;
+        ++m_frameNumber;
     }
+    m_frameArrived.notify_all();
     if (previous)
         gst_sample_unref(previous);
+}
+
+GstSampleRef CameraController::takeNewFrame(std::chrono::milliseconds bound)
+{
+    std::unique_lock lock(m_frameLock);
+    // A camera known to have failed sends nothing until it is restarted: no wait.
+    if (m_frameNumber == m_takenFrame && m_session->isRunning() && !m_failing && !m_cameraSuspended)
+        m_frameArrived.wait_for(lock, bound, [this] { return m_frameNumber != m_takenFrame; });
+    if (m_frameNumber == m_takenFrame || !mCurrentImageBuffer)
+        return {};
+    m_takenFrame = m_frameNumber;
+    return GstSampleRef::ref(mCurrentImageBuffer);
+}
+
+bool CameraController::hasHadFrames()
+{
+    std::lock_guard lock(m_frameLock);
+    return m_frameNumber > 0;
 }
 
 GstSampleRef CameraController::newestFrame()

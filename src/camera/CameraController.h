@@ -20,6 +20,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -68,6 +69,12 @@ public:
     std::optional<QByteArray> takePictureWithFileType(FileType fileType, const QVariant& quality);
     // The newest frame, safe to hand to another thread; null before the first frame.
     GstSampleRef newestFrame();
+    // A frame no earlier call was given: the newest when it is new, else the next to
+    // come within `bound` while the camera runs. Null when none comes (a camera that
+    // failed or fell silent), so that no frame becomes two pictures. Main thread.
+    GstSampleRef takeNewFrame(std::chrono::milliseconds bound);
+    // Whether any frame has come since this controller was made.
+    bool hasHadFrames();
     // The date stamp the settings ask for, or none when stamping is off. Main thread.
     std::optional<StampStyle> stampStyle() const;
     // Draws the date into the picture's lower-left corner in the stored font and colour.
@@ -112,8 +119,11 @@ private:
     bool m_cameraSuspended = false;
     std::unique_ptr<DeviceWatcher> m_watcher;
 
-    std::mutex m_frameLock; // guards mCurrentImageBuffer and nothing else
+    std::mutex m_frameLock; // guards mCurrentImageBuffer and m_frameNumber
+    std::condition_variable m_frameArrived;
     GstSample* mCurrentImageBuffer = nullptr;
+    quint64 m_frameNumber = 0; // counts the frames that came
+    quint64 m_takenFrame = 0;  // the number of the last frame takeNewFrame() gave; main thread
 
     StillMaker m_stillMaker; // main thread only
 

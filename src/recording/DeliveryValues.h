@@ -17,6 +17,7 @@ struct TickOutcome {
     QDateTime time;
     QString fileName; // the name actually written, past any taken one
     bool pictureMade = false;
+    bool cameraSilent = false; // no picture: the camera sent frames before, but none since the last tick
     Save save = Save::NotAsked;
     QString savePath;    // empty when saving failed for want of a folder
     QString saveProblem;

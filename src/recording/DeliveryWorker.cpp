@@ -173,6 +173,7 @@ void DeliveryWorker::process(TickJob& job)
     outcome.tick = job.tick;
     outcome.time = job.time;
     outcome.fileName = job.fileName;
+    outcome.cameraSilent = job.cameraSilent;
     const std::optional<QByteArray> still =
         job.file.isEmpty() ? m_stillMaker.makeStill(job.frame, job.quality, job.stamp, job.time) : readFile(job.file);
     job.frame = {}; // the camera's buffer goes back as soon as possible

@@ -32,7 +32,8 @@ class UserDefaults;
 // tick's time and what the settings and fields said at that moment.
 struct TickJob {
     quint64 tick = 0;
-    GstSampleRef frame;
+    GstSampleRef frame; // null: no new frame came for this tick
+    bool cameraSilent = false;
     QDateTime time; // also the stamp's time
     JpegQuality quality;
     std::optional<StampStyle> stamp;

@@ -226,7 +226,10 @@ void RecordingSession::tick()
         return;
     }
     TickJob job;
-    job.frame = cameras->newestFrame();
+    // A frame no earlier tick took, waited for briefly (never so long that the pace slips).
+    const auto bound = std::chrono::milliseconds(std::llround(std::min(intervalSeconds(*m_settings) * 500.0, 2000.0)));
+    job.frame = cameras->takeNewFrame(bound);
+    job.cameraSilent = !job.frame && cameras->hasHadFrames();
     if (const std::optional<QString> skipped = reasonToSkipTick(*m_settings, now, job.frame.get())) {
         Q_EMIT tickSkipped(now, *skipped);
         return;

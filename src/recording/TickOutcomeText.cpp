@@ -66,6 +66,12 @@ QString uploadFailureFate(const TickOutcome& outcome)
     }
 }
 
+static QString noPictureText(const TickOutcome& outcome)
+{
+    return outcome.cameraSilent ? tr("no new picture from the camera since the last one: nothing saved or sent")
+                                : tr("no picture from the camera yet");
+}
+
 QString logTime(const QDateTime& time)
 {
     return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
@@ -74,7 +80,7 @@ QString logTime(const QDateTime& time)
 QString statusLineSummary(const TickOutcome& outcome)
 {
     if (!outcome.pictureMade)
-        return tr("no picture from the camera yet");
+        return noPictureText(outcome);
     const QStringList parts = describe(outcome, Detail::Short, 0);
     return parts.isEmpty() ? tr("taken") : parts.join(QStringLiteral(", "));
 }
@@ -82,7 +88,7 @@ QString statusLineSummary(const TickOutcome& outcome)
 QString logLine(const TickOutcome& outcome, int waiting)
 {
     if (!outcome.pictureMade)
-        return QStringLiteral("%1 %2").arg(logTime(outcome.time), tr("no picture from the camera yet"));
+        return QStringLiteral("%1 %2").arg(logTime(outcome.time), noPictureText(outcome));
     const QStringList parts = describe(outcome, Detail::Whole, waiting);
     return QStringLiteral("%1 %2: %3").arg(logTime(outcome.time), outcome.fileName,
                                            parts.isEmpty() ? tr("taken") : parts.join(QStringLiteral(", ")));

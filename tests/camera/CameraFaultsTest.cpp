@@ -170,9 +170,14 @@ TEST_F(CameraFaults, AnErrorAfterTheStartAlertsOnceAndTheCameraComesBack)
 
 TEST_F(CameraFaults, ACameraThatFallsSilentAlertsOnceAndComesBack)
 {
+    using namespace std::chrono_literals;
     startWatched(QStringLiteral("Shed=320x240"));
     camera->command(QStringLiteral("stall Shed"));
+    QTest::qWait(200);
+    controller->takeNewFrame(0ms); // one that came before the stall
+    EXPECT_FALSE(controller->takeNewFrame(300ms)) << "a frame is given once";
     expectOneAlertAndRecovery(QStringLiteral("no picture for"));
+    EXPECT_TRUE(controller->takeNewFrame(2s));
 }
 
 TEST_F(CameraFaults, UnpluggingEndsTheStreamWithoutAnAlertAndThePluggedCameraIsTakenAgain)

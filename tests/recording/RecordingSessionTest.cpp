@@ -129,7 +129,7 @@ TEST_F(Session, TheTimerRunsTheStoredIntervalAndTheFirstTickComesOneIntervalLate
     EXPECT_FALSE(session->isRecording());
 }
 
-TEST_F(Session, TicksOutsideTheActiveHoursTooDarkOrWithTheCameraOffSaveNothingAndSayWhy)
+TEST_F(Session, TicksOutsideTheActiveHoursTooDarkSilentOrWithTheCameraOffSaveNothingAndSayWhy)
 {
     QDateTime now(QDate(2026, 12, 6), QTime(23, 30));
     clock = [&] { return now; };
@@ -191,6 +191,20 @@ TEST_F(Session, TicksOutsideTheActiveHoursTooDarkOrWithTheCameraOffSaveNothingAn
     now = now.addSecs(1);
     ASSERT_TRUE(tick());
     EXPECT_EQ(jpegsIn(home.path()).size(), saved + 1);
+
+    // A camera that stops sending: no frame is ever saved twice.
+    camera->command(QStringLiteral("stall Sky"));
+    QTest::qWait(200);
+    now = now.addSecs(1);
+    ASSERT_TRUE(tick()); // it may still take a frame that came before the stall
+    const qsizetype before = jpegsIn(home.path()).size();
+    now = now.addSecs(1);
+    ASSERT_TRUE(tick());
+    EXPECT_FALSE(last.pictureMade);
+    EXPECT_EQ(logLine(last, 0), now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+                                    QStringLiteral(" no new picture from the camera since the last one: nothing saved or sent"));
+    EXPECT_EQ(jpegsIn(home.path()).size(), before);
+    saved = int(before) - 1;
 
     camera->command(QStringLiteral("suspend Sky"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return controller->cameraSuspended(); }, 5000));
