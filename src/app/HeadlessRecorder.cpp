@@ -69,6 +69,7 @@ HeadlessRecorder::HeadlessRecorder(Services services, QObject* parent)
 
     m_cameraNames = m_cameras->devicesDict().keys();
     connect(m_cameras, &CameraController::devicesDictChanged, this, &HeadlessRecorder::camerasChanged);
+    connect(m_cameras, &CameraController::cameraNote, this, [this, log](const QString& text) { log(QStringLiteral("%1 %2").arg(now(), text)); });
     connect(m_cameras, &CameraController::cameraSuspendedChanged, this, [this, log](bool suspended) {
         const CaptureDevicePtr& device = m_cameras->userDevice();
         const QString name = device ? device->localizedDisplayName() : QString();

@@ -125,7 +125,26 @@ bool CameraController::openCamera(const QString& displayName, bool restarting)
             presentError(noLongerAvailable(displayName));
         return false;
     }
+    const QString asked = settingValue(*m_userDefaults, OXPictureSize);
+    const std::optional<PictureSize> size = PictureSize::parse(asked);
+    m_session->setPictureSize(size.value_or(PictureSize{}));
     bool opened = m_userDevice->open(&error) && m_session->addInput(*m_userDevice, &error);
+    if (opened) {
+        const std::optional<CaptureMode>& mode = m_session->chosenMode();
+        QString note;
+        if (!size)
+            note = tr("OXPictureSize=%1 is not auto, largest or WIDTHxHEIGHT: auto is used.").arg(asked);
+        else if (size->kind == PictureSize::Kind::Exact && mode && (mode->width != size->width || mode->height != size->height))
+            note = tr("The camera \"%1\" does not give %2x%3 pictures: it gives %4x%5, the nearest.")
+                       .arg(displayName)
+                       .arg(size->width)
+                       .arg(size->height)
+                       .arg(mode->width)
+                       .arg(mode->height);
+        if (note != m_lastNote && !note.isEmpty())
+            Q_EMIT cameraNote(note);
+        m_lastNote = note;
+    }
     if (opened && !m_output) {
         m_output = std::make_unique<DecompressedVideoOutput>(static_cast<FrameDelegate*>(this), m_session->previews());
         opened = m_session->addOutput(m_output.get(), &error);

@@ -91,6 +91,9 @@ Q_SIGNALS:
     void cameraFailed(const QString& text);
     // Frames come again after a failure, or another camera was chosen.
     void cameraRecovered();
+    // Something about the camera worth one line in the log: the size asked for is not
+    // one it gives, or the setting cannot be read. Said once, not at each restart.
+    void cameraNote(const QString& text);
 
 private:
     bool openCamera(const QString& displayName, bool restarting);
@@ -133,6 +136,7 @@ private:
     std::atomic<qint64> m_lastFrameMs{0}; // steady clock; written on the streaming thread
     qint64 m_startedMs = 0;
     bool m_failing = false; // alerted once; restarting until frames come
+    QString m_lastNote;
     std::chrono::milliseconds m_restartDelay{0};
 };
 

@@ -188,7 +188,8 @@ bool CaptureSession::addInput(const CaptureDevice& device, Error* error)
 {
     GstElement* element = device.element();
     Input input{GstElementRef::ref(element), {}};
-    if (const std::optional<CaptureMode> mode = chooseCaptureMode(device.offeredCaps().get(), m_pace)) {
+    m_chosen = chooseCaptureMode(device.offeredCaps().get(), m_pace, m_size);
+    if (const std::optional<CaptureMode>& mode = m_chosen) {
         GstElementRef filter = makeElement("capsfilter", error);
         GstElementRef decoder = mode->compressed ? makeElement("jpegdec", error) : GstElementRef();
         if (!filter || (mode->compressed && !decoder))

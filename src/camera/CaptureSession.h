@@ -81,6 +81,9 @@ public:
     // For cameras added from now on. Sparse: the slowest rate of the chosen mode, and
     // at most kSparseFramesPerSecond frames reach the output (fewer to decode and convert).
     void setPace(CaptureMode::Pace pace) { m_pace = pace; }
+    void setPictureSize(const PictureSize& size) { m_size = size; }
+    // The mode the last camera added was asked for; none when it was linked without a choice.
+    const std::optional<CaptureMode>& chosenMode() const { return m_chosen; }
     static constexpr int kSparseFramesPerSecond = 2;
 
     // Inputs are the opened cameras' source elements.
@@ -109,6 +112,8 @@ private:
     FailureHandler m_onFailure;
     std::vector<Input> m_inputs;
     CaptureMode::Pace m_pace = CaptureMode::Pace::Smooth;
+    PictureSize m_size;
+    std::optional<CaptureMode> m_chosen;
     DecompressedVideoOutput* m_output = nullptr;
     bool m_running = false;
     FrameFanout m_previews;

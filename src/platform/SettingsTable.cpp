@@ -67,6 +67,7 @@ std::vector<SettingDefault> settingDefaults()
         byDefault(OXSFTPKeyFile, QString()),
         byDefault(OXS3Endpoint, QString()),
         byDefault(OXS3Region, QStringLiteral("us-east-1")),
+        byDefault(OXPictureSize, QStringLiteral("auto")),
         byDefault(OXActiveHoursMode, QStringLiteral("clock")),
         byDefault(OXLatitude, 0.0f),
         byDefault(OXLongitude, 0.0f),

@@ -68,6 +68,9 @@ inline const Setting<QString> OXSFTPKeyFile{QStringLiteral("OXSFTPKeyFile")};
 // S3-compatible storage: the service's address (empty: Amazon's, in the region) and the region.
 inline const Setting<QString> OXS3Endpoint{QStringLiteral("OXS3Endpoint")};
 inline const Setting<QString> OXS3Region{QStringLiteral("OXS3Region")};
+// The picture size: "auto" (a smooth preview in the window, the largest headless),
+// "largest", or "WIDTHxHEIGHT" (the nearest the camera gives).
+inline const Setting<QString> OXPictureSize{QStringLiteral("OXPictureSize")};
 // Problems (camera, uploads, saving, disk, password) are told to a person: uploads
 // and saves once they have failed this many minutes; the event command, run
 // without a shell, for each problem's start and end.

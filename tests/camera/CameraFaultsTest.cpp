@@ -12,10 +12,10 @@ namespace {
 constexpr int kEventTimeoutMs = 5000;
 
 // The mode picked from caps written as a camera would offer them.
-QString chosenFrom(const char* offered, CaptureMode::Pace pace)
+QString chosenFrom(const char* offered, CaptureMode::Pace pace, const char* size)
 {
     GstCapsRef caps = GstCapsRef::adopt(gst_caps_from_string(offered));
-    const std::optional<CaptureMode> mode = chooseCaptureMode(caps.get(), pace);
+    const std::optional<CaptureMode> mode = chooseCaptureMode(caps.get(), pace, *PictureSize::parse(QString::fromLatin1(size)));
     if (!mode)
         return QStringLiteral("none");
     return QStringLiteral("%1 %2x%3@%4/%5")
@@ -26,41 +26,59 @@ QString chosenFrom(const char* offered, CaptureMode::Pace pace)
         .arg(mode->framesPerSecondDenominator);
 }
 
-TEST(CaptureModeChoice, LargestSmoothPictureOrForStillsTheSlowestRateOfAtLeastOne)
+TEST(CaptureModeChoice, SmoothForThePreviewLargestForStillsAndAsAskedAndNeverARangesMaximum)
 {
     using Pace = CaptureMode::Pace;
+    // A webcam whose larger sizes come slower, and a capture card that offers a range.
+    const char* webcam = "video/x-raw,width=640,height=480,framerate=25/1;video/x-raw,width=1920,height=1080,framerate={5/1,1/1};"
+                         "video/x-raw,width=3840,height=2160,framerate=1/1;video/x-raw,width=4000,height=3000,framerate=1/2";
+    const char* range = "video/x-raw,format=BGRx,width=[16,16384],height=[16,8640],framerate=[1/1,60/1]";
     const struct {
         const char* offered;
         Pace pace;
+        const char* size;
         const char* chosen;
     } cases[] = {
         // A typical USB webcam: full size only as MJPEG at a smooth rate.
         {"video/x-raw,format=YUY2,width=1920,height=1080,framerate=5/1;video/x-raw,format=YUY2,width=640,height=480,framerate=30/1;"
          "image/jpeg,width=1920,height=1080,framerate={30/1,15/1};image/jpeg,width=1280,height=720,framerate=30/1",
-         Pace::Smooth, "mjpeg 1920x1080@15/1"},
+         Pace::Smooth, "auto", "mjpeg 1920x1080@15/1"},
         // Raw wins a tie; the lowest smooth rate is enough.
         {"image/jpeg,width=1280,height=720,framerate=30/1;video/x-raw,format=YUY2,width=1280,height=720,framerate={60/1,30/1,10/1}",
-         Pace::Smooth, "raw 1280x720@30/1"},
+         Pace::Smooth, "auto", "raw 1280x720@30/1"},
         // Without a smooth mode: the fastest, then the largest.
         {"video/x-raw,width=2592,height=1944,framerate=2/1;video/x-raw,width=1920,height=1080,framerate=10/1;"
          "video/x-raw,width=640,height=480,framerate=10/1",
-         Pace::Smooth, "raw 1920x1080@10/1"},
-        // Ranges, as some drivers report them, and NTSC-style rates.
-        {"video/x-raw,width=[160,1280],height=[120,960],framerate=[1/1,60/1]", Pace::Smooth, "raw 1280x960@15/1"},
-        {"video/x-raw,width=720,height=480,framerate=30000/1001", Pace::Smooth, "raw 720x480@30000/1001"},
-        // Stills only: the same format and size, at the slowest rate of at least one.
+         Pace::Smooth, "auto", "raw 1920x1080@10/1"},
+        {"video/x-raw,width=720,height=480,framerate=30000/1001", Pace::Smooth, "auto", "raw 720x480@30000/1001"},
+        // Stills only: the largest given at one frame a second or more, at the slowest such rate.
+        {webcam, Pace::Smooth, "auto", "raw 640x480@25/1"},
+        {webcam, Pace::Sparse, "auto", "raw 3840x2160@1/1"},
+        {webcam, Pace::Smooth, "largest", "raw 3840x2160@1/1"},
+        {webcam, Pace::Sparse, "1920x1080", "raw 1920x1080@1/1"},
+        {webcam, Pace::Smooth, "1920x1080", "raw 1920x1080@5/1"},
+        {webcam, Pace::Smooth, "1280x720", "raw 640x480@25/1"},
         {"video/x-raw,width=1920,height=1080,framerate=5/1;image/jpeg,width=1920,height=1080,framerate={30/1,15/1,5/1,1/2}",
-         Pace::Sparse, "mjpeg 1920x1080@5/1"},
-        {"video/x-raw,width=1280,height=720,framerate=30/1", Pace::Sparse, "raw 1280x720@30/1"},
+         Pace::Sparse, "auto", "raw 1920x1080@5/1"},
+        // A range is the standard sizes inside it, at most 1920x1080 unless more is asked for.
+        {range, Pace::Smooth, "auto", "raw 1920x1080@15/1"},
+        {range, Pace::Sparse, "largest", "raw 1920x1080@1/1"},
+        {range, Pace::Sparse, "3840x2160", "raw 3840x2160@1/1"},
+        {range, Pace::Smooth, "1000x700", "raw 1000x700@15/1"},
+        {"video/x-raw,width=[160,1280],height=[120,960],framerate=[1/1,60/1]", Pace::Smooth, "auto", "raw 1280x960@15/1"},
+        {"video/x-raw,width=[100,150,2],height=[100,110],framerate=30/1", Pace::Smooth, "auto", "raw 100x100@30/1"},
+        {"video/x-raw,width=[640,1920,16],height=[500,1000,50],framerate=30/1", Pace::Smooth, "auto", "raw 800x600@30/1"},
         // Nothing known is no choice.
-        {"ANY", Pace::Smooth, "none"},
-        {"video/x-raw", Pace::Smooth, "none"},
-        {"video/x-h264,width=1920,height=1080,framerate=30/1", Pace::Smooth, "none"},
-        {"video/x-raw,width=640,height=480,framerate=0/1", Pace::Smooth, "none"},
+        {"ANY", Pace::Smooth, "auto", "none"},
+        {"video/x-raw", Pace::Smooth, "auto", "none"},
+        {"video/x-h264,width=1920,height=1080,framerate=30/1", Pace::Smooth, "auto", "none"},
+        {"video/x-raw,width=640,height=480,framerate=0/1", Pace::Sparse, "auto", "none"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(chosenFrom(c.offered, c.pace), QString::fromLatin1(c.chosen)) << c.offered;
+        EXPECT_EQ(chosenFrom(c.offered, c.pace, c.size).toStdString(), c.chosen) << c.offered << " " << c.size;
     EXPECT_EQ(chooseCaptureMode(nullptr), std::nullopt);
+    for (const char* wrong : {"big", "1920x", "0x480", "1920x1080x3", "99999x1"})
+        EXPECT_FALSE(PictureSize::parse(QString::fromLatin1(wrong))) << wrong;
 }
 
 class CameraModes : public CameraFixture {
@@ -99,6 +117,17 @@ TEST_F(CameraModes, EachCameraOpensAtItsLargestSmoothModeAndStillsHaveThatSize)
         EXPECT_TRUE(framesFlow());
     }
     EXPECT_TRUE(alerts.alerts.isEmpty());
+
+    // Headless: the largest size; a size asked for that the camera lacks is the nearest, said once.
+    QSignalSpy notes(controller.get(), &CameraController::cameraNote);
+    controller->setPace(CaptureMode::Pace::Sparse);
+    for (const auto& [asked, expected] : {std::pair{"auto", QSize(1920, 1080)}, {"1000x700", QSize(800, 600)}, {"1000x700", QSize(800, 600)}}) {
+        store->setObject(QString::fromLatin1(asked), OXPictureSize);
+        controller->changeDevice(QStringLiteral("Slow"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return stillSize() == expected; }, kEventTimeoutMs)) << asked << " " << stillSize().width();
+    }
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_EQ(notes[0][0].toString(), QStringLiteral("The camera \"Slow\" does not give 1000x700 pictures: it gives 800x600, the nearest."));
 }
 
 TEST_F(CameraModes, SparsePaceLetsThroughTwoFramesASecond)
