@@ -73,7 +73,7 @@ int runWithoutWindow(int argc, char* argv[])
     parser.addVersionOption();
     const QCommandLineOption headless(QStringLiteral("headless"),
                                       QCoreApplication::translate("main", "Record with the settings file's values, without a window."));
-    const QCommandLineOption camera(QStringLiteral("camera"), QCoreApplication::translate("main", "The camera to record with, by its name."),
+    const QCommandLineOption camera(QStringLiteral("camera"), QCoreApplication::translate("main", "The camera to record with: its name as --list-cameras prints it, or its device (/dev/video0, /dev/v4l/by-id/...)."),
                                     QStringLiteral("NAME"));
     const QCommandLineOption listCameras(QStringLiteral("list-cameras"),
                                          QCoreApplication::translate("main", "Print the names of the attached cameras."));
@@ -91,8 +91,10 @@ int runWithoutWindow(int argc, char* argv[])
     const auto err = [](const QString& line) { printLine(stderr, line); };
     if (parser.isSet(listCameras)) {
         const DeviceWatcher watcher;
+        // The device node beside the name, for --camera and other tools.
         for (const CaptureDevicePtr& device : watcher.videoDevices())
-            out(device->localizedDisplayName());
+            out(device->v4l2Path().isEmpty() ? device->localizedDisplayName()
+                                             : device->localizedDisplayName() + QLatin1Char('\t') + device->v4l2Path());
         return 0;
     }
     if (parser.isSet(status))
@@ -123,11 +125,11 @@ int runWithoutWindow(int argc, char* argv[])
     CameraController cameras(settings, &alerts);
     cameras.setPace(CaptureMode::Pace::Sparse); // stills only: no preview to keep smooth
     if (parser.isSet(camera)) {
-        const QString name = parser.value(camera);
-        if (!cameras.devicesDict().contains(name)) {
+        const QString name = cameras.cameraNamed(parser.value(camera));
+        if (name.isEmpty()) {
             const QStringList attached = cameras.devicesDict().keys();
             err(QCoreApplication::translate("main", "ombrix: no camera named \"%1\" (attached: %2)")
-                    .arg(name, attached.isEmpty() ? QCoreApplication::translate("main", "none") : attached.join(QStringLiteral(", "))));
+                    .arg(parser.value(camera), attached.isEmpty() ? QCoreApplication::translate("main", "none") : attached.join(QStringLiteral(", "))));
             return 1;
         }
         cameras.changeDevice(name);

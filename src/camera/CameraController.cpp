@@ -7,6 +7,8 @@
 #include "UserDefaults.h"
 #include "VideoFrame.h"
 
+#include <QFileInfo>
+
 
 CameraController* gCameraController = nullptr;
 
@@ -87,6 +89,19 @@ void CameraController::prepareDevices()
     for (const CaptureDevicePtr& device : m_watcher->videoDevices())
         m_devicesDict.insert(device->localizedDisplayName(), device->uniqueID());
     Q_EMIT devicesDictChanged();
+}
+
+QString CameraController::cameraNamed(const QString& nameOrPath) const
+{
+    if (m_devicesDict.contains(nameOrPath))
+        return nameOrPath;
+    const QString node = QFileInfo(nameOrPath).canonicalFilePath();
+    if (!nameOrPath.startsWith(QLatin1Char('/')) || node.isEmpty())
+        return {};
+    for (const CaptureDevicePtr& device : m_watcher->videoDevices())
+        if (const QString path = device->v4l2Path(); !path.isEmpty() && QFileInfo(path).canonicalFilePath() == node)
+            return device->localizedDisplayName();
+    return {};
 }
 
 void CameraController::changeDevice(const QString& displayName)

@@ -62,6 +62,9 @@ public:
     // Sparse where only stills are wanted (no preview): fewer frames, less work. From the next camera opened.
     void setPace(CaptureMode::Pace pace) { m_session->setPace(pace); }
     void changeDevice(const QString& displayName);
+    // The name of the attached camera a person named: by its name, or by its device
+    // node or a link to it (/dev/video0, /dev/v4l/by-id/…, /dev/v4l/by-path/…). Empty when none.
+    QString cameraNamed(const QString& nameOrPath) const;
     void addAnyCaptureDevice();
 
     // The latest frame as a JPEG picture, with the date stamp when the settings ask

@@ -64,10 +64,14 @@ QString CaptureDevice::uniqueIdOf(GstDevice* device)
     GstStructurePtr props(gst_device_get_properties(device));
     // Most stable first: a serial number survives a change of port, a bus path a
     // re-plug into the same port; a /dev/videoN node may be renumbered.
+    // One device may offer two cameras on one bus path (its V4L2 bus info tells them apart).
     for (const char* key : {"device.serial", "device.bus_path", "api.v4l2.path", "device.path", "object.path"}) {
         const QString value = stringProperty(props.get(), key);
-        if (!value.isEmpty())
-            return QString::fromLatin1(key) + QLatin1Char(':') + value;
+        if (value.isEmpty())
+            continue;
+        const QString busInfo = stringProperty(props.get(), "v4l2.device.bus_info");
+        return QString::fromLatin1(key) + QLatin1Char(':') + value +
+            (qstrcmp(key, "device.bus_path") == 0 && !busInfo.isEmpty() ? QLatin1Char('|') + busInfo : QString());
     }
     return QStringLiteral("name:") + displayNameOf(device);
 }

@@ -21,6 +21,8 @@ public:
     static QString displayNameOf(GstDevice* device);
 
     QString localizedDisplayName() const { return m_displayName; }
+    // Alike cameras are told apart by a number after the name.
+    void setLocalizedDisplayName(const QString& name) { m_displayName = name; }
     QString uniqueID() const { return m_uniqueID; }
     GstDevice* gstDevice() const { return m_device.get(); }
 

@@ -19,6 +19,29 @@ DeviceWatcher::DeviceWatcher(QObject* parent)
         m_attached.push_back(std::make_shared<CaptureDevice>(m_initialDevices.back()));
     }
     g_list_free(devices);
+    // Alike cameras are numbered by where they are attached, not by which the monitor found first.
+    std::vector<CaptureDevicePtr> byPlace = m_attached;
+    std::stable_sort(byPlace.begin(), byPlace.end(), [](const CaptureDevicePtr& a, const CaptureDevicePtr& b) {
+        return a->uniqueID() < b->uniqueID();
+    });
+    for (const CaptureDevicePtr& device : byPlace)
+        device->setLocalizedDisplayName(QString()); // not named yet: takes no name from another
+    for (const CaptureDevicePtr& device : byPlace)
+        nameApart(device);
+}
+
+void DeviceWatcher::nameApart(const CaptureDevicePtr& device)
+{
+    const QString base = CaptureDevice::displayNameOf(device->gstDevice());
+    QString name = base;
+    const auto taken = [&] {
+        return std::any_of(m_attached.begin(), m_attached.end(), [&](const CaptureDevicePtr& other) {
+            return other != device && other->localizedDisplayName() == name;
+        });
+    };
+    for (int n = 2; taken(); ++n)
+        name = QStringLiteral("%1 (%2)").arg(base).arg(n);
+    device->setLocalizedDisplayName(name);
 }
 
 DeviceWatcher::~DeviceWatcher()
@@ -39,6 +62,7 @@ void DeviceWatcher::announce(GstMessage* message)
             return;
         }
         m_attached.push_back(std::make_shared<CaptureDevice>(std::move(device)));
+        nameApart(m_attached.back());
         Q_EMIT deviceConnected(m_attached.back());
         return;
     }
@@ -46,8 +70,13 @@ void DeviceWatcher::announce(GstMessage* message)
         gst_message_parse_device_removed(message, &raw);
         GstDeviceRef device = GstDeviceRef::adopt(raw);
         std::erase(m_initialDevices, device);
-        std::erase_if(m_attached, [&](const CaptureDevicePtr& attached) { return attached->gstDevice() == device.get(); });
-        Q_EMIT deviceDisconnected(std::make_shared<CaptureDevice>(std::move(device)));
+        const auto gone = std::find_if(m_attached.begin(), m_attached.end(),
+                                       [&](const CaptureDevicePtr& attached) { return attached->gstDevice() == device.get(); });
+        // Told by the name it was known by.
+        const CaptureDevicePtr removed = gone == m_attached.end() ? std::make_shared<CaptureDevice>(std::move(device)) : *gone;
+        if (gone != m_attached.end())
+            m_attached.erase(gone);
+        Q_EMIT deviceDisconnected(removed);
         return;
     }
     case GST_MESSAGE_DEVICE_CHANGED: {
@@ -56,11 +85,15 @@ void DeviceWatcher::announce(GstMessage* message)
         GstDeviceRef device = GstDeviceRef::adopt(raw);
         GstDeviceRef previous = GstDeviceRef::adopt(rawPrevious);
         std::replace(m_initialDevices.begin(), m_initialDevices.end(), previous, device);
+        auto newer = std::make_shared<CaptureDevice>(device);
+        auto older = std::make_shared<CaptureDevice>(std::move(previous));
         for (const CaptureDevicePtr& attached : m_attached)
-            if (attached->gstDevice() == previous.get())
-                attached->refresh(device); // keeps its open state
-        Q_EMIT deviceChanged(std::make_shared<CaptureDevice>(std::move(device)),
-                             std::make_shared<CaptureDevice>(std::move(previous)));
+            if (attached->gstDevice() == older->gstDevice()) {
+                attached->refresh(device); // keeps its open state and its name
+                newer->setLocalizedDisplayName(attached->localizedDisplayName());
+                older->setLocalizedDisplayName(attached->localizedDisplayName());
+            }
+        Q_EMIT deviceChanged(newer, older);
         return;
     }
     default:

@@ -33,6 +33,8 @@ Q_SIGNALS:
 
 private:
     void announce(GstMessage* message);
+    // "NAME", or "NAME (2)", "NAME (3)"… when an attached camera has that name already.
+    void nameApart(const CaptureDevicePtr& device);
 
     GstDeviceMonitorRef m_monitor;
     std::unique_ptr<BusWatch> m_busWatch;

@@ -130,6 +130,24 @@ TEST_F(CameraModes, EachCameraOpensAtItsLargestSmoothModeAndStillsHaveThatSize)
     EXPECT_EQ(notes[0][0].toString(), QStringLiteral("The camera \"Slow\" does not give 1000x700 pictures: it gives 800x600, the nearest."));
 }
 
+TEST_F(CameraModes, AlikeCamerasHaveNamesOfTheirOwnAndEachIsRecordedByItself)
+{
+    start(QStringLiteral("Twin=320x240;Twin=640x480"));
+    EXPECT_EQ(controller->devicesDict().keys(), (QStringList{QStringLiteral("Twin"), QStringLiteral("Twin (2)")}));
+    EXPECT_NE(controller->devicesDict().value(QStringLiteral("Twin")), controller->devicesDict().value(QStringLiteral("Twin (2)")));
+    for (const auto& [name, size] : {std::pair{"Twin (2)", QSize(640, 480)}, {"Twin", QSize(320, 240)}}) {
+        controller->changeDevice(QString::fromLatin1(name));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return stillSize() == size; }, kEventTimeoutMs)) << name;
+        EXPECT_EQ(controller->cameraNamed(QString::fromLatin1(name)), QLatin1String(name));
+    }
+    QSignalSpy registry(controller.get(), &CameraController::devicesDictChanged);
+    camera->command(QStringLiteral("connect Twin=160x120"));
+    ASSERT_TRUE(registry.wait(kEventTimeoutMs));
+    EXPECT_EQ(controller->devicesDict().size(), 3);
+    EXPECT_TRUE(controller->devicesDict().contains(QStringLiteral("Twin (3)")));
+    EXPECT_EQ(controller->cameraNamed(QStringLiteral("/dev/null")), QString()) << "a path that is no camera";
+}
+
 TEST_F(CameraModes, SparsePaceLetsThroughTwoFramesASecond)
 {
     start(QStringLiteral("Fast=320x240"));

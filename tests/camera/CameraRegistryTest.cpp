@@ -143,20 +143,6 @@ TEST_F(Registry, DisconnectingFollowsTheCurrentCameraOnly)
     EXPECT_TRUE(alerts.alerts.isEmpty());
 }
 
-TEST_F(Registry, CamerasOfTheSameNameShareOneEntry)
-{
-    startHeard(QStringLiteral("Twin;Twin=320x240"));
-    ASSERT_EQ(controller->devicesDict().size(), 1);
-    EXPECT_EQ(controller->devicesDict().value(QStringLiteral("Twin")),
-              QStringLiteral("device.serial:ombrix-testcam:Twin#2"))
-        << "the later one wins";
-    controller->addAnyCaptureDevice();
-    heard.clear();
-    commandAndWait(QStringLiteral("disconnect Twin"));
-    EXPECT_TRUE(controller->devicesDict().isEmpty());
-    EXPECT_EQ(heard.count(QStringLiteral("devicesDict")), 1);
-}
-
 TEST_F(Registry, SuspensionOfAnyCameraRereadsTheCurrentOne)
 {
     startHeard(QStringLiteral("Cam A;Cam B"));

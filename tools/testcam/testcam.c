@@ -383,6 +383,12 @@ initial_specs (void)
   return specs;
 }
 
+static gint
+has_serial (gconstpointer device, gconstpointer serial)
+{
+  return g_strcmp0 (((const OmbrixTestcamDevice *) device)->serial, serial);
+}
+
 static GList *
 ombrix_testcam_provider_probe (GstDeviceProvider * provider)
 {
@@ -392,7 +398,12 @@ ombrix_testcam_provider_probe (GstDeviceProvider * provider)
     gchar *name;
     GstCaps *modes;
     if (parse_camera_spec (l->data, &name, &modes)) {
+      /* A second camera of the same name gets a numbered serial, as when plugged in. */
       gchar *serial = g_strdup_printf ("ombrix-testcam:%s", name);
+      for (int n = 2; g_list_find_custom (devices, serial, has_serial); ++n) {
+        g_free (serial);
+        serial = g_strdup_printf ("ombrix-testcam:%s#%d", name, n);
+      }
       devices = g_list_append (devices,
           gst_object_ref_sink (testcam_device_new (name, serial, modes, FALSE)));
       gst_caps_unref (modes);
