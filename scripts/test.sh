@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: the normal build's tests,
-# a short fuzzing pass, the camera, recording and window tests under
+# the service against a real V4L2 driver in a virtual machine, a short fuzzing pass, the camera, recording and window tests under
 # ThreadSanitizer, and the camera soak under AddressSanitizer and
 # UndefinedBehaviorSanitizer.
 #   scripts/test.sh                    as CI runs it
@@ -23,6 +23,11 @@ jobs=$(nproc)
 echo "== normal build"
 ombrix_build "$OMBRIX_ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir "$OMBRIX_ROOT/build" --output-on-failure -j "$jobs"
+
+echo "== the headless service against a real V4L2 driver (vivid, in a small virtual machine)"
+# Two cameras of one model: a webcam with listed sizes and an HDMI input that offers a range.
+"$OMBRIX_ROOT/scripts/v4l2-vm.sh" --vivid "n_devs=2 node_types=0x1,0x1 num_inputs=1,1 input_types=0x0,0x3" \
+  --out "$OMBRIX_ROOT/build/vm-out" -- bash "$OMBRIX_ROOT/tests/v4l2/real-driver.sh" "$OMBRIX_ROOT/build"
 
 # ThreadSanitizer needs the address layout it was built for; with the kernel's
 # larger address randomisation it cannot start, so it runs without randomisation.

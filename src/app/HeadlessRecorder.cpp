@@ -71,6 +71,9 @@ HeadlessRecorder::HeadlessRecorder(Services services, QObject* parent)
     connect(m_cameras, &CameraController::devicesDictChanged, this, &HeadlessRecorder::camerasChanged);
     connect(m_cameras, &CameraController::cameraNote, this, [this, log](const QString& text) { log(QStringLiteral("%1 %2").arg(now(), text)); });
     connect(m_cameras, &CameraController::cameraSuspendedChanged, this, [this, log](bool suspended) {
+        if (suspended == m_saidSuspended)
+            return; // each restart of a camera says so again
+        m_saidSuspended = suspended;
         const CaptureDevicePtr& device = m_cameras->userDevice();
         const QString name = device ? device->localizedDisplayName() : QString();
         log(suspended ? tr("%1 camera \"%2\" turned off: ticks are skipped until it is back").arg(now(), name)

@@ -47,6 +47,7 @@ private:
     Services m_services;
     CameraController* m_cameras;
     QStringList m_cameraNames;
+    bool m_saidSuspended = false;
     std::unique_ptr<RecordingSession> m_session;
     ServiceStatus m_status;
     bool m_statusProblemSaid = false;

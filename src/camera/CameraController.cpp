@@ -121,11 +121,7 @@ bool CameraController::openCamera(const QString& displayName, bool restarting)
     }
     if (m_session->isRunning())
         m_session->stopRunning();
-    const auto inputs = m_session->inputs();
-    for (const GstElementRef& input : inputs)
-        m_session->removeInput(input);
-    if (m_userDevice && m_userDevice->isOpen())
-        m_userDevice->close();
+    releaseCamera(); // the camera let go may be wanted by another program
 
     Error error;
     m_userDevice = m_watcher->deviceWithUniqueID(devicesDict().value(displayName));
@@ -166,6 +162,8 @@ bool CameraController::openCamera(const QString& displayName, bool restarting)
     }
     opened = opened && m_session->startRunning(&error);
     if (!opened) {
+        // Nothing stays open until the next try: a driver can let a failed device go.
+        releaseCamera();
         if (!restarting)
             presentError(error);
         return false;
@@ -187,8 +185,9 @@ void CameraController::sessionFailed(const Error& error)
     if (!m_session->isRunning())
         return; // one failure often says so more than once
     m_session->stopRunning();
-    // Nothing of a failed camera stays open between tries, so its driver can let it go.
-    m_privacyWatcher.reset();
+    // Nothing of a failed camera stays open between tries, so its driver can let it go:
+    // its source element (whose buffer pool holds a copy of the device's descriptor) goes too.
+    releaseCamera();
     const quint64 generation = m_sessionGeneration;
     QTimer::singleShot(kUnplugGrace, this, [this, generation, error] { confirmFailure(generation, error); });
 }
@@ -305,6 +304,30 @@ void CameraController::captureOutput(GstSample* frame)
     m_frameArrived.notify_all();
     if (previous)
         gst_sample_unref(previous);
+}
+
+void CameraController::releaseCamera()
+{
+    const auto inputs = m_session->inputs();
+    for (const GstElementRef& input : inputs)
+        m_session->removeInput(input);
+    m_privacyWatcher.reset();
+    detachHeldFrame();
+    if (m_userDevice)
+        m_userDevice->close();
+}
+
+void CameraController::detachHeldFrame()
+{
+    std::lock_guard lock(m_frameLock);
+    if (!mCurrentImageBuffer)
+        return;
+    // A frame may be the driver's own buffer, whose pool holds the device open.
+    GstBuffer* copy = gst_buffer_copy_deep(gst_sample_get_buffer(mCurrentImageBuffer));
+    GstSample* detached = gst_sample_new(copy, gst_sample_get_caps(mCurrentImageBuffer), nullptr, nullptr);
+    gst_buffer_unref(copy);
+    gst_sample_unref(mCurrentImageBuffer);
+    mCurrentImageBuffer = detached;
 }
 
 GstSampleRef CameraController::takeNewFrame(std::chrono::milliseconds bound)
