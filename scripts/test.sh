@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: the normal build's tests,
-# the service against a real V4L2 driver in a virtual machine, a short fuzzing pass, the camera, recording and window tests under
-# ThreadSanitizer, and the camera soak under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# the service against a real V4L2 driver in a virtual machine, a short fuzzing
+# pass, the camera, recording and window tests under ThreadSanitizer, and the
+# camera soak under AddressSanitizer and UndefinedBehaviorSanitizer.
 #   scripts/test.sh                    as CI runs it
 #   scripts/test.sh --with-address     also the whole suite under ASan + UBSan
 set -euo pipefail
