@@ -4,6 +4,14 @@
 <context>
     <name>CameraController</name>
     <message>
+        <source>The camera &quot;%1&quot; does not give %2x%3 pictures: it gives %4x%5, the nearest.</source>
+        <translation>Die Kamera „%1“ liefert keine Bilder in %2x%3: Sie liefert %4x%5, die nächstliegende Größe.</translation>
+    </message>
+    <message>
+        <source>OXPictureSize=%1 is not auto, largest or WIDTHxHEIGHT: auto is used.</source>
+        <translation>OXPictureSize=%1 ist weder auto noch largest noch BREITExHÖHE: auto wird verwendet.</translation>
+    </message>
+    <message>
         <source>The camera &quot;%1&quot; is no longer available.</source>
         <translation>Die Kamera „%1“ ist nicht mehr verfügbar.</translation>
     </message>
@@ -1304,6 +1312,10 @@ Vertrauen Sie ihm nur, wenn es Ihr eigener Server ist (ein NAS, ein Router) und 
 <context>
     <name>TickOutcome</name>
     <message>
+        <source>no new picture from the camera since the last one: nothing saved or sent</source>
+        <translation>kein neues Bild von der Kamera seit dem letzten: nichts gespeichert oder gesendet</translation>
+    </message>
+    <message>
         <source>The picture is kept and will be sent when the server answers again.</source>
         <translation>Das Bild wird aufbewahrt und gesendet, sobald der Server wieder antwortet.</translation>
     </message>
@@ -1526,8 +1538,8 @@ Ohne Optionen öffnet sich das Fenster. Filme: ombrix --make-video FOLDER [--nam
         <translation>Mit den Werten der Einstellungsdatei aufnehmen, ohne Fenster.</translation>
     </message>
     <message>
-        <source>The camera to record with, by its name.</source>
-        <translation>Die Kamera für die Aufnahme, nach ihrem Namen.</translation>
+        <source>The camera to record with: its name as --list-cameras prints it, or its device (/dev/video0, /dev/v4l/by-id/...).</source>
+        <translation>Die Kamera für die Aufnahme: ihr Name, wie --list-cameras ihn ausgibt, oder ihr Gerät (/dev/video0, /dev/v4l/by-id/...).</translation>
     </message>
     <message>
         <source>Print the names of the attached cameras.</source>
