@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# CPU and memory of headless recording: the test camera at 1920x1080, a picture
-# stamped and saved every second, no display. Samples the process every 10 s.
-#   bench/headless_usage.sh [SECONDS, default 600] [BINARY, default build/src/app/ombrix]
-# Targets: under 10% of one core, under 100 MB resident, no growth.
+# CPU and memory of headless recording: the test camera (default 1920x1080), a
+# picture stamped and saved every INTERVAL seconds (default 1), no display.
+# Samples the process every 10 s.
+#   bench/headless_usage.sh [SECONDS, default 600] [BINARY, default build/src/app/ombrix] [MODES] [INTERVAL]
+#   bench/headless_usage.sh 600 "" raw:3840x2160@1,raw:640x480@30 5   # 4K stills every 5 s
+# Targets (1920x1080 every second): under 10% of one core, under 100 MB resident, no growth.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-600}
 binary=${2:-$root/build/src/app/ombrix}
+modes=${3:-1920x1080}
+interval=${4:-1}
 home=$(mktemp -d)
 trap 'kill "${pid:-}" 2>/dev/null || true; rm -rf "$home"' EXIT
 mkdir -p "$home/.config/Ombrix" "$home/pictures"
@@ -15,11 +19,11 @@ cat > "$home/.config/Ombrix/Ombrix.conf" <<INI
 OXSaveToDiskFlag=true
 OXSaveToDiskPath=$home/pictures
 OXInsertTimestampFlag=true
-OXRecordingInterval=1
+OXRecordingInterval=$interval
 INI
 env -u DISPLAY -u WAYLAND_DISPLAY HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_STATE_HOME="$home/.state" \
   XDG_RUNTIME_DIR="$home" DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent \
-  GST_PLUGIN_PATH="$root/build/tools/testcam" OMBRIX_TESTCAM_DEVICES="Bench=1920x1080" \
+  GST_PLUGIN_PATH="$root/build/tools/testcam" OMBRIX_TESTCAM_DEVICES="Bench=$modes" \
   "$binary" --headless > "$home/log" 2>&1 &
 pid=$!
 ticks=$(getconf CLK_TCK)
@@ -45,7 +49,8 @@ end_time=$(date +%s.%N)
 last_rss=$(rss_mb)
 saved=$(grep -c ': saved' "$home/log" || true)
 cpu=$(echo "$start_cpu $end_cpu $start_time $end_time $ticks" | awk '{printf "%.1f", 100 * ($2 - $1) / $5 / ($4 - $3)}')
-echo "headless, 1920x1080 stamped and saved every second, ${seconds} s after a 30 s warm-up:"
+size=$(ls "$home/pictures" | head -1 | xargs -I{} file "$home/pictures/{}" 2>/dev/null | grep -oE '[0-9]+x[0-9]+' | tail -1 || true)
+echo "headless, a camera offering $modes, stills of ${size:-unknown size} stamped and saved every $interval s, ${seconds} s after a 30 s warm-up:"
 echo "  CPU ${cpu}% of one core (target < 10%)"
 echo "  resident ${first_rss} MB at the start, ${last_rss} MB at the end, ${max_rss} MB at most (target < 100 MB, no growth)"
 echo "  ${saved} pictures saved; resident every 10 s: ${samples[*]}"
