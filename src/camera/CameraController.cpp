@@ -185,8 +185,7 @@ void CameraController::sessionFailed(const Error& error)
     if (!m_session->isRunning())
         return; // one failure often says so more than once
     m_session->stopRunning();
-    // Nothing of a failed camera stays open between tries, so its driver can let it go:
-    // its source element (whose buffer pool holds a copy of the device's descriptor) goes too.
+    // Nothing of a failed camera that Ombrix holds stays open between tries.
     releaseCamera();
     const quint64 generation = m_sessionGeneration;
     QTimer::singleShot(kUnplugGrace, this, [this, generation, error] { confirmFailure(generation, error); });
@@ -312,22 +311,8 @@ void CameraController::releaseCamera()
     for (const GstElementRef& input : inputs)
         m_session->removeInput(input);
     m_privacyWatcher.reset();
-    detachHeldFrame();
     if (m_userDevice)
         m_userDevice->close();
-}
-
-void CameraController::detachHeldFrame()
-{
-    std::lock_guard lock(m_frameLock);
-    if (!mCurrentImageBuffer)
-        return;
-    // A frame may be the driver's own buffer, whose pool holds the device open.
-    GstBuffer* copy = gst_buffer_copy_deep(gst_sample_get_buffer(mCurrentImageBuffer));
-    GstSample* detached = gst_sample_new(copy, gst_sample_get_caps(mCurrentImageBuffer), nullptr, nullptr);
-    gst_buffer_unref(copy);
-    gst_sample_unref(mCurrentImageBuffer);
-    mCurrentImageBuffer = detached;
 }
 
 GstSampleRef CameraController::takeNewFrame(std::chrono::milliseconds bound)

@@ -107,8 +107,6 @@ private:
     void checkFrames();
     // Closes the current camera and takes it out of the (stopped) session.
     void releaseCamera();
-    // The held frame becomes a copy of its own, so that it keeps no camera's buffers (or device) alive.
-    void detachHeldFrame();
 
     void prepareDevices();
     void updateCameras(const CaptureDevicePtr& device, bool connected);
